@@ -1,0 +1,1 @@
+// Lets a layer without sources yet still form a library target.

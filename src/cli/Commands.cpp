@@ -1,0 +1,8 @@
+#include "cli/Commands.h"
+
+#include <CLI/CLI.hpp>
+
+void RegisterCommands(CLI::App& app, CliExit& exitCode) {
+    (void)app;
+    (void)exitCode;
+}

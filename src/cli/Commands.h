@@ -1,0 +1,13 @@
+#pragma once
+// Registration of the sub-commands. Each command stores its exit status in
+// CliExit: 0 when the job did what was asked, 1 on failure, 2 on bad usage.
+
+namespace CLI {
+class App;
+}
+
+struct CliExit {
+    int value = 0;
+};
+
+void RegisterCommands(CLI::App& app, CliExit& exitCode);

@@ -1,0 +1,91 @@
+#pragma once
+// Our AVI file services: the calls the media layer makes on an open AVI file
+// and its streams, in the shape of the classic AVIFile interface. A file is
+// either opened for reading (AviOpenRead, implemented by CAviReader) or
+// created for writing (AviCreate, implemented by CAviWriter); calls that do
+// not fit the mode fail with AVIERR_READONLY / AVIERR_UNSUPPORTED.
+
+#include "platform/AviTypes.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+constexpr int AVIERR_OK = 0;
+constexpr int AVIERR_UNSUPPORTED = -1;
+constexpr int AVIERR_BADPARAM = -2;
+constexpr int AVIERR_BUFFERTOOSMALL = -3;
+constexpr int AVIERR_FILEREAD = -4;
+constexpr int AVIERR_FILEWRITE = -5;
+constexpr int AVIERR_READONLY = -6;
+constexpr int AVIERR_NODATA = -7;
+
+// What the reader had to do to make sense of a file; `info` shows it.
+struct AviReadReport {
+    bool opendml = false;           // RIFF AVIX / indx / ix## were used
+    bool idx1Absolute = false;      // idx1 offsets were absolute, not movi-relative
+    bool indexRebuilt = false;      // the index was rebuilt by walking movi
+    bool truncated = false;         // the file ends inside a chunk or list
+    std::vector<std::string> notes; // one line per step taken, for people
+};
+
+struct AviWriterOptions {
+    // A RIFF part is closed and an OpenDML 'RIFF AVIX' started once it would
+    // pass this many bytes. Tests lower it to cross the threshold cheaply.
+    uint64_t riffLimit = 1024ull * 1024 * 1024;
+};
+
+class IAviStream {
+public:
+    virtual ~IAviStream() = default;
+
+    // Header as the caller sees it; dwLength is the current length in samples.
+    virtual AviStreamInfo Info() const = 0;
+    virtual const std::vector<uint8_t>& Format() const = 0;
+    virtual int SetFormat(const void* data, size_t size) = 0;
+
+    virtual int32_t Start() const = 0;
+    virtual int32_t Length() const = 0;
+
+    // AVIStreamRead. With buffer null only reports in *bytes and *samples what
+    // a read would deliver. A read at or past the end delivers 0 samples.
+    // Video and variable-size audio: at most one chunk (n is taken as 1).
+    virtual int Read(int32_t start, int32_t n, void* buffer, int32_t bufferSize, int32_t* bytes,
+                     int32_t* samples) = 0;
+
+    // AVIStreamWrite (write mode). start must be >= Length(); video frames
+    // skipped by position are written as empty chunks (dropped frames).
+    virtual int Write(int32_t start, int32_t n, const void* buffer, int32_t size, uint32_t flags,
+                      int32_t* samplesWritten, int32_t* bytesWritten) = 0;
+
+    virtual int32_t FindSample(int32_t pos, uint32_t flags) const = 0;
+    virtual int32_t SampleToTime(int32_t sample) const = 0;
+    virtual int32_t TimeToSample(int32_t ms) const = 0;
+};
+
+class IAviFile {
+public:
+    virtual ~IAviFile() = default;
+
+    virtual AviFileInfo Info() const = 0;
+    virtual int StreamCount() const = 0;
+    virtual IAviStream* GetStream(int index) = 0; // owned by the file; null when absent
+
+    // Write mode: a new stream with this header (length and start ignored).
+    virtual IAviStream* CreateStream(const AviStreamInfo& info) = 0;
+
+    // Finishes a written file (indexes, headers, interleaving). Read mode: no-op.
+    // Returns false with a message when the file could not be completed.
+    virtual bool Close(std::string* error) = 0;
+
+    virtual const AviReadReport& Report() const = 0;
+};
+
+// Opens a file for reading. Null with a reason in *error when it is no AVI
+// file we can read.
+std::unique_ptr<IAviFile> AviOpenRead(const std::string& path, std::string* error);
+
+// Creates (truncates) a file for writing.
+std::unique_ptr<IAviFile> AviCreate(const std::string& path, const AviWriterOptions& options,
+                                    std::string* error);

@@ -1,0 +1,38 @@
+#pragma once
+// Everything a job says to "the main window": the status line, the progress
+// bar and its percent text, message boxes, and the end-of-job notifications.
+// The Qt window, the terminal front end and the test recorder implement it.
+// Calls may come from any thread; implementations hand them on safely.
+
+#include <string>
+
+enum class EMessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
+
+// Answers as the classic message box returns them.
+enum EMessageAnswer { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
+
+class IHost {
+public:
+    virtual ~IHost() = default;
+
+    virtual void SetStatusText(const std::string& text) = 0;
+    virtual void SetProgressRange(int low, int high) = 0;
+    virtual void SetProgressPos(int pos) = 0;
+    virtual void SetPercentText(const std::string& text) = 0;
+
+    // A modal message; blocks the calling thread until answered.
+    virtual int MessageBox(const std::string& text, const std::string& caption, EMessageButtons buttons) = 0;
+
+    // The job's notify flag was set at its end: leave the busy state.
+    virtual void JobFinished() = 0;
+    // End the wait box with this result (0: the job finished). May arrive
+    // before the box is shown; the implementation must not lose it.
+    virtual void EndWaitBox(int result) = 0;
+    // The full creation's last piece is being encoded.
+    virtual void SetLastPiece(bool last) = 0;
+
+    // Shorthand for the common "OK only" message with an empty caption.
+    void ShowMessage(const std::string& text, const std::string& caption = "") {
+        MessageBox(text, caption, EMessageButtons::Ok);
+    }
+};
