@@ -1,0 +1,77 @@
+#pragma once
+// One stream of a CAVIFile: header and format kept in memory, key-frame
+// search, sample/time mapping, byte counts, chunk copying, frame decoding.
+
+#include "platform/AviTypes.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class CAVIFile;
+class CAviFrameDecoder;
+class IAviStream;
+class IHost;
+
+class CAVIStream {
+public:
+    enum { TYPE_OTHER = 0, TYPE_VIDEO = 1, TYPE_AUDIO = 2 };
+
+    explicit CAVIStream(IHost& host);
+    virtual ~CAVIStream();
+    CAVIStream(const CAVIStream&) = delete;
+    CAVIStream& operator=(const CAVIStream&) = delete;
+
+    // The handle stays owned by its IAviFile; this object only uses it.
+    void Attach(IAviStream* stream);
+    void Release();
+
+    CAVIStream* CreateCopyIn(CAVIFile& destination, const void* format, int32_t formatSize);
+
+    int GetType() const { return m_nType; }
+    int32_t GetLength() const;
+    int32_t GetSampleSize() const { return static_cast<int32_t>(m_info.dwSampleSize); }
+    const uint8_t* GetFormat() const { return m_format.empty() ? nullptr : m_format.data(); }
+    int32_t GetFormatSize() const { return m_nFormatSize; }
+    const AviStreamInfo& GetInfo() const { return m_info; }
+    int32_t GetFramesPerSecond() const;
+    int GetNumber() const { return m_nNumber; }
+    void SetNumber(int number) { m_nNumber = number; }
+    IAviStream* GetHandle() const { return m_stream; }
+
+    int32_t NextKeyFrame(int32_t sample) const;
+    int32_t PrevKeyFrame(int32_t sample) const;
+    bool IsKeyFrame(int32_t sample) const;
+    int32_t SampleToTime(int32_t sample) const;
+    int32_t MapSample(const CAVIStream& other, int32_t otherSample) const;
+    int32_t TimeToSampleCeil(int32_t ms) const;
+    // Bytes of samples first .. end-1 (64-bit: long movies pass 2 GB).
+    int64_t ByteCount(int32_t first, int32_t end) const;
+
+    // Appends samples first .. end-1 of source at the end of this stream. In
+    // silence mode the source is not read: end - first samples of silence in
+    // this stream's own audio format are written instead.
+    void Paste(CAVIStream* source, int32_t first, int32_t end, bool silence);
+
+    // Frame decoding. GetFrame: the decoded frame as a packed DIB (header,
+    // colour table, pixels), owned by the decoder, valid until its next call;
+    // null when the frame cannot be decoded.
+    const uint8_t* GetFrame(int32_t frame);
+    // Raw: a pointer into the decoder's own pixels. Converted: the pixels
+    // copied into `buffer` (or a new[] buffer the caller delete[]s when null).
+    uint8_t* GetBitmapBuffer(bool raw, int32_t frame, int32_t* size, uint8_t* buffer, int32_t* width,
+                             int32_t* height);
+
+private:
+    IHost& m_host;
+    IAviStream* m_stream = nullptr;
+    int m_nType = TYPE_OTHER;
+    AviStreamInfo m_info;
+    int32_t m_nFormatSize = 0;
+    std::vector<uint8_t> m_format; // one spare byte, as callers may expect
+    int m_nNumber = -1;
+    int32_t m_nLastDrawnFrame = -1;
+    std::unique_ptr<CAviFrameDecoder> m_decoder;
+    // Converted form of GetBitmapBuffer: the size fixed by the first frame.
+    int32_t m_nConvertedSize = -1;
+};
