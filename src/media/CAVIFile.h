@@ -50,13 +50,14 @@ public:
     const AviReadReport* GetReport() const;
     IHost& GetHost() const { return m_host; }
     IAviFile* GetHandle() const { return m_file.get(); }
+    // Why the last Open, Create or Close failed (the file layer's reason).
+    const std::string& GetLastError() const { return m_strLastError; }
     // Options for files made by later Create calls (the OpenDML threshold).
     void SetWriterOptions(const AviWriterOptions& options) { m_writerOptions = options; }
 
 private:
     IHost& m_host;
     bool m_bOpen = false;
-    bool m_bRegistered = false; // path entered in COpenFileRegistry
     std::map<int, std::unique_ptr<CAVIStream>> m_mapStreams;
     std::string m_strFileName;
     int m_nStreams = 0;
@@ -65,4 +66,5 @@ private:
     int m_nVideoIndex = -1;
     int m_nAudioIndex = -1;
     AviWriterOptions m_writerOptions;
+    std::string m_strLastError;
 };

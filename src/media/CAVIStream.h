@@ -63,6 +63,10 @@ public:
                              int32_t* height);
 
 private:
+    void PasteVideo(CAVIStream& source, int32_t first, int32_t end);
+    void PasteAudio(CAVIStream& source, int32_t first, int32_t end);
+    void PasteSilence(int64_t samples);
+
     IHost& m_host;
     IAviStream* m_stream = nullptr;
     int m_nType = TYPE_OTHER;
@@ -71,7 +75,9 @@ private:
     std::vector<uint8_t> m_format; // one spare byte, as callers may expect
     int m_nNumber = -1;
     int32_t m_nLastDrawnFrame = -1;
-    std::unique_ptr<CAviFrameDecoder> m_decoder;
+    // shared_ptr: it can be reset where the decoder's definition is not
+    // visible (the decoder lives in the codec layer's own file).
+    std::shared_ptr<CAviFrameDecoder> m_decoder;
     // Converted form of GetBitmapBuffer: the size fixed by the first frame.
     int32_t m_nConvertedSize = -1;
 };

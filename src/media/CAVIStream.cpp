@@ -1,0 +1,251 @@
+#include "media/CAVIStream.h"
+
+#include "media/CAVIFile.h"
+#include "media/CSilenceMaker.h"
+#include "platform/IAviFile.h"
+#include "platform/IHost.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace {
+constexpr int32_t kAudioBlockBytes = 32768;
+}
+
+CAVIStream::CAVIStream(IHost& host) : m_host(host) {}
+
+CAVIStream::~CAVIStream() {
+    Release();
+}
+
+void CAVIStream::Attach(IAviStream* stream) {
+    Release();
+    m_stream = stream;
+    if (!m_stream)
+        return;
+    m_info = m_stream->Info();
+    if (m_info.fccType == streamtypeVIDEO)
+        m_nType = TYPE_VIDEO;
+    else if (m_info.fccType == streamtypeAUDIO)
+        m_nType = TYPE_AUDIO;
+    else
+        m_nType = TYPE_OTHER;
+    const std::vector<uint8_t>& format = m_stream->Format();
+    m_nFormatSize = static_cast<int32_t>(format.size());
+    // One spare zero byte: code that reads a format as a C structure may
+    // look one byte past a truncated record.
+    m_format.assign(format.begin(), format.end());
+    m_format.push_back(0);
+}
+
+void CAVIStream::Release() {
+    m_decoder.reset();
+    m_stream = nullptr;
+    m_format.clear();
+    m_nFormatSize = 0;
+    m_nLastDrawnFrame = -1;
+    m_nConvertedSize = -1;
+}
+
+CAVIStream* CAVIStream::CreateCopyIn(CAVIFile& destination, const void* format, int32_t formatSize) {
+    IAviFile* file = destination.GetHandle();
+    if (!file || !m_stream)
+        return nullptr;
+    if (formatSize == -1) {
+        format = GetFormat();
+        formatSize = m_nFormatSize;
+    }
+    if (formatSize < 0 || (formatSize > 0 && !format))
+        return nullptr;
+    IAviStream* created = file->CreateStream(m_info);
+    if (!created)
+        return nullptr;
+    if (created->SetFormat(format, static_cast<size_t>(formatSize)) != AVIERR_OK)
+        return nullptr;
+    auto* stream = new CAVIStream(destination.GetHost());
+    stream->Attach(created);
+    return stream;
+}
+
+int32_t CAVIStream::GetLength() const {
+    return m_stream ? m_stream->Length() : 0;
+}
+
+int32_t CAVIStream::GetFramesPerSecond() const {
+    if (m_info.dwScale == 0)
+        return static_cast<int32_t>(std::min<uint32_t>(m_info.dwRate, INT32_MAX));
+    return static_cast<int32_t>(std::min<uint32_t>(m_info.dwRate / m_info.dwScale, INT32_MAX));
+}
+
+// The searches start next to the sample, so a key frame never finds itself.
+int32_t CAVIStream::NextKeyFrame(int32_t sample) const {
+    if (!m_stream || sample == INT32_MAX)
+        return -1;
+    return m_stream->FindSample(sample + 1, FIND_NEXT | FIND_KEY);
+}
+
+int32_t CAVIStream::PrevKeyFrame(int32_t sample) const {
+    if (!m_stream || sample == INT32_MIN)
+        return -1;
+    return m_stream->FindSample(sample - 1, FIND_PREV | FIND_KEY);
+}
+
+bool CAVIStream::IsKeyFrame(int32_t sample) const {
+    // A failed search answers -1, which must not make sample -1 a key frame.
+    return m_stream && sample >= 0 && m_stream->FindSample(sample, FIND_PREV | FIND_KEY) == sample;
+}
+
+int32_t CAVIStream::SampleToTime(int32_t sample) const {
+    return m_stream ? m_stream->SampleToTime(sample) : -1;
+}
+
+int32_t CAVIStream::MapSample(const CAVIStream& other, int32_t otherSample) const {
+    if (!m_stream)
+        return -1;
+    return m_stream->TimeToSample(other.SampleToTime(otherSample));
+}
+
+int32_t CAVIStream::TimeToSampleCeil(int32_t ms) const {
+    if (!m_stream)
+        return -1;
+    int64_t sample = m_stream->TimeToSample(ms);
+    const int32_t fps = GetFramesPerSecond();
+    if (fps <= 0)
+        return static_cast<int32_t>(sample);
+    // The first sample whose start at the integral rate is not before ms.
+    // Jump close to it first: counting up one by one from a clamped start
+    // could take billions of steps.
+    const double frameMs = 1000.0 / fps;
+    sample = std::max<int64_t>(sample, static_cast<int64_t>(static_cast<double>(ms) * fps / 1000.0) - 2);
+    while (static_cast<double>(sample) * frameMs < ms)
+        ++sample;
+    return static_cast<int32_t>(std::min<int64_t>(sample, INT32_MAX));
+}
+
+int64_t CAVIStream::ByteCount(int32_t first, int32_t end) const {
+    if (!m_stream || end <= first)
+        return 0;
+    if (m_nType == TYPE_VIDEO) {
+        // Sizes come from the index; no frame data is read.
+        first = std::max(first, 0);
+        end = std::min(end, GetLength());
+        int64_t total = 0;
+        for (int32_t i = first; i < end; ++i) {
+            int32_t bytes = 0;
+            if (m_stream->Read(i, 1, nullptr, 0, &bytes, nullptr) == AVIERR_OK && bytes > 0)
+                total += bytes;
+        }
+        return total;
+    }
+    WaveFormatEx wf;
+    if (!ParseWaveFormatEx(GetFormat(), static_cast<size_t>(m_nFormatSize), wf))
+        return 0;
+    return (static_cast<int64_t>(end) - first) * wf.nBlockAlign;
+}
+
+void CAVIStream::Paste(CAVIStream* source, int32_t first, int32_t end, bool silence) {
+    if (!m_stream)
+        return;
+    if (silence) {
+        PasteSilence(end - static_cast<int64_t>(first));
+        return;
+    }
+    if (!source || !source->m_stream)
+        return;
+    if (source->m_nType == TYPE_VIDEO)
+        PasteVideo(*source, first, end);
+    else if (source->m_nType == TYPE_AUDIO)
+        PasteAudio(*source, first, end);
+}
+
+void CAVIStream::PasteVideo(CAVIStream& source, int32_t first, int32_t end) {
+    IAviStream* in = source.m_stream;
+    const int32_t start = GetLength();
+    end = std::min(end, in->Length());
+    std::vector<uint8_t> buffer;
+    for (int32_t i = first; i < end; ++i) {
+        int32_t size = 0;
+        int32_t bytes = 0;
+        int32_t samples = 0;
+        int rc = in->Read(i, 1, nullptr, 0, &size, nullptr);
+        if (rc == AVIERR_OK && size >= 0) {
+            if (buffer.size() < static_cast<size_t>(size) + 1)
+                buffer.resize(static_cast<size_t>(size) + 1);
+            rc = in->Read(i, 1, buffer.data(), size, &bytes, &samples);
+        }
+        if (rc != AVIERR_OK || size < 0) {
+            m_host.ShowMessage("Error in Paste Streams! AVIStreamRead");
+            continue;
+        }
+        const bool key = in->FindSample(i, FIND_PREV | FIND_KEY) == i;
+        rc = m_stream->Write(start + (i - first), 1, buffer.data(), bytes, key ? AVIIF_KEYFRAME : 0, nullptr,
+                             nullptr);
+        if (rc != AVIERR_OK)
+            m_host.ShowMessage("Error! Paste Streams! AVIStreamWrite!");
+    }
+}
+
+void CAVIStream::PasteAudio(CAVIStream& source, int32_t first, int32_t end) {
+    IAviStream* in = source.m_stream;
+    // Variable-size audio has no block size: one sample (chunk) per read.
+    const int32_t sampleSize = source.GetSampleSize();
+    const int32_t perBlock = sampleSize > 0 ? std::max(1, kAudioBlockBytes / sampleSize) : 1;
+    const int32_t start = GetLength();
+    std::vector<uint8_t> buffer(kAudioBlockBytes + 1);
+    int64_t s = first;
+    int64_t remaining = static_cast<int64_t>(end) - first;
+    while (remaining > 0) {
+        const int32_t n = static_cast<int32_t>(std::min<int64_t>(perBlock, remaining));
+        int32_t size = 0;
+        int32_t bytes = 0;
+        int32_t samplesRead = 0;
+        // A chunk of variable-size audio may be larger than one block.
+        int rc = in->Read(static_cast<int32_t>(s), n, nullptr, 0, &size, nullptr);
+        if (rc == AVIERR_OK && size >= 0) {
+            if (buffer.size() < static_cast<size_t>(size) + 1)
+                buffer.resize(static_cast<size_t>(size) + 1);
+            rc = in->Read(static_cast<int32_t>(s), n, buffer.data(), static_cast<int32_t>(buffer.size() - 1),
+                          &bytes, &samplesRead);
+        }
+        if (rc != AVIERR_OK || size < 0) {
+            // Skip the block that cannot be read and go on with the next.
+            m_host.ShowMessage("Error in Paste Streams! AVIStreamRead");
+            s += n;
+            remaining = static_cast<int64_t>(end) - s;
+            continue;
+        }
+        if (samplesRead <= 0)
+            break; // past the end of the source: nothing more to copy
+        rc = m_stream->Write(static_cast<int32_t>(start + (s - first)), samplesRead, buffer.data(), bytes,
+                             AVIIF_KEYFRAME, nullptr, nullptr);
+        if (rc != AVIERR_OK)
+            m_host.ShowMessage("Error! AVIStreamWrite! Audio!");
+        s += samplesRead;
+        remaining = static_cast<int64_t>(end) - s;
+    }
+}
+
+void CAVIStream::PasteSilence(int64_t samples) {
+    if (samples <= 0)
+        return;
+    CSilenceMaker maker;
+    std::string reason;
+    if (!maker.Init(m_info, GetFormat(), static_cast<size_t>(m_nFormatSize), &reason)) {
+        m_host.SetStatusText(reason);
+        return;
+    }
+    std::vector<uint8_t> chunk;
+    int64_t written = 0;
+    const int64_t start = GetLength();
+    while (written < samples) {
+        const int32_t covered = maker.NextChunk(samples - written, chunk);
+        const int64_t pos = start + written;
+        if (pos > INT32_MAX)
+            break;
+        const int rc = m_stream->Write(static_cast<int32_t>(pos), covered, chunk.data(),
+                                       static_cast<int32_t>(chunk.size()), AVIIF_KEYFRAME, nullptr, nullptr);
+        if (rc != AVIERR_OK)
+            m_host.ShowMessage("Error! AVIStreamWrite! Audio!");
+        written += std::max(covered, 1);
+    }
+}
