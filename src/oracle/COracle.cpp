@@ -1,0 +1,377 @@
+#include "oracle/COracle.h"
+
+#include "oracle/CDecodeTeam.h"
+#include "oracle/FrameMeasure.h"
+#include "oracle/IOracleListSink.h"
+#include "oracle/IOracleMedia.h"
+#include "oracle/IOracleTimer.h"
+#include "platform/COpenFileRegistry.h"
+#include "platform/IHost.h"
+
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <limits>
+
+namespace {
+
+const char* const kCaption = "Oracle Error";
+
+const char* const kSizeInvalidThree = "Buffer Size Invalid! This error happens, if one of the AVIs "
+                                      "(Original, Low or Fast) is not compatible with "
+                                      "the others. To remove this problem, you have to change the AVIs, that "
+                                      "they all have the same color-bits (for "
+                                      "example 24 bits).\r\n\r\nExample: You get this error, if your "
+                                      "original AVI is at 15 bit and your low AVI at "
+                                      "24 bit. Try to re-encode the original as 24 bit.";
+
+const char* const kSizeInvalidTwo = "Buffer Size Invalid! This error happens, if one of the AVIs (Low or "
+                                    "Fast) is not compatible with the other. "
+                                    "To remove this problem, you have to change the AVIs, that they all have "
+                                    "the same color-bits (for example 24 "
+                                    "bits).\r\n\r\nExample: You get this error, if your original AVI is at "
+                                    "15 bit and your low AVI at 24 bit. Try "
+                                    "to re-encode the original as 24 bit.";
+
+const char* const kBufferNull =
+    "Error in asking the Oracle: pbBufferLow or pbBufferFast == NULL! Thie means, that "
+    "one of the frames of one of the streams can\xC2\xB4t be read!";
+
+// Decodes one frame of one movie. Raw frames point into the decoder; copied
+// ones go into `owned`, created by the first decode and refilled afterwards.
+// A failed decode leaves the recorded size (and dimensions) unchanged.
+void DecodeInto(IOracleMedia& media, bool raw, int32_t frame, std::unique_ptr<uint8_t[]>& owned,
+                uint8_t** buffer, int32_t* recordedSize, int32_t* width, int32_t* height) {
+    int32_t size = 0;
+    int32_t w = 0;
+    int32_t h = 0;
+    uint8_t* reuse = raw ? nullptr : owned.get();
+    uint8_t* result =
+        media.GetBitmapBuffer(raw, frame, &size, reuse, width ? &w : nullptr, height ? &h : nullptr);
+    *buffer = result;
+    if (result == nullptr) {
+        return;
+    }
+    *recordedSize = size;
+    if (width != nullptr) {
+        *width = w;
+    }
+    if (height != nullptr) {
+        *height = h;
+    }
+    if (!raw && result != owned.get()) {
+        owned.reset(result);
+    }
+}
+
+} // namespace
+
+COracle::COracle(IHost& host) : m_host(host) {}
+
+std::string COracle::FormatStatus(const char* format, int a, int b) {
+    char text[128];
+    std::snprintf(text, sizeof text, format, a, b);
+    return text;
+}
+
+COracle::~COracle() = default;
+
+void COracle::SetInputs(IOracleMedia* low, IOracleMedia* fast, IOracleMedia* source) {
+    m_pLow = low;
+    m_pFast = fast;
+    m_pSource = source;
+}
+
+void COracle::ShowProgress(int position) {
+    m_host.SetProgressPos(position);
+    char text[32];
+    std::snprintf(text, sizeof text, "%d %%", position / 100);
+    m_host.SetPercentText(text);
+}
+
+void COracle::ShowOracleError(const std::string& text) {
+    m_host.MessageBox(text, kCaption, EMessageButtons::Ok);
+}
+
+bool COracle::CreateOracleFile(const std::string& name) {
+    // Never truncate a movie this process is reading from.
+    if (!COpenFileRegistry::IsOpen(name) && m_file.Create(name)) {
+        return true;
+    }
+    ShowOracleError("The oracle file \"" + name +
+                    "\" can neither be read nor created. Choose another Oracle File; nothing was written.");
+    return false;
+}
+
+bool COracle::RunOracle(const std::string& oracleFile) {
+    m_host.SetStatusText("Initialising Oracle ...");
+    m_bError = false;
+    m_intervals.clear();
+    m_candidates.clear();
+
+    if (oracleFile.empty()) {
+        ShowOracleError("No Oracle File is given. Choose the file that keeps the oracle's values.");
+        m_bError = true;
+        return false;
+    }
+    bool cached = m_file.OpenRead(oracleFile);
+    if (!cached && !CreateOracleFile(oracleFile)) {
+        m_bError = true;
+        return false;
+    }
+
+    m_host.SetProgressRange(0, 10000);
+    ShowProgress(0);
+    const int64_t length = m_file.GetLength();
+    m_nBytesToRead = length;
+    BuildIntervals();
+    ShowProgress(10000);
+
+    if (cached && length < 16 * static_cast<int64_t>(m_intervals.size())) {
+        // Too few records: the file was made for another movie or cut short.
+        // Its values would be taken for intervals they do not belong to.
+        m_file.Close();
+        m_host.MessageBox(
+            "The oracle file \"" + oracleFile +
+                "\" holds values for fewer intervals than this movie has: it belongs to another "
+                "movie or run. The values are measured again and the file is replaced.",
+            "Oracle", EMessageButtons::Ok);
+        if (!CreateOracleFile(oracleFile)) {
+            m_bError = true;
+            return false;
+        }
+        cached = false;
+    }
+
+    if (!cached && !EvaluateIntervals()) {
+        m_bError = true;
+    }
+
+    const bool complete = m_file.Close();
+    if (m_bError) {
+        // An incomplete file must never be taken as a cache later.
+        COracleFile::Delete(oracleFile);
+    } else if (!cached && !complete) {
+        COracleFile::Delete(oracleFile);
+        ShowOracleError(
+            "The oracle file \"" + oracleFile +
+            "\" could not be written completely and was deleted. The encoding list is complete; the "
+            "values will be measured again next time.");
+    }
+    return !cached;
+}
+
+void COracle::BuildIntervals() {
+    const int32_t n = m_pLow != nullptr ? m_pLow->GetLength() : 0;
+    if (n <= 0) {
+        return;
+    }
+    const int64_t length = m_file.GetLength();
+    int32_t g = 0;
+    int64_t covered = 0;
+    for (;;) {
+        // Frame 0 starts the first interval whether or not it is a key frame.
+        const int32_t next = m_pLow->NextKeyFrame(g);
+        const int32_t i = (next > g && next < n) ? next : n;
+
+        OracleInterval interval;
+        if (length > 0) {
+            double value = 0.0;
+            if (m_file.ReadDouble(&value)) {
+                interval.lowValue = value;
+                m_nBytesToRead -= 8;
+            }
+            if (m_file.ReadDouble(&value)) {
+                interval.fastValue = value;
+                m_nBytesToRead -= 8;
+            }
+        }
+        interval.valueDistance = std::abs(interval.lowValue - interval.fastValue);
+        interval.start = g;
+        interval.end = i;
+        interval.lowBytes = m_pLow->VideoBytes(g, i);
+        interval.fastBytes = m_pFast != nullptr ? m_pFast->VideoBytes(g, i) : 0;
+        interval.audioBytes = m_pLow->AudioBytes(g, i);
+        m_intervals.push_back(interval);
+
+        covered += i - g;
+        if (length > 0) {
+            ShowProgress(static_cast<int>(static_cast<double>(length - m_nBytesToRead) * (10000.0 / length)));
+        }
+        if (covered >= n) {
+            break;
+        }
+        g = i;
+    }
+}
+
+int32_t COracle::NextSampledFrame(int32_t start, int32_t end, int32_t current) const {
+    int64_t step = 1;
+    switch (m_PrecisionMode) {
+    case 2:
+        step = 2;
+        break;
+    case 3:
+        step = 3;
+        break;
+    case 4:
+        step = 5;
+        break;
+    case 5:
+        step = 10;
+        break;
+    case 6:
+        return current - start >= 2 ? end : current + 1;
+    default:
+        break;
+    }
+    const int64_t next = int64_t(current) + step;
+    return next > std::numeric_limits<int32_t>::max() ? std::numeric_limits<int32_t>::max()
+                                                      : static_cast<int32_t>(next);
+}
+
+bool COracle::EvaluateIntervals() {
+    if (m_pLow == nullptr || m_pFast == nullptr || !m_pLow->HasVideo() || !m_pFast->HasVideo()) {
+        ShowOracleError(
+            "The oracle cannot measure: the LOW or the FAST movie is not open or has no video stream.");
+        return false;
+    }
+    if (m_useSourceMovie && (m_pSource == nullptr || !m_pSource->HasVideo())) {
+        ShowOracleError(
+            "\"Use Original File for creating the Encoding List\" is ticked, but no usable original "
+            "file is open. Choose the original AVI file or untick the option.");
+        return false;
+    }
+    ReleaseFrameBuffers();
+    m_nSizeLow = m_nSizeFast = m_nSizeSource = 0;
+    m_nWidth = m_nHeight = 0;
+    const int helpers = m_bParallel ? (m_useSourceMovie ? 2 : 1) : 0;
+    m_team = std::make_unique<CDecodeTeam>(helpers);
+
+    m_host.SetProgressRange(0, 10000);
+    ShowProgress(0);
+    m_nLowLength = m_pLow->GetVideoLength();
+    for (OracleInterval& interval : m_intervals) {
+        interval.lowValue = 0.0;
+        interval.fastValue = 0.0;
+    }
+    if (m_pTimer != nullptr) {
+        m_pTimer->SetTotal(m_nLowLength);
+        m_pTimer->SetCurrent(0);
+        m_pTimer->Start();
+    }
+
+    ClearRunState();
+    for (OracleInterval& interval : m_intervals) {
+        for (int32_t frame = interval.start; frame < interval.end;
+             frame = NextSampledFrame(interval.start, interval.end, frame)) {
+            if (frame >= m_nLowLength) {
+                continue;
+            }
+            double low = 0.0;
+            double fast = 0.0;
+            if (!CompareFrame(frame, interval, &low, &fast)) {
+                if (m_pTimer != nullptr) {
+                    m_pTimer->Stop();
+                }
+                m_team.reset();
+                ReleaseFrameBuffers();
+                return false;
+            }
+            interval.lowValue += low;
+            interval.fastValue += fast;
+        }
+        interval.valueDistance = std::abs(interval.lowValue - interval.fastValue);
+        m_file.AppendDouble(interval.lowValue);
+        m_file.AppendDouble(interval.fastValue);
+        AppendRun(interval, DecideInterval(interval));
+    }
+    CloseRun();
+    if (m_pTimer != nullptr) {
+        m_pTimer->Stop();
+    }
+    m_team.reset();
+    ReleaseFrameBuffers();
+    ShowProgress(10000);
+    m_host.SetStatusText("Waiting!");
+    return true;
+}
+
+void COracle::ReleaseFrameBuffers() {
+    m_pbBufferLow = m_pbBufferFast = m_pbBufferSource = nullptr;
+    m_ownLow.reset();
+    m_ownFast.reset();
+    m_ownSource.reset();
+}
+
+void COracle::DecodeStep(int32_t frame) {
+    const bool raw = !m_useSourceMovie;
+    std::vector<std::function<void()>> tasks;
+    tasks.emplace_back([this, raw, frame] {
+        DecodeInto(*m_pLow, raw, frame, m_ownLow, &m_pbBufferLow, &m_nSizeLow, &m_nWidth, &m_nHeight);
+    });
+    tasks.emplace_back([this, raw, frame] {
+        DecodeInto(*m_pFast, raw, frame, m_ownFast, &m_pbBufferFast, &m_nSizeFast, nullptr, nullptr);
+    });
+    if (m_useSourceMovie) {
+        tasks.emplace_back([this, frame] {
+            DecodeInto(*m_pSource, false, frame, m_ownSource, &m_pbBufferSource, &m_nSizeSource, nullptr,
+                       nullptr);
+        });
+    }
+    if (m_team) {
+        m_team->Run(tasks);
+    } else {
+        for (auto& task : tasks) {
+            task();
+        }
+    }
+}
+
+bool COracle::CompareFrame(int32_t frame, const OracleInterval& interval, double* lowContribution,
+                           double* fastContribution) {
+    const int32_t length = m_nLowLength > 0 ? m_nLowLength : 1;
+    ShowProgress(static_cast<int>((10000.0 / length) * frame));
+    m_host.SetStatusText(FormatStatus("Asking Oracle for frame %d of %d ...   ", frame, m_nLowLength));
+
+    DecodeStep(frame);
+
+    if (m_useSourceMovie) {
+        if (m_nSizeLow != m_nSizeFast || m_nSizeLow != m_nSizeSource) {
+            ShowOracleError(kSizeInvalidThree);
+            return false;
+        }
+    } else if (m_nSizeLow != m_nSizeFast) {
+        ShowOracleError(kSizeInvalidTwo);
+        return false;
+    }
+
+    int64_t lowSum = 0;
+    int64_t fastSum = 0;
+    if (m_useSourceMovie) {
+        // A frame that could not be decoded contributes nothing.
+        lowSum = DifferenceSum(m_pbBufferSource, m_pbBufferLow, m_nSizeLow);
+        fastSum = DifferenceSum(m_pbBufferSource, m_pbBufferFast, m_nSizeLow);
+    } else {
+        if (m_pbBufferLow == nullptr || m_pbBufferFast == nullptr) {
+            m_host.ShowMessage(kBufferNull);
+            return false;
+        }
+        // More detail means a sharper picture. Exchanged, so that in both
+        // modes a LOW sum larger than the FAST sum speaks for FAST.
+        lowSum = DetailSum(m_pbBufferFast, m_nSizeFast, m_nWidth, m_nHeight);
+        fastSum = DetailSum(m_pbBufferLow, m_nSizeLow, m_nWidth, m_nHeight);
+    }
+
+    // Scaled by the interval's length, not by the number of measured frames.
+    double n = static_cast<double>(interval.end - interval.start);
+    if (n == 0.0) {
+        n = 1.0;
+    }
+    *lowContribution = static_cast<double>(lowSum) / n;
+    *fastContribution = static_cast<double>(fastSum) / n;
+    if (m_pTimer != nullptr) {
+        m_pTimer->SetCurrent(frame);
+    }
+    return true;
+}

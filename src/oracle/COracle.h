@@ -1,0 +1,128 @@
+#pragma once
+// The oracle: cuts the movie into intervals at the LOW file's key frames,
+// measures (or reads back from its file) one quality value per encoding and
+// interval, decides LOW or FAST per interval, lists the runs of equal
+// decisions, and can trade quality for size under a limit.
+
+#include "oracle/COracleFile.h"
+#include "oracle/OracleInterval.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CDecodeTeam;
+class IHost;
+class IOracleListSink;
+class IOracleMedia;
+class IOracleTimer;
+
+class COracle {
+public:
+    explicit COracle(IHost& host);
+    virtual ~COracle();
+    COracle(const COracle&) = delete;
+    COracle& operator=(const COracle&) = delete;
+
+    // The movies (not owned; source may be null), the encoding list and the
+    // time display (both may be null).
+    void SetInputs(IOracleMedia* low, IOracleMedia* fast, IOracleMedia* source);
+    void SetListSink(IOracleListSink* sink) { m_pSink = sink; }
+    void SetTimer(IOracleTimer* timer) { m_pTimer = timer; }
+
+    void SetUseSourceMovie(bool use) { m_useSourceMovie = use; }
+    bool GetUseSourceMovie() const { return m_useSourceMovie; }
+    void SetPrecisionMode(int32_t mode) { m_PrecisionMode = mode; }
+    int32_t GetPrecisionMode() const { return m_PrecisionMode; }
+    void SetOracleValue(double value) { m_oracleValue = value; }
+    void SetComparisonValue(double value) { m_comparisonValue = value; }
+    // Decode the frames of one step on parallel threads (default) or one
+    // after the other; the results are the same.
+    void SetParallelDecoding(bool parallel) { m_bParallel = parallel; }
+
+    // The oracle job: clear the list, measure or read, decide, and either
+    // meet the size limit or end with "Waiting!". False when the run failed.
+    bool RunJob(const std::string& oracleFile, double oracleValue, double comparisonValue, bool limitFlag,
+                double limitKBytes);
+
+    // True when the values were measured in this run (decisions and list are
+    // then complete); false when they came from the file (call DecideAll) or
+    // the run failed (HasError).
+    bool RunOracle(const std::string& oracleFile);
+    bool EvaluateIntervals();
+    void DecideAll();
+    // True for LOW; also sets the interval's decidedBySize.
+    bool DecideInterval(OracleInterval& interval) const;
+    void AppendRun(OracleInterval& interval, bool isLow);
+    // Lists the run still open, if any.
+    void CloseRun();
+    void ClearRunState();
+
+    int32_t NextSampledFrame(int32_t start, int32_t end, int32_t current) const;
+    // Decodes and measures one frame; the contributions are scaled by the
+    // interval's length. False after a message when it cannot be compared.
+    bool CompareFrame(int32_t frame, const OracleInterval& interval, double* lowContribution,
+                      double* fastContribution);
+
+    // Estimated size of the final movie in KBytes of 1000 bytes.
+    double EstimateSize();
+    void OptimiseSize(double limitKBytes);
+
+    bool HasError() const { return m_bError; }
+    const std::vector<OracleInterval>& GetIntervals() const { return m_intervals; }
+    // Replaces the intervals (a caller that decides on values it has).
+    void SetIntervals(std::vector<OracleInterval> intervals) { m_intervals = std::move(intervals); }
+
+private:
+    void BuildIntervals();
+    bool CreateOracleFile(const std::string& name);
+    void DecodeStep(int32_t frame);
+    void ReleaseFrameBuffers();
+    void ShowProgress(int position);
+    void ShowOracleError(const std::string& text);
+    // A status text with two numbers ("... %d of %d ...   ").
+    static std::string FormatStatus(const char* format, int a, int b);
+
+    IHost& m_host;
+    IOracleMedia* m_pLow = nullptr;
+    IOracleMedia* m_pFast = nullptr;
+    IOracleMedia* m_pSource = nullptr;
+    IOracleListSink* m_pSink = nullptr;
+    IOracleTimer* m_pTimer = nullptr;
+
+    bool m_useSourceMovie = false;
+    int32_t m_PrecisionMode = 1;
+    double m_oracleValue = 0.0;
+    double m_comparisonValue = 0.0;
+    bool m_bParallel = true;
+    bool m_bError = false;
+
+    std::vector<OracleInterval> m_intervals;
+    std::vector<OracleInterval*> m_candidates;
+    int m_nCandidatesLeft = 0;
+
+    // Run state of the list building: kind -1 none yet, 1 LOW, 2 FAST.
+    int m_nRunKind = -1;
+    int32_t m_nRunStart = 0;
+    int32_t m_nRunEnd = 0;
+
+    COracleFile m_file;
+    int64_t m_nBytesToRead = 0;
+
+    // Frames of the current step. Without the source movie they point into
+    // the decoders' own pictures; with it into the buffers owned below.
+    uint8_t* m_pbBufferLow = nullptr;
+    uint8_t* m_pbBufferFast = nullptr;
+    uint8_t* m_pbBufferSource = nullptr;
+    std::unique_ptr<uint8_t[]> m_ownLow;
+    std::unique_ptr<uint8_t[]> m_ownFast;
+    std::unique_ptr<uint8_t[]> m_ownSource;
+    int32_t m_nSizeLow = 0;
+    int32_t m_nSizeFast = 0;
+    int32_t m_nSizeSource = 0;
+    int32_t m_nWidth = 0;
+    int32_t m_nHeight = 0;
+    int32_t m_nLowLength = 0; // frames of the LOW video stream
+    std::unique_ptr<CDecodeTeam> m_team;
+};

@@ -1,0 +1,15 @@
+#pragma once
+// The two per-frame measures of the oracle. Sums are 64-bit: a frame of
+// 1920x1080 can already exceed what 32 bits hold.
+
+#include <cstdint>
+
+// Local detail of a frame of 3 bytes per pixel whose rows follow each other
+// without gaps: over every pixel that has a right neighbour and a neighbour
+// one row further, |X[p] - X[p+3]| + |X[p] - X[p+3*width]| for each of its
+// three bytes. Reads no byte at or beyond `size`: only as many whole rows take
+// part as the buffer holds.
+int64_t DetailSum(const uint8_t* pixels, int64_t size, int32_t width, int32_t height);
+
+// Sum of |a[i] - b[i]| over i < count. A null buffer contributes nothing (0).
+int64_t DifferenceSum(const uint8_t* a, const uint8_t* b, int64_t count);

@@ -1,0 +1,76 @@
+#include "oracle/FrameMeasure.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+TEST(FrameMeasure, DetailSumCountsRightAndLowerNeighboursOnly) {
+    // 3 x 2 pixels, all bytes 10 except the second pixel of the first row (40):
+    // 90 from the first pixel (right neighbour), 90 + 90 from the second pixel
+    // (right neighbour and the pixel one row further).
+    std::vector<uint8_t> frame(3 * 2 * 3, 10);
+    frame[3] = frame[4] = frame[5] = 40;
+    EXPECT_EQ(270, DetailSum(frame.data(), int64_t(frame.size()), 3, 2));
+
+    // A line or a column has no pairs.
+    std::vector<uint8_t> noisy(3 * 7, 0);
+    for (size_t i = 0; i < noisy.size(); ++i) {
+        noisy[i] = uint8_t(i * 37);
+    }
+    EXPECT_EQ(0, DetailSum(noisy.data(), int64_t(noisy.size()), 7, 1));
+    EXPECT_EQ(0, DetailSum(noisy.data(), int64_t(noisy.size()), 1, 7));
+}
+
+TEST(FrameMeasure, DetailSumNeverReadsBeyondTheBuffer) {
+    // A one-byte-per-pixel frame of the same size in bytes: only the rows the
+    // buffer holds take part (ASan would catch a read beyond it).
+    const int32_t width = 8;
+    const int32_t height = 6;
+    std::vector<uint8_t> small(size_t(width) * height, 0);
+    for (size_t i = 0; i < small.size(); i += 2) {
+        small[i] = 200;
+    }
+    const int64_t sum = DetailSum(small.data(), int64_t(small.size()), width, height);
+    // 48 bytes hold two rows of 24 bytes: one row of pairs.
+    std::vector<uint8_t> twoRows(small.begin(), small.begin() + 48);
+    EXPECT_EQ(DetailSum(twoRows.data(), 48, width, 2), sum);
+    EXPECT_GT(sum, 0);
+}
+
+TEST(FrameMeasure, SumsOfLargeFramesDoNotWrapAt32Bits) {
+    // Alternating black and white pixels in both directions: every pair
+    // differs by 255, 4.6 x 10^9 in all.
+    const int32_t width = 2000;
+    const int32_t height = 1500;
+    std::vector<uint8_t> frame(size_t(width) * height * 3);
+    std::vector<uint8_t> black(frame.size(), 0);
+    for (int32_t r = 0; r < height; ++r) {
+        for (int32_t c = 0; c < width; ++c) {
+            const uint8_t v = ((r + c) % 2) ? 255 : 0;
+            for (int b = 0; b < 3; ++b) {
+                frame[(size_t(r) * width + c) * 3 + b] = v;
+            }
+        }
+    }
+    const int64_t expected = int64_t(3) * (width - 1) * (height - 1) * 2 * 255;
+    ASSERT_GT(expected, int64_t(UINT32_MAX));
+    EXPECT_EQ(expected, DetailSum(frame.data(), int64_t(frame.size()), width, height));
+
+    // Half the bytes are 255, half 0.
+    const int64_t white = int64_t(frame.size() / 2) * 255;
+    EXPECT_EQ(white, DifferenceSum(frame.data(), black.data(), int64_t(frame.size())));
+    std::vector<uint8_t> allWhite(size_t(width) * height * 3 * 2, 255);
+    std::vector<uint8_t> allBlack(allWhite.size(), 0);
+    EXPECT_EQ(int64_t(allWhite.size()) * 255,
+              DifferenceSum(allWhite.data(), allBlack.data(), int64_t(allWhite.size())));
+    EXPECT_GT(int64_t(allWhite.size()) * 255, int64_t(INT32_MAX));
+}
+
+TEST(FrameMeasure, DifferenceSumIsSymmetricAndIgnoresMissingBuffers) {
+    const std::vector<uint8_t> a{0, 10, 200, 255};
+    const std::vector<uint8_t> b{5, 10, 100, 0};
+    EXPECT_EQ(5 + 0 + 100 + 255, DifferenceSum(a.data(), b.data(), 4));
+    EXPECT_EQ(DifferenceSum(a.data(), b.data(), 4), DifferenceSum(b.data(), a.data(), 4));
+    EXPECT_EQ(0, DifferenceSum(nullptr, b.data(), 4));
+    EXPECT_EQ(0, DifferenceSum(a.data(), nullptr, 4));
+}
