@@ -23,6 +23,9 @@ public:
     // A modal message; blocks the calling thread until answered.
     virtual int MessageBox(const std::string& text, const std::string& caption, EMessageButtons buttons) = 0;
 
+    // The starting side hands a job to the worker: enter the busy state
+    // (most commands disabled until JobFinished).
+    virtual void JobStarted() {}
     // The job's notify flag was set at its end: leave the busy state.
     virtual void JobFinished() = 0;
     // End the wait box with this result (0: the job finished). May arrive

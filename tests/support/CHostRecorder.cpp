@@ -26,6 +26,10 @@ int CHostRecorder::MessageBox(const std::string& text, const std::string& captio
     }
     return (buttons == EMessageButtons::YesNo || buttons == EMessageButtons::YesNoCancel) ? IDYES : IDOK;
 }
+void CHostRecorder::JobStarted() {
+    std::lock_guard<std::mutex> l(m_mutex);
+    ++m_jobStarted;
+}
 void CHostRecorder::JobFinished() {
     std::lock_guard<std::mutex> l(m_mutex);
     ++m_jobFinished;
@@ -62,6 +66,10 @@ std::pair<int, int> CHostRecorder::ProgressRange() const {
     std::lock_guard<std::mutex> l(m_mutex);
     return m_range;
 }
+int CHostRecorder::JobStartedCount() const {
+    std::lock_guard<std::mutex> l(m_mutex);
+    return m_jobStarted;
+}
 int CHostRecorder::JobFinishedCount() const {
     std::lock_guard<std::mutex> l(m_mutex);
     return m_jobFinished;
@@ -87,6 +95,7 @@ void CHostRecorder::Clear() {
     m_status.clear();
     m_percent.clear();
     m_positions.clear();
+    m_jobStarted = 0;
     m_jobFinished = 0;
     m_waitBox.clear();
 }

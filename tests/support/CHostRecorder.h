@@ -23,6 +23,7 @@ public:
     void SetProgressPos(int pos) override;
     void SetPercentText(const std::string& text) override;
     int MessageBox(const std::string& text, const std::string& caption, EMessageButtons buttons) override;
+    void JobStarted() override;
     void JobFinished() override;
     void EndWaitBox(int result) override;
     void SetLastPiece(bool last) override;
@@ -34,6 +35,7 @@ public:
     std::vector<std::string> PercentTexts() const;
     std::vector<int> ProgressPositions() const;
     std::pair<int, int> ProgressRange() const;
+    int JobStartedCount() const;
     int JobFinishedCount() const;
     std::vector<int> WaitBoxResults() const;
     bool LastPiece() const;
@@ -48,6 +50,7 @@ private:
     std::vector<std::string> m_percent;
     std::vector<int> m_positions;
     std::pair<int, int> m_range{0, 0};
+    int m_jobStarted = 0;
     int m_jobFinished = 0;
     std::vector<int> m_waitBox;
     bool m_lastPiece = false;
