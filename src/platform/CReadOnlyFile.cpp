@@ -1,0 +1,62 @@
+#include "platform/CReadOnlyFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+CReadOnlyFile::~CReadOnlyFile() {
+    Close();
+}
+
+bool CReadOnlyFile::Open(const std::string& path, std::string* error) {
+    Close();
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (error)
+            *error = "cannot open the file: " + std::string(std::strerror(errno));
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        if (error)
+            *error = "not a regular file";
+        return false;
+    }
+    m_fd = fd;
+    m_size = static_cast<uint64_t>(st.st_size);
+    return true;
+}
+
+void CReadOnlyFile::Close() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    m_size = 0;
+}
+
+size_t CReadOnlyFile::ReadSome(uint64_t offset, void* buffer, size_t size) const {
+    if (m_fd < 0 || offset >= m_size)
+        return 0;
+    if (size > m_size - offset)
+        size = static_cast<size_t>(m_size - offset);
+    auto* dst = static_cast<uint8_t*>(buffer);
+    size_t done = 0;
+    while (done < size) {
+        ssize_t n = ::pread(m_fd, dst + done, size - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    return done;
+}
+
+bool CReadOnlyFile::ReadAt(uint64_t offset, void* buffer, size_t size) const {
+    if (size == 0)
+        return Contains(offset, 0);
+    return Contains(offset, size) && ReadSome(offset, buffer, size) == size;
+}
