@@ -1,0 +1,5 @@
+#include "platform/CodecOptions.h"
+
+void CodecOptions::Clear() {
+    *this = CodecOptions();
+}
