@@ -44,6 +44,9 @@ public:
     virtual AviStreamInfo Info() const = 0;
     virtual const std::vector<uint8_t>& Format() const = 0;
     virtual int SetFormat(const void* data, size_t size) = 0;
+    // Write mode: the header's fccHandler (a compressor names itself there
+    // once its format is known). Streams that cannot change it refuse.
+    virtual int SetHandler(FOURCC /*fccHandler*/) { return AVIERR_UNSUPPORTED; }
 
     virtual int32_t Start() const = 0;
     virtual int32_t Length() const = 0;
