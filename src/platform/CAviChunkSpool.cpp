@@ -1,0 +1,141 @@
+#include "platform/CAviChunkSpool.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+constexpr size_t kBufferSize = 4u << 20;
+
+void PutLe32(uint8_t* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+} // namespace
+
+CAviChunkSpool::~CAviChunkSpool() {
+    Close();
+}
+
+bool CAviChunkSpool::Open(const std::string& directory, std::string* error) {
+    Close();
+    m_error.clear();
+    m_flushed = 0;
+    m_buffer.clear();
+    std::string dir = directory.empty() ? std::string(".") : directory;
+#ifdef O_TMPFILE
+    m_fd = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+#endif
+    if (m_fd < 0) {
+        // File systems without unnamed files: make a named one and unlink it
+        // at once.
+        std::string templ = dir + "/.flintmoor-spool-XXXXXX";
+        std::vector<char> name(templ.begin(), templ.end());
+        name.push_back('\0');
+        m_fd = ::mkostemp(name.data(), O_CLOEXEC);
+        if (m_fd >= 0)
+            ::unlink(name.data());
+    }
+    if (m_fd < 0) {
+        if (error)
+            *error = "cannot create a scratch file in " + dir + ": " + std::strerror(errno);
+        return false;
+    }
+    m_buffer.reserve(kBufferSize);
+    return true;
+}
+
+void CAviChunkSpool::Close() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    m_buffer.clear();
+    m_buffer.shrink_to_fit();
+}
+
+bool CAviChunkSpool::Fail(const std::string& what) {
+    if (m_error.empty())
+        m_error = what;
+    return false;
+}
+
+bool CAviChunkSpool::WriteAll(const void* data, size_t size) {
+    const uint8_t* p = static_cast<const uint8_t*>(data);
+    while (size > 0) {
+        ssize_t n = ::pwrite(m_fd, p, size, static_cast<off_t>(m_flushed));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return Fail(std::string("cannot write the scratch file: ") +
+                        (n < 0 ? std::strerror(errno) : "no space left"));
+        p += n;
+        size -= static_cast<size_t>(n);
+        m_flushed += static_cast<uint64_t>(n);
+    }
+    return true;
+}
+
+bool CAviChunkSpool::Flush() {
+    if (Failed() || m_fd < 0)
+        return false;
+    if (m_buffer.empty())
+        return true;
+    bool ok = WriteAll(m_buffer.data(), m_buffer.size());
+    m_buffer.clear();
+    return ok;
+}
+
+int64_t CAviChunkSpool::AppendChunk(uint32_t id, const void* data, uint32_t size) {
+    if (Failed() || m_fd < 0)
+        return -1;
+    const int64_t at = static_cast<int64_t>(Size());
+    uint8_t header[8];
+    PutLe32(header, id);
+    PutLe32(header + 4, size);
+    const size_t pad = size & 1u;
+    const size_t record = 8 + static_cast<size_t>(size) + pad;
+    if (m_buffer.size() + record > kBufferSize && !Flush())
+        return -1;
+    if (record <= kBufferSize) {
+        m_buffer.insert(m_buffer.end(), header, header + 8);
+        const uint8_t* p = static_cast<const uint8_t*>(data);
+        if (size > 0)
+            m_buffer.insert(m_buffer.end(), p, p + size);
+        if (pad)
+            m_buffer.push_back(0);
+        return at;
+    }
+    // A chunk larger than the buffer goes straight to the file.
+    if (!WriteAll(header, 8) || !WriteAll(data, size))
+        return -1;
+    if (pad) {
+        const uint8_t zero = 0;
+        if (!WriteAll(&zero, 1))
+            return -1;
+    }
+    return at;
+}
+
+bool CAviChunkSpool::Read(uint64_t offset, void* out, size_t size) {
+    if (m_fd < 0 || offset + size > Size())
+        return false;
+    uint8_t* dst = static_cast<uint8_t*>(out);
+    // Part in the scratch file.
+    while (size > 0 && offset < m_flushed) {
+        size_t want = static_cast<size_t>(std::min<uint64_t>(size, m_flushed - offset));
+        ssize_t n = ::pread(m_fd, dst, want, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        dst += n;
+        offset += static_cast<uint64_t>(n);
+        size -= static_cast<size_t>(n);
+    }
+    // Part still in the buffer.
+    if (size > 0)
+        std::memcpy(dst, m_buffer.data() + (offset - m_flushed), size);
+    return true;
+}

@@ -1,0 +1,53 @@
+#pragma once
+// Where the writer keeps chunk data until the file is closed: an unnamed
+// scratch file in the output's directory (same file system, so the final copy
+// can stay inside the kernel). Chunks are stored complete with their 8-byte
+// header and pad byte, exactly as they will appear in `movi`, so runs of them
+// can be copied to the output in one piece. Appends go through a large buffer
+// so that small chunks cost no system call each.
+//
+// The scratch file is unlinked as soon as it is made: it disappears with the
+// descriptor, even when the process dies.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CAviChunkSpool {
+public:
+    CAviChunkSpool() = default;
+    ~CAviChunkSpool();
+    CAviChunkSpool(const CAviChunkSpool&) = delete;
+    CAviChunkSpool& operator=(const CAviChunkSpool&) = delete;
+
+    // Makes the scratch file in `directory`. False with a reason on failure.
+    bool Open(const std::string& directory, std::string* error);
+    void Close();
+    bool IsOpen() const { return m_fd >= 0; }
+
+    // Appends one chunk record (id, size, data, pad byte when size is odd).
+    // Returns the spool offset of the record's header; -1 after a write
+    // failure (the spool is then unusable; see Error()).
+    int64_t AppendChunk(uint32_t id, const void* data, uint32_t size);
+
+    // Reads back bytes of the spool (buffered data included).
+    bool Read(uint64_t offset, void* out, size_t size);
+
+    // Writes the buffered records to the scratch file.
+    bool Flush();
+
+    uint64_t Size() const { return m_flushed + m_buffer.size(); }
+    int Fd() const { return m_fd; }
+    bool Failed() const { return !m_error.empty(); }
+    const std::string& Error() const { return m_error; }
+
+private:
+    bool WriteAll(const void* data, size_t size);
+    bool Fail(const std::string& what);
+
+    int m_fd = -1;
+    uint64_t m_flushed = 0; // bytes already in the scratch file
+    std::vector<uint8_t> m_buffer;
+    std::string m_error;
+};

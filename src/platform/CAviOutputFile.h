@@ -1,0 +1,43 @@
+#pragma once
+// The file being written: sequential output through a large buffer, plus
+// copies of byte ranges from another descriptor (the chunk spool) that stay
+// inside the kernel where the file system allows it.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CAviOutputFile {
+public:
+    CAviOutputFile() = default;
+    ~CAviOutputFile();
+    CAviOutputFile(const CAviOutputFile&) = delete;
+    CAviOutputFile& operator=(const CAviOutputFile&) = delete;
+
+    // Creates or truncates the file. False with a reason on failure.
+    bool Create(const std::string& path, std::string* error);
+    // Flushes and closes; false when data could not be written.
+    bool Close();
+    bool IsOpen() const { return m_fd >= 0; }
+
+    bool Write(const void* data, size_t size);
+    bool WriteZeros(size_t size);
+    // Appends `size` bytes of `fd` starting at `offset`.
+    bool CopyFrom(int fd, uint64_t offset, uint64_t size);
+    bool Flush();
+
+    uint64_t Position() const { return m_written + m_buffer.size(); }
+    bool Failed() const { return !m_error.empty(); }
+    const std::string& Error() const { return m_error; }
+
+private:
+    bool WriteAll(const void* data, size_t size);
+    bool Fail(const std::string& what);
+
+    int m_fd = -1;
+    uint64_t m_written = 0;
+    bool m_kernelCopy = true; // copy_file_range still worth trying
+    std::vector<uint8_t> m_buffer;
+    std::string m_error;
+};

@@ -1,0 +1,311 @@
+#include "platform/CAviWriter.h"
+
+#include "platform/CAviHeaderSerializer.h"
+#include "platform/CAviMuxPlan.h"
+#include "platform/COpenFileRegistry.h"
+#include "platform/CRiffBuilder.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <unistd.h>
+
+namespace {
+constexpr uint32_t kList = MakeFourCC('L', 'I', 'S', 'T');
+constexpr uint32_t kNonKeyBit = 0x80000000u;
+// Streams are numbered with two digits in chunk ids.
+constexpr size_t kMaxStreams = 100;
+// Super index entries reserved per stream even in files that fit one RIFF,
+// so that a file can be extended in place later.
+constexpr uint32_t kReservedSuperIndexEntries = 256;
+
+uint32_t ClampU32(uint64_t v) {
+    return static_cast<uint32_t>(std::min<uint64_t>(v, 0xFFFFFFFFu));
+}
+} // namespace
+
+std::unique_ptr<IAviFile> AviCreate(const std::string& path, const AviWriterOptions& options,
+                                    std::string* error) {
+    auto writer = std::make_unique<CAviWriter>(options);
+    if (!writer->Create(path, error))
+        return nullptr;
+    return writer;
+}
+
+CAviWriter::~CAviWriter() {
+    // Like releasing a file in the classic services: what was written is
+    // finished on disk.
+    if (!m_closed)
+        Close(nullptr);
+}
+
+bool CAviWriter::Create(const std::string& path, std::string* error) {
+    if (COpenFileRegistry::IsOpen(path)) {
+        if (error)
+            *error = "the file is open for reading: " + path;
+        return false;
+    }
+    std::filesystem::path dir = std::filesystem::path(path).parent_path();
+    if (!m_out.Create(path, error))
+        return false;
+    m_path = path;
+    if (!m_spool.Open(dir.string(), error)) {
+        m_out.Close();
+        Discard();
+        return false;
+    }
+    return true;
+}
+
+void CAviWriter::Discard() {
+    if (!m_path.empty())
+        ::unlink(m_path.c_str());
+}
+
+IAviStream* CAviWriter::GetStream(int index) {
+    if (index < 0 || static_cast<size_t>(index) >= m_streams.size())
+        return nullptr;
+    return m_streams[static_cast<size_t>(index)].get();
+}
+
+IAviStream* CAviWriter::CreateStream(const AviStreamInfo& info) {
+    if (m_closed || !m_spool.IsOpen() || m_streams.size() >= kMaxStreams)
+        return nullptr;
+    AviStreamInfo header = info;
+    if (header.szName.size() > 255)
+        header.szName.resize(255);
+    m_streams.push_back(
+        std::make_unique<CAviWriterStream>(m_spool, static_cast<int>(m_streams.size()), header));
+    return m_streams.back().get();
+}
+
+const CAviWriterStream* CAviWriter::FirstVideo() const {
+    for (const auto& s : m_streams)
+        if (s->IsVideo())
+            return s.get();
+    return nullptr;
+}
+
+uint64_t CAviWriter::TotalDataBytes() const {
+    uint64_t total = 0;
+    for (const auto& s : m_streams)
+        total += s->Index().TotalBytes();
+    return total;
+}
+
+AviFileInfo CAviWriter::Info() const {
+    AviFileInfo fi;
+    fi.dwStreams = static_cast<uint32_t>(m_streams.size());
+    fi.dwFlags = AVIF_HASINDEX | AVIF_ISINTERLEAVED;
+    fi.szFileType = "AVI";
+    uint64_t longestMs = 0;
+    for (const auto& s : m_streams) {
+        fi.dwSuggestedBufferSize = std::max(fi.dwSuggestedBufferSize, s->Info().dwSuggestedBufferSize);
+        longestMs =
+            std::max<uint64_t>(longestMs, static_cast<uint64_t>(std::max(0, s->SampleToTime(s->Length()))));
+    }
+    if (longestMs > 0)
+        fi.dwMaxBytesPerSec = ClampU32((TotalDataBytes() * 1000 + longestMs - 1) / longestMs);
+    if (const CAviWriterStream* v = FirstVideo()) {
+        const AviStreamInfo vi = v->Info();
+        fi.dwScale = vi.dwScale;
+        fi.dwRate = vi.dwRate;
+        fi.dwLength = vi.dwLength;
+        BitmapInfoHeader bih;
+        if (ParseBitmapInfoHeader(v->Format().data(), v->Format().size(), bih)) {
+            fi.dwWidth =
+                static_cast<uint32_t>(bih.biWidth < 0 ? -static_cast<int64_t>(bih.biWidth) : bih.biWidth);
+            fi.dwHeight =
+                static_cast<uint32_t>(bih.biHeight < 0 ? -static_cast<int64_t>(bih.biHeight) : bih.biHeight);
+        } else {
+            fi.dwWidth = static_cast<uint32_t>(std::max(0, vi.rcFrame.right - vi.rcFrame.left));
+            fi.dwHeight = static_cast<uint32_t>(std::max(0, vi.rcFrame.bottom - vi.rcFrame.top));
+        }
+    }
+    return fi;
+}
+
+bool CAviWriter::Close(std::string* error) {
+    if (!m_closed) {
+        m_closed = true;
+        std::string reason;
+        m_closeOk = m_out.IsOpen() && Assemble(reason);
+        if (!m_out.Close() && m_closeOk) {
+            m_closeOk = false;
+            reason = m_out.Error();
+        }
+        m_spool.Close();
+        if (!m_closeOk) {
+            // A half-written movie would look like a finished one.
+            Discard();
+            m_closeError = "cannot write " + m_path + ": " + (reason.empty() ? "unknown error" : reason);
+        }
+    }
+    if (!m_closeOk && error)
+        *error = m_closeError;
+    return m_closeOk;
+}
+
+bool CAviWriter::Assemble(std::string& error) {
+    if (!m_spool.Flush()) {
+        error = m_spool.Error();
+        return false;
+    }
+    std::vector<AviMuxStream> mux;
+    std::vector<AviHeaderStream> headers;
+    for (const auto& s : m_streams) {
+        mux.push_back({&s->Index(), s->RawInfo().dwRate, s->RawInfo().dwScale});
+        AviHeaderStream h;
+        h.info = s->Info();
+        h.info.dwInitialFrames = 0; // the chunks are laid out by play time
+        h.format = &s->Format();
+        h.chunkId = s->ChunkId();
+        headers.push_back(std::move(h));
+    }
+    const AviFileInfo fi = Info();
+    AviMainHeader main;
+    main.dwMaxBytesPerSec = fi.dwMaxBytesPerSec;
+    main.dwFlags = AVIF_HASINDEX | AVIF_ISINTERLEAVED;
+    main.dwStreams = fi.dwStreams;
+    main.dwSuggestedBufferSize = fi.dwSuggestedBufferSize;
+    main.dwWidth = fi.dwWidth;
+    main.dwHeight = fi.dwHeight;
+    const CAviWriterStream* video = FirstVideo();
+    if (video && video->RawInfo().dwRate > 0)
+        main.dwMicroSecPerFrame =
+            ClampU32(static_cast<uint64_t>(video->RawInfo().dwScale) * 1000000ull / video->RawInfo().dwRate);
+
+    CAviMuxPlan plan;
+    plan.Order(mux);
+    // The header holds one super index entry per RIFF part; a file with more
+    // parts than reserved needs a larger header, which may move the cut.
+    uint32_t reserved = kReservedSuperIndexEntries;
+    size_t headerSize = 0;
+    for (;;) {
+        headerSize = CAviHeaderSerializer(reserved).Build(main, headers, false, 0, 0).size();
+        plan.Place(mux, headerSize, m_options.riffLimit);
+        if (plan.Parts().size() <= reserved)
+            break;
+        reserved = static_cast<uint32_t>(plan.Parts().size() + 16);
+    }
+
+    const auto& parts = plan.Parts();
+    const size_t videoNumber = video ? static_cast<size_t>(video->Number()) : 0;
+    if (video)
+        main.dwTotalFrames = parts.front().chunksPerStream[videoNumber];
+    if (plan.IsOpenDml()) {
+        for (size_t s = 0; s < m_streams.size(); ++s) {
+            const uint32_t sampleSize = m_streams[s]->Index().SampleSize();
+            for (const AviMuxPart& part : parts) {
+                const uint32_t n = part.chunksPerStream[s];
+                if (n == 0)
+                    continue;
+                uint64_t duration = n;
+                if (sampleSize > 0) {
+                    uint64_t bytes = 0;
+                    for (size_t i = part.firstItem; i < part.endItem; ++i)
+                        if (plan.Items()[i].stream == s)
+                            bytes += m_streams[s]->Index().Chunk(plan.Items()[i].chunk).size;
+                    duration = bytes / sampleSize;
+                }
+                headers[s].superIndex.push_back(
+                    {part.ixPos[s], ClampU32(CAviMuxPlan::StandardIndexSize(n)), ClampU32(duration)});
+            }
+        }
+    }
+    const uint32_t dmlhFrames = video ? static_cast<uint32_t>(video->Length()) : 0;
+    const std::vector<uint8_t> header = CAviHeaderSerializer(reserved).Build(
+        main, headers, plan.IsOpenDml(), dmlhFrames, ClampU32(parts.front().end - 8));
+    if (header.size() != headerSize) {
+        error = "internal error: header size changed";
+        return false;
+    }
+    for (size_t p = 0; p < parts.size(); ++p)
+        if (!WritePart(plan, p, header)) {
+            error = m_out.Failed() ? m_out.Error() : "internal error: layout mismatch";
+            return false;
+        }
+    return true;
+}
+
+bool CAviWriter::WritePart(const CAviMuxPlan& plan, size_t partNumber, const std::vector<uint8_t>& header) {
+    const AviMuxPart& part = plan.Parts()[partNumber];
+    const auto& items = plan.Items();
+    if (m_out.Position() != part.start)
+        return false;
+    CRiffBuilder lead;
+    if (partNumber == 0) {
+        lead.PutBytes(header.data(), header.size());
+    } else {
+        lead.Put32(MakeFourCC('R', 'I', 'F', 'F'));
+        lead.Put32(ClampU32(part.end - part.start - 8));
+        lead.Put32(MakeFourCC('A', 'V', 'I', 'X'));
+    }
+    lead.Put32(kList);
+    lead.Put32(ClampU32(part.moviEnd - part.moviList - 8));
+    lead.Put32(MakeFourCC('m', 'o', 'v', 'i'));
+    if (!m_out.Write(lead.Bytes().data(), lead.Size()))
+        return false;
+
+    // Chunk records, in runs that lie back to back in the spool.
+    size_t i = part.firstItem;
+    while (i < part.endItem) {
+        const AviIndexEntry& first = m_streams[items[i].stream]->Index().Chunk(items[i].chunk);
+        const uint64_t runStart = first.offset - 8;
+        uint64_t runEnd = runStart + CAviMuxPlan::RecordSize(first.size);
+        size_t j = i + 1;
+        for (; j < part.endItem; ++j) {
+            const AviIndexEntry& e = m_streams[items[j].stream]->Index().Chunk(items[j].chunk);
+            if (e.offset - 8 != runEnd)
+                break;
+            runEnd += CAviMuxPlan::RecordSize(e.size);
+        }
+        if (m_out.Position() != items[i].filePos ||
+            !m_out.CopyFrom(m_spool.Fd(), runStart, runEnd - runStart))
+            return false;
+        i = j;
+    }
+
+    CRiffBuilder tail;
+    if (plan.IsOpenDml()) {
+        for (size_t s = 0; s < m_streams.size(); ++s) {
+            const uint32_t n = part.chunksPerStream[s];
+            if (n == 0)
+                continue;
+            if (m_out.Position() + tail.Size() != part.ixPos[s])
+                return false;
+            const CAviWriterStream& stream = *m_streams[s];
+            tail.BeginChunk(CAviHeaderSerializer::IndexChunkId(static_cast<int>(s)));
+            tail.Put16(2); // wLongsPerEntry
+            tail.Put8(0);  // bIndexSubType
+            tail.Put8(1);  // bIndexType: an index of chunks
+            tail.Put32(n);
+            tail.Put32(stream.ChunkId());
+            tail.Put64(part.moviList); // qwBaseOffset
+            tail.Put32(0);
+            for (size_t k = part.firstItem; k < part.endItem; ++k) {
+                if (items[k].stream != s)
+                    continue;
+                const AviIndexEntry& e = stream.Index().Chunk(items[k].chunk);
+                tail.Put32(static_cast<uint32_t>(items[k].filePos + 8 - part.moviList));
+                tail.Put32(e.size | (e.key ? 0 : kNonKeyBit));
+            }
+            tail.EndChunk();
+        }
+    }
+    if (partNumber == 0) {
+        const uint64_t moviFourCC = part.moviList + 8;
+        tail.BeginChunk(MakeFourCC('i', 'd', 'x', '1'));
+        for (size_t k = part.firstItem; k < part.endItem; ++k) {
+            const CAviWriterStream& stream = *m_streams[items[k].stream];
+            const AviIndexEntry& e = stream.Index().Chunk(items[k].chunk);
+            tail.Put32(stream.ChunkId());
+            tail.Put32(e.key ? AVIIF_KEYFRAME : 0);
+            tail.Put32(static_cast<uint32_t>(items[k].filePos - moviFourCC));
+            tail.Put32(e.size);
+        }
+        tail.EndChunk();
+    }
+    if (!m_out.Write(tail.Bytes().data(), tail.Size()))
+        return false;
+    return m_out.Position() == part.end;
+}

@@ -1,0 +1,52 @@
+#pragma once
+// An AVI file being written. Chunks are collected in a scratch spool as the
+// caller writes them, in whatever stream order; Close lays the file out in
+// play-time order (interleaved), writes the headers and indexes (idx1 for the
+// first RIFF, OpenDML indx/ix## once the file needs more than one RIFF) and
+// copies the chunk data from the spool in large runs.
+
+#include "platform/CAviChunkSpool.h"
+#include "platform/CAviOutputFile.h"
+#include "platform/CAviWriterStream.h"
+#include "platform/IAviFile.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class CAviMuxPlan;
+
+class CAviWriter : public IAviFile {
+public:
+    explicit CAviWriter(const AviWriterOptions& options) : m_options(options) {}
+    ~CAviWriter() override;
+    CAviWriter(const CAviWriter&) = delete;
+    CAviWriter& operator=(const CAviWriter&) = delete;
+
+    // Creates (truncates) the file and the spool beside it.
+    bool Create(const std::string& path, std::string* error);
+
+    AviFileInfo Info() const override;
+    int StreamCount() const override { return static_cast<int>(m_streams.size()); }
+    IAviStream* GetStream(int index) override;
+    IAviStream* CreateStream(const AviStreamInfo& info) override;
+    bool Close(std::string* error) override;
+    const AviReadReport& Report() const override { return m_report; }
+
+private:
+    bool Assemble(std::string& error);
+    bool WritePart(const CAviMuxPlan& plan, size_t partNumber, const std::vector<uint8_t>& header);
+    const CAviWriterStream* FirstVideo() const;
+    uint64_t TotalDataBytes() const;
+    void Discard();
+
+    AviWriterOptions m_options;
+    std::string m_path;
+    CAviOutputFile m_out;
+    CAviChunkSpool m_spool;
+    std::vector<std::unique_ptr<CAviWriterStream>> m_streams;
+    AviReadReport m_report;
+    bool m_closed = false;
+    bool m_closeOk = false;
+    std::string m_closeError;
+};
