@@ -61,6 +61,11 @@ int CAviWriterStream::SetFormat(const void* data, size_t size) {
     return AVIERR_OK;
 }
 
+int CAviWriterStream::SetHandler(FOURCC fccHandler) {
+    m_info.fccHandler = fccHandler;
+    return AVIERR_OK;
+}
+
 int32_t CAviWriterStream::Length() const {
     return static_cast<int32_t>(std::min<int64_t>(m_index.SampleCount(), INT32_MAX));
 }

@@ -16,6 +16,7 @@ public:
     AviStreamInfo Info() const override;
     const std::vector<uint8_t>& Format() const override { return m_format; }
     int SetFormat(const void* data, size_t size) override;
+    int SetHandler(FOURCC fccHandler) override;
 
     int32_t Start() const override { return 0; }
     int32_t Length() const override;
