@@ -1,0 +1,238 @@
+#include "jobs/CWaitBox.h"
+#include "jobs/CWinBaseThread.h"
+#include "jobs/CWorker.h"
+#include "media/CAVIFile.h"
+#include "media/CAVIStream.h"
+#include "support/CHostRecorder.h"
+#include "support/Ffprobe.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace {
+
+std::string MakeAvi(const CTempDir& dir, const std::string& name, int frames, bool audio) {
+    const std::string path = dir.File(name);
+    std::vector<std::string> args{"-f", "lavfi", "-i", "testsrc=size=64x48:rate=25"};
+    if (audio)
+        args.insert(args.end(), {"-f", "lavfi", "-i", "sine=f=440:sample_rate=22050", "-c:a", "pcm_s16le"});
+    args.insert(args.end(), {"-frames:v", std::to_string(frames), "-c:v", "mjpeg"});
+    if (audio)
+        args.insert(args.end(), {"-t", std::to_string(frames / 25.0)});
+    args.push_back(path);
+    const CommandResult r = Ffmpeg(args);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    return path;
+}
+
+// Registers recording work for every kind that takes some.
+struct CWorkLog {
+    explicit CWorkLog(CWorker& worker) {
+        for (int kind : {JOB_ASSEMBLE, JOB_ENCODE, JOB_MERGE, JOB_ORACLE, JOB_DATABASE_PART})
+            EXPECT_TRUE(worker.SetJobWork(kind, [this, kind](CWorker&) { runs.push_back(kind); }));
+    }
+    std::vector<int> runs;
+};
+
+} // namespace
+
+TEST(Worker, DispatchesEveryKindAndNotifiesAsTheFlagSays) {
+    struct Case {
+        int kind;
+        std::vector<int> work;
+        int waitBoxEnds;
+        bool notifyAfter;
+    };
+    const Case cases[] = {
+        {JOB_ASSEMBLE, {JOB_ASSEMBLE}, 0, true},
+        {JOB_ENCODE, {JOB_ENCODE}, 0, true},
+        {JOB_ENCODE_KEEP_SOURCE, {JOB_ENCODE}, 1, false},
+        {JOB_MERGE, {JOB_MERGE}, 0, false}, // the merge work sets it again outside piece mode
+        {JOB_ORACLE, {JOB_ORACLE}, 0, true},
+        {JOB_ENCODE_CLOSE_ALL, {JOB_ENCODE}, 1, false},
+        {JOB_DATABASE_PART, {JOB_DATABASE_PART}, 1, false},
+        {JOB_COPY, {}, 1, false},
+        {0, {}, 0, true},
+        {5, {}, 0, true},
+        {11, {}, 0, true},
+    };
+    for (const Case& c : cases) {
+        CHostRecorder host;
+        CWorker worker(host);
+        CWorkLog log(worker);
+        worker.SetJobKind(c.kind);
+        worker.Run();
+        SCOPED_TRACE(c.kind);
+        EXPECT_EQ(log.runs, c.work);
+        EXPECT_EQ(host.WaitBoxResults(), std::vector<int>(c.waitBoxEnds, 0));
+        EXPECT_EQ(worker.GetNotify(), c.notifyAfter);
+        EXPECT_EQ(host.JobFinishedCount(), c.notifyAfter ? 1 : 0);
+    }
+
+    // An unknown kind after a job that cleared the flag sends nothing.
+    CHostRecorder host;
+    CWorker worker(host);
+    worker.SetNotify(false);
+    worker.SetJobKind(5);
+    worker.Run();
+    EXPECT_EQ(host.JobFinishedCount(), 0);
+    EXPECT_FALSE(worker.SetJobWork(JOB_COPY, [](CWorker&) {}));
+    EXPECT_FALSE(worker.SetJobWork(JOB_ENCODE_CLOSE_ALL, [](CWorker&) {}));
+}
+
+TEST(Worker, EncodingSequenceRunsTheEncodingInlineAndWorkSetsTheNotifyFlag) {
+    CHostRecorder host;
+    CWorker worker(host);
+    int encodeKindSeen = 0;
+    bool notifySeen = true;
+    worker.SetJobWork(JOB_ENCODE, [&](CWorker& w) {
+        encodeKindSeen = w.GetJobKind();
+        notifySeen = w.GetNotify(); // the encoding keeps its files open when clear
+    });
+    worker.SetJobWork(JOB_MERGE, [](CWorker& w) { w.SetNotify(!w.IsPieceMode()); });
+    worker.SetJobKind(JOB_ENCODE_KEEP_SOURCE);
+    worker.Run();
+    EXPECT_EQ(encodeKindSeen, JOB_ENCODE);
+    EXPECT_FALSE(notifySeen);
+    EXPECT_EQ(worker.GetJobKind(), JOB_ENCODE);
+
+    worker.SetJobKind(JOB_MERGE);
+    worker.SetPieceMode(true);
+    worker.Run();
+    EXPECT_EQ(host.JobFinishedCount(), 0);
+    worker.SetPieceMode(false);
+    worker.Run();
+    EXPECT_EQ(host.JobFinishedCount(), 1);
+}
+
+TEST(Worker, AbortCleanupClosesTheSourceUnlessAPlainPieceKeepsIt) {
+    CTempDir dir;
+    const std::string movie = MakeAvi(dir, "movie.avi", 5, false);
+    struct Case {
+        int kind;
+        bool pieceMode;
+        bool abort;
+        bool sourceOpenAfter;
+        bool othersOpenAfter;
+    };
+    const Case cases[] = {
+        {JOB_ENCODE_KEEP_SOURCE, true, true, true, false},
+        {JOB_ENCODE_KEEP_SOURCE, false, true, false, false},
+        {JOB_ENCODE_CLOSE_ALL, true, true, false, false},
+        {JOB_ENCODE_CLOSE_ALL, true, false, true, true},
+    };
+    const CWorker::EFileSlot others[] = {CWorker::FILE_SPARE_1, CWorker::FILE_SPARE_2, CWorker::FILE_SPARE_3,
+                                         CWorker::FILE_OUTPUT};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.kind) + (c.pieceMode ? " piece" : "") + (c.abort ? " abort" : ""));
+        CHostRecorder host;
+        CWorker worker(host);
+        ASSERT_TRUE(worker.OpenInputs(movie, movie, movie));
+        for (auto slot : others)
+            ASSERT_TRUE(worker.GetFile(slot).Open(movie));
+        ASSERT_TRUE(worker.GetFile(CWorker::FILE_COPY_SOURCE).Open(movie));
+        worker.SetPieceMode(c.pieceMode);
+        // The user aborts while the encoding runs.
+        worker.SetJobWork(JOB_ENCODE, [&](CWorker& w) { w.SetAbort(c.abort); });
+        worker.SetJobKind(c.kind);
+        worker.Run();
+
+        EXPECT_FALSE(worker.GetFile(CWorker::FILE_LOW).IsOpen());
+        EXPECT_FALSE(worker.GetFile(CWorker::FILE_FAST).IsOpen());
+        EXPECT_EQ(worker.GetFile(CWorker::FILE_SOURCE).IsOpen(), c.sourceOpenAfter);
+        for (auto slot : others)
+            EXPECT_EQ(worker.GetFile(slot).IsOpen(), c.othersOpenAfter) << slot;
+        EXPECT_TRUE(worker.GetFile(CWorker::FILE_COPY_SOURCE).IsOpen());
+        EXPECT_FALSE(worker.IsAbortSet());
+        EXPECT_EQ(host.WaitBoxResults(), std::vector<int>{0});
+        EXPECT_EQ(host.JobFinishedCount(), 0);
+    }
+}
+
+TEST(Worker, CopyAppendsAllVideoAndThenAllAudioOfEachSource) {
+    CTempDir dir;
+    const std::string first = MakeAvi(dir, "0.avi", 10, true);
+    const std::string second = MakeAvi(dir, "1.avi", 15, true);
+    const std::string silent = MakeAvi(dir, "2.avi", 5, false);
+    const std::string output = dir.File("final.avi");
+    CHostRecorder host;
+    CWorker worker(host);
+
+    ASSERT_TRUE(worker.PrepareCopy(output, first));
+    worker.SetJobKind(JOB_COPY);
+    worker.Run();
+    ASSERT_TRUE(worker.OpenCopySource(second));
+    worker.Run();
+    ASSERT_TRUE(worker.OpenCopySource(silent)); // video only: no audio pasted
+    worker.Run();
+    EXPECT_EQ(host.WaitBoxResults(), (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(host.JobFinishedCount(), 0);
+    worker.CloseFile(CWorker::FILE_COPY_SOURCE);
+    ASSERT_TRUE(worker.GetFile(CWorker::FILE_COPY_DESTINATION).Close());
+    EXPECT_TRUE(host.Messages().empty());
+
+    const auto video = FramemD5Copy(output, "v:0");
+    auto expected = FramemD5Copy(first, "v:0");
+    for (const auto& path : {second, silent})
+        for (const auto& line : FramemD5Copy(path, "v:0"))
+            expected.push_back(line);
+    // The packet hashes carry no position, so the sequences must match.
+    auto hashes = [](std::vector<std::string> lines) {
+        for (auto& line : lines)
+            line = line.substr(line.rfind(',') + 1);
+        return lines;
+    };
+    EXPECT_EQ(hashes(video), hashes(expected));
+    CAVIFile in(host), a(host), b(host);
+    ASSERT_TRUE(in.Open(output));
+    ASSERT_TRUE(a.Open(first));
+    ASSERT_TRUE(b.Open(second));
+    ASSERT_GE(in.GetAudioIndex(), 0);
+    EXPECT_EQ(in.GetStream(in.GetAudioIndex())->GetLength(),
+              a.GetStream(a.GetAudioIndex())->GetLength() + b.GetStream(b.GetAudioIndex())->GetLength());
+}
+
+TEST(Worker, StartingSideWaitsForTheJobAndAnAbortReachesAPausedJob) {
+    // A host whose wait box is the core latch, as the terminal's.
+    struct CWaitingHost : CHostRecorder {
+        void EndWaitBox(int result) override {
+            CHostRecorder::EndWaitBox(result);
+            box.End(result);
+        }
+        CWaitBox box;
+    };
+    CTempDir dir;
+    const std::string movie = MakeAvi(dir, "movie.avi", 5, false);
+    CWaitingHost host;
+    CWorker worker(host);
+    std::atomic<int> frames{0};
+    worker.SetJobWork(JOB_ENCODE, [&](CWorker& w) {
+        for (int i = 0; i < 1'000'000 && !w.IsAbortSet(); ++i) {
+            w.PassPauseGate();
+            ++frames;
+        }
+    });
+    CWinBaseThread thread;
+    thread.SetJob(&worker);
+    thread.Start();
+
+    ASSERT_TRUE(worker.OpenInputs("", "", movie));
+    worker.SetPieceMode(true);
+    worker.SetJobKind(JOB_ENCODE_CLOSE_ALL);
+    worker.GetPauseGate().Pause();
+    host.JobStarted();
+    thread.Signal();
+    // The job holds at the gate; the user confirms the abort.
+    for (int i = 0; i < 10000 && worker.GetPauseGate().GetWaitingCount() == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_EQ(worker.GetPauseGate().GetWaitingCount(), 1);
+    worker.RequestAbort();
+    EXPECT_EQ(host.box.Wait(), 0);
+    thread.Stop(); // the job has left the encoding: the join returns
+    EXPECT_LE(frames.load(), 1);
+    EXPECT_FALSE(worker.GetFile(CWorker::FILE_SOURCE).IsOpen());
+    EXPECT_FALSE(worker.IsAbortSet());
+}
