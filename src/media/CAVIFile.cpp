@@ -56,9 +56,11 @@ bool CAVIFile::Create(const std::string& path) {
         m_host.ShowMessage("Cannot create " + path + ": the file is open as an input.");
         return false;
     }
+    // Only a file (or a link to one) is replaced; a device, pipe or folder
+    // of that name is left to the file layer, which refuses or writes it.
     std::error_code ec;
     const auto status = std::filesystem::symlink_status(path, ec);
-    if (!ec && std::filesystem::exists(status) && !std::filesystem::is_directory(status))
+    if (!ec && (std::filesystem::is_regular_file(status) || std::filesystem::is_symlink(status)))
         std::filesystem::remove(path, ec);
     m_file = AviCreate(path, m_writerOptions, &m_strLastError);
     return m_file != nullptr;
