@@ -1,0 +1,200 @@
+#include "merge/CMergeJob.h"
+
+#include "jobs/CWorker.h"
+#include "media/CAVIFile.h"
+#include "media/CAVIStream.h"
+#include "platform/AviTime.h"
+#include "platform/COpenFileRegistry.h"
+#include "platform/IHost.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <filesystem>
+
+namespace {
+const char* const CANNOT_CREATE = "Error! Can´t create new file!";
+
+CAVIStream* FirstVideo(const CAVIFile& file) {
+    return file.GetStream(file.GetVideoIndex());
+}
+
+CAVIStream* FirstAudio(const CAVIFile& file) {
+    return file.GetStream(file.GetAudioIndex());
+}
+
+// The excluded name and a merge input name the same file when their
+// canonical paths are equal (on Linux, names that differ in case are two
+// files).
+bool IsExcluded(const CAVIFile& input, const std::string& excluded) {
+    return !excluded.empty() &&
+           COpenFileRegistry::Canonical(input.GetPath()) == COpenFileRegistry::Canonical(excluded);
+}
+
+// Milliseconds of `samples` samples of `stream`, rounded as the stream's own
+// time mapping rounds, but without its clamping to the stream's length: the
+// padding of a file with very short audio may be longer than that audio.
+int64_t DurationOf(const CAVIStream& stream, int32_t samples) {
+    const AviStreamInfo& info = stream.GetInfo();
+    const int64_t length = std::max<int64_t>(stream.GetLength(), samples);
+    return AviSampleToTime(info.dwRate, info.dwScale, 0, length, samples);
+}
+} // namespace
+
+void CMergeJob::Register() {
+    m_worker.SetJobWork(JOB_MERGE, [this](CWorker&) { Run(); });
+}
+
+bool CMergeJob::PrepareMerge(const std::string& path, CAVIFile* source, bool videoFromSource,
+                             bool audioFromSource) {
+    m_bPrepared = false;
+    IHost& host = m_worker.GetHost();
+    const auto& inputs = m_worker.GetMergeInputs();
+    CAVIFile* first = inputs.empty() ? nullptr : inputs.front().get();
+    CAVIFile* videoFrom = videoFromSource ? source : first;
+    CAVIFile* audioFrom = audioFromSource ? source : first;
+    // Without a file to take the formats from there is nothing to merge; an
+    // existing file of that name is better left alone.
+    if (!videoFrom && !audioFrom)
+        return false;
+    CAVIFile& output = m_worker.GetFile(CWorker::FILE_MERGE_OUTPUT);
+    if (!output.Create(path)) {
+        host.ShowMessage(CANNOT_CREATE);
+        return false;
+    }
+    const std::pair<CAVIFile*, int> wanted[] = {{videoFrom, videoFrom ? videoFrom->GetVideoIndex() : -1},
+                                                {audioFrom, audioFrom ? audioFrom->GetAudioIndex() : -1}};
+    for (const auto& [from, index] : wanted) {
+        if (!from || index < 0)
+            continue;
+        CAVIStream* stream = from->CreateStreamLike(output, index, nullptr, -1);
+        if (!stream) {
+            host.ShowMessage("Cannot create a stream like the one of " + from->GetPath() + " in " + path);
+            return false;
+        }
+        output.AddStream(stream);
+    }
+    m_bPrepared = true;
+    return true;
+}
+
+void CMergeJob::ShowProgress(double done, double total) {
+    if (total <= 0)
+        return;
+    IHost& host = m_worker.GetHost();
+    host.SetProgressPos(static_cast<int>(10000.0 / total * done));
+    char text[32];
+    std::snprintf(text, sizeof text, "%d %%", static_cast<int>(100.0 / total * done));
+    host.SetPercentText(text);
+}
+
+void CMergeJob::PadAudio(CAVIFile& input, int outputAudio, int32_t& carryMs) {
+    const CAVIStream* video = FirstVideo(input);
+    const CAVIStream* audio = FirstAudio(input);
+    // Without video there is no length to pad up to.
+    if (!video || !audio)
+        return;
+    const int64_t videoMs = video->SampleToTime(video->GetLength());
+    const int64_t audioMs = audio->SampleToTime(audio->GetLength());
+    if (videoMs - audioMs < 0) {
+        m_worker.GetHost().ShowMessage("Synchronization Warning: Audio Stream is longer than the Video "
+                                       "Stream.\r\n\r\nSolution: Not supported yet.");
+        return;
+    }
+    const int64_t wanted = std::clamp<int64_t>(videoMs - audioMs + carryMs, INT32_MIN, INT32_MAX);
+    const int32_t samples = std::max(audio->TimeToSampleCeil(static_cast<int32_t>(wanted)), 0);
+    // What the whole samples overshoot (negative) is taken off the next
+    // file's padding.
+    carryMs =
+        static_cast<int32_t>(std::clamp<int64_t>(wanted - DurationOf(*audio, samples), INT32_MIN, INT32_MAX));
+    CAVIFile& output = m_worker.GetFile(CWorker::FILE_MERGE_OUTPUT);
+    if (samples > 0 && outputAudio >= 0)
+        output.GetStream(outputAudio)->Paste(nullptr, 0, samples, true);
+}
+
+void CMergeJob::Run() {
+    IHost& host = m_worker.GetHost();
+    CAVIFile& output = m_worker.GetFile(CWorker::FILE_MERGE_OUTPUT);
+    const auto& inputs = m_worker.GetMergeInputs();
+    const std::string excluded = m_worker.GetExcludedMergeName();
+    const bool prepared = m_bPrepared;
+    m_bPrepared = false;
+    m_bSucceeded = false;
+    m_worker.SetNotify(false);
+    host.SetProgressRange(0, 10000);
+    host.SetProgressPos(0);
+    host.SetPercentText("0 %");
+
+    // Nothing to take or nowhere to put it: the messages have been shown.
+    if (inputs.empty() || !prepared) {
+        if (m_worker.IsPieceMode()) {
+            host.EndWaitBox(0);
+            return;
+        }
+        // A file this job created but could not fill is of no use to anyone.
+        const bool created = output.GetHandle() != nullptr;
+        const std::string path = output.GetPath();
+        output.Close();
+        std::error_code ec;
+        if (created)
+            std::filesystem::remove(path, ec);
+        m_worker.SetNotify(true);
+        return;
+    }
+
+    int64_t videoTotal = 0;
+    int64_t audioTotal = 0;
+    for (const auto& input : inputs) {
+        if (const CAVIStream* audio = FirstAudio(*input))
+            audioTotal += audio->GetLength();
+        if (const CAVIStream* video = FirstVideo(*input); video && !IsExcluded(*input, excluded))
+            videoTotal += video->GetLength();
+    }
+    const double total = static_cast<double>(videoTotal + audioTotal);
+    const int outputVideo = output.GetVideoIndex();
+    const int outputAudio = output.GetAudioIndex();
+    double done = 0;
+
+    for (const auto& input : inputs) {
+        if (IsExcluded(*input, excluded))
+            continue;
+        m_worker.PassPauseGate();
+        host.SetStatusText("Writing Video ... (Reading " + input->GetPath() + ")");
+        CAVIStream* video = FirstVideo(*input);
+        if (video && outputVideo >= 0)
+            output.Paste(video, outputVideo, 0, video->GetLength());
+        done += video ? video->GetLength() : 0;
+        ShowProgress(done, total);
+    }
+
+    int32_t carryMs = 0;
+    for (const auto& input : inputs) {
+        m_worker.PassPauseGate();
+        CAVIStream* audio = FirstAudio(*input);
+        if (audio) {
+            host.SetStatusText("Writing Audio ... (Reading " + input->GetPath() + ")");
+            if (outputAudio >= 0)
+                output.Paste(audio, outputAudio, 0, audio->GetLength());
+            if (m_worker.GetTrySynchronization())
+                PadAudio(*input, outputAudio, carryMs);
+        }
+        done += audio ? audio->GetLength() : 0;
+        ShowProgress(done, total);
+        input->Close();
+    }
+
+    if (m_worker.IsPieceMode()) {
+        // The full creation goes on writing into the output and closes it.
+        m_bSucceeded = true;
+        host.EndWaitBox(0);
+        return;
+    }
+    // A file that could not be finished is no success.
+    if (output.Close()) {
+        host.SetStatusText("Writing Sucessfull!");
+        host.SetProgressPos(10000);
+        host.SetPercentText("100 %");
+        m_bSucceeded = true;
+    }
+    m_worker.SetNotify(true);
+}

@@ -1,0 +1,29 @@
+#pragma once
+// Small movies made by ffmpeg for the job tests: MPEG-4 video with key frames
+// exactly where asked (no scene-change key frames) and PCM, MP3 or AC-3
+// audio of a chosen length, plus packet hashes that ignore time stamps.
+
+#include <string>
+#include <vector>
+
+struct TestMovieSpec {
+    int frames = 100;
+    int fps = 25;
+    int keyEvery = 25;       // frames between forced key frames
+    int quality = 5;         // -q:v: LOW and FAST differ by it
+    std::string audio;       // "", "pcm", "pcm_u8", "mp3" or "ac3"
+    double audioSeconds = 0; // 0: as long as the video
+    int sampleRate = 8000;
+    std::string size = "64x48";
+    std::string pattern = "testsrc"; // lavfi video source
+};
+
+// Writes the movie; false (with ffmpeg's words in *error) when it failed.
+bool MakeTestMovie(const std::string& path, const TestMovieSpec& spec, std::string* error = nullptr);
+
+// "size, hash" of every packet of one stream ("v:0", "a:0") in file order:
+// equal lists mean byte-identical chunks, wherever they stand in time.
+std::vector<std::string> PacketHashes(const std::string& path, const std::string& stream);
+
+// The stream decoded by ffmpeg to raw samples (signed 16-bit, mono).
+std::vector<int16_t> DecodeAudioS16(const std::string& path);
