@@ -3,6 +3,5 @@
 #include <CLI/CLI.hpp>
 
 void RegisterCommands(CLI::App& app, CliExit& exitCode) {
-    (void)app;
-    (void)exitCode;
+    RegisterInfoCommand(app, exitCode);
 }
