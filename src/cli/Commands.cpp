@@ -3,5 +3,5 @@
 #include <CLI/CLI.hpp>
 
 void RegisterCommands(CLI::App& app, CliExit& exitCode) {
-    RegisterInfoCommand(app, exitCode);
+    RegisterSampleCommand(app, exitCode);
 }
