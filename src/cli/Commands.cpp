@@ -3,5 +3,6 @@
 #include <CLI/CLI.hpp>
 
 void RegisterCommands(CLI::App& app, CliExit& exitCode) {
+    RegisterInfoCommand(app, exitCode);
     RegisterSampleCommand(app, exitCode);
 }

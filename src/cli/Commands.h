@@ -11,4 +11,5 @@ struct CliExit {
 };
 
 void RegisterCommands(CLI::App& app, CliExit& exitCode);
+void RegisterInfoCommand(CLI::App& app, CliExit& exitCode);
 void RegisterSampleCommand(CLI::App& app, CliExit& exitCode);
