@@ -55,6 +55,8 @@ TEST(AviReaderForeign, UncompressedVideoAndOddSizes) {
         {"-c:v", "rawvideo", "-pix_fmt", "bgr24"},
         {"-vf", "scale=93:61", "-c:v", "rawvideo", "-pix_fmt", "bgr24"},
         {"-vf", "scale=93:61", "-c:v", "msmpeg4", "-vtag", "DIV3"},
+        // Dropped frames: 10/s passed through at 25/s leaves empty chunks.
+        {"-vf", "fps=10", "-fps_mode", "passthrough", "-r", "25", "-c:v", "msmpeg4", "-vtag", "DIV3"},
     };
     for (size_t i = 0; i < codecs.size(); ++i) {
         const std::string path = Make(dir, "u" + std::to_string(i) + ".avi", kVideo, codecs[i]);
@@ -67,6 +69,9 @@ TEST(AviReaderForeign, UncompressedVideoAndOddSizes) {
     // Rows padded to 4 bytes: 93 * 3 = 279 -> 280.
     ASSERT_FALSE(odd.streams[0].sizes.empty());
     EXPECT_EQ(odd.streams[0].sizes[0], 280 * 61);
+    const ReaderDump dropped = DumpAvi(dir.File("u5.avi"));
+    ASSERT_TRUE(dropped.opened);
+    EXPECT_GT(std::count(dropped.streams[0].sizes.begin(), dropped.streams[0].sizes.end(), 0), 10);
 }
 
 TEST(AviReaderForeign, PcmReadsSpanChunksAndStopAtTheEnd) {
