@@ -291,14 +291,16 @@ std::string CCompressorRegistry::SpecText(const CodecOptions& options) {
     if (info->lossless)
         return text;
     char buffer[320];
-    std::snprintf(buffer, sizeof buffer,
-                  ":%s=%u,keyint=%u,qcomp=%u,mbd=%u,dia=%d,cmp=%u,subcmp=%u,lastpred=%u,trellis=%u,qmin=%u,"
-                  "qmax=%u,buffer=%u,cbr=%u",
-                  s.rateMode == EncoderSettings::RATE_QUANTISER ? "q" : "bitrate",
-                  s.rateMode == EncoderSettings::RATE_QUANTISER ? unsigned{s.quantiser} : s.bitrateKbps,
-                  s.keyInterval, unsigned{s.qcompressPercent}, unsigned{s.mbDecision}, int{s.diaSize},
-                  unsigned{s.meCmp}, unsigned{s.subCmp}, unsigned{s.lastPredictors}, unsigned{s.trellis},
-                  unsigned{s.qmin}, unsigned{s.qmax}, unsigned{s.bufferMs}, unsigned{s.strictRate});
+    std::snprintf(
+        buffer, sizeof buffer,
+        ":preset=%s,%s=%u,keyint=%u,qcomp=%u,mbd=%u,dia=%d,cmp=%u,subcmp=%u,lastpred=%u,trellis=%u,qmin=%u,"
+        "qmax=%u,buffer=%u,cbr=%u",
+        s.preset == EncoderSettings::PRESET_LOW_MOTION ? "low" : "fast",
+        s.rateMode == EncoderSettings::RATE_QUANTISER ? "q" : "bitrate",
+        s.rateMode == EncoderSettings::RATE_QUANTISER ? unsigned{s.quantiser} : s.bitrateKbps, s.keyInterval,
+        unsigned{s.qcompressPercent}, unsigned{s.mbDecision}, int{s.diaSize}, unsigned{s.meCmp},
+        unsigned{s.subCmp}, unsigned{s.lastPredictors}, unsigned{s.trellis}, unsigned{s.qmin},
+        unsigned{s.qmax}, unsigned{s.bufferMs}, unsigned{s.strictRate});
     return text + buffer;
 }
 

@@ -1,0 +1,146 @@
+// Compressors and the frame decoder together: key frames land exactly where
+// they were requested, ffmpeg reads what we write, and our decoded pictures
+// equal ffmpeg's own decode.
+
+#include "CodecTestMovie.h"
+
+#include "platform/CAviCompressedStream.h"
+#include "platform/CAviFrameDecoder.h"
+#include "platform/CCompressorRegistry.h"
+#include "platform/DibLayout.h"
+#include "support/Ffprobe.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace {
+constexpr int kWidth = 176;
+constexpr int kHeight = 144;
+
+CodecOptions Options(const std::string& spec) {
+    CodecOptions options;
+    std::string error;
+    EXPECT_TRUE(CCompressorRegistry::ParseSpec(spec, options, &error)) << error;
+    return options;
+}
+
+std::vector<int> EveryNth(int frames, int n) {
+    std::vector<int> keys;
+    for (int i = 0; i < frames; i += n)
+        keys.push_back(i);
+    return keys;
+}
+
+std::vector<int> KeyPositions(CMemoryAviStream& stream) {
+    std::vector<int> keys;
+    for (size_t i = 0; i < stream.Chunks().size(); ++i)
+        if (stream.Chunks()[i].key)
+            keys.push_back(static_cast<int>(i));
+    return keys;
+}
+} // namespace
+
+class CompressorTest : public ::testing::TestWithParam<std::string> {};
+
+// Key frames exactly at the requests (every 25 frames and one odd extra at
+// 37), none of the encoder's own, and ffmpeg agrees and decodes without a word.
+TEST_P(CompressorTest, KeyFramesExactlyWhereRequestedAndFfmpegDecodes) {
+    CTempDir dir;
+    CMemoryAviStream stream;
+    std::vector<int> requests = EveryNth(75, 25);
+    requests.push_back(37);
+    ASSERT_EQ(EncodeTestMovie(stream, Options(GetParam()), kWidth, kHeight, 75, requests), "");
+    ASSERT_EQ(stream.Length(), 75);
+    const bool lossless = GetParam() == "HFYU";
+    std::vector<int> expected = lossless ? EveryNth(75, 1) : std::vector<int>{0, 25, 37, 50};
+    EXPECT_EQ(KeyPositions(stream), expected);
+    EXPECT_EQ(stream.Info().fccHandler, FourCCFromString(GetParam().substr(0, 4)));
+
+    const std::string path = dir.File("out.avi");
+    ASSERT_EQ(WriteStreamToAvi(stream, path), "");
+    std::vector<int64_t> probed = ProbeVideoKeyFrames(path);
+    EXPECT_EQ(std::vector<int64_t>(expected.begin(), expected.end()), probed);
+    EXPECT_EQ(FfmpegDecodeErrors(path), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Codecs, CompressorTest,
+                         ::testing::Values("DIV3", "DIV4", "DX50", "XVID:q=3,keyint=0", "HFYU"));
+
+// Our decode of our own files equals ffmpeg's bgr24 decode, byte for byte.
+TEST(FrameDecoder, DecodesOwnFilesLikeFfmpeg) {
+    for (const char* spec : {"DIV3", "DX50", "HFYU"}) {
+        SCOPED_TRACE(spec);
+        CTempDir dir;
+        CMemoryAviStream stream;
+        ASSERT_EQ(EncodeTestMovie(stream, Options(spec), kWidth, kHeight, 30, EveryNth(30, 10)), "");
+        const std::string path = dir.File("out.avi");
+        ASSERT_EQ(WriteStreamToAvi(stream, path), "");
+        auto reference = FfmpegBgrFrames(path, kWidth, kHeight);
+        ASSERT_EQ(reference.size(), 30u);
+        auto decoder = CAviFrameDecoder::Open(&stream);
+        ASSERT_TRUE(decoder);
+        int largest = 0;
+        for (int i = 0; i < 30; ++i) {
+            const uint8_t* dib = decoder->GetFrame(i);
+            ASSERT_TRUE(dib) << i;
+            largest = std::max(largest, LargestDifference(dib + kBitmapInfoHeaderSize, reference[i].data(),
+                                                          reference[i].size()));
+        }
+        EXPECT_EQ(largest, 0);
+    }
+}
+
+// Long runs without requests: only the first frame (and the interval the
+// settings ask for) is key, also past the encoders' usual 600-frame groups.
+TEST(CompressedStream, NoKeyFramesOfTheEncodersOwn) {
+    for (const char* spec : {"DIV3:keyint=0", "DX50:keyint=300"}) {
+        SCOPED_TRACE(spec);
+        CMemoryAviStream stream;
+        ASSERT_EQ(EncodeTestMovie(stream, Options(spec), 32, 32, 700, {0}), "");
+        const std::vector<int> expected = std::string(spec).find("300") != std::string::npos
+                                              ? std::vector<int>{0, 300, 600}
+                                              : std::vector<int>{0};
+        EXPECT_EQ(KeyPositions(stream), expected);
+    }
+}
+
+// Set-up and use errors come back as messages, never as crashes.
+TEST(CompressedStream, ReportsFailuresClearly) {
+    CMemoryAviStream target;
+    std::string error;
+    auto stream = CAviCompressedStream::Create(&target, Options("DIV3"), &error);
+    ASSERT_TRUE(stream);
+    const std::vector<uint8_t> pixels(64 * 48 * 3);
+    EXPECT_NE(stream->Write(0, 1, pixels.data(), 9216, 0, nullptr, nullptr), AVIERR_OK);
+    EXPECT_FALSE(stream->LastError().empty());
+
+    std::vector<uint8_t> format = TestDibFormat(64, 48, 24);
+    format[14] = 12; // 12 bits per pixel: no such DIB
+    EXPECT_NE(stream->SetFormat(format.data(), format.size()), AVIERR_OK);
+    EXPECT_NE(stream->LastError().find("uncompressed"), std::string::npos) << stream->LastError();
+
+    format = TestDibFormat(64, 48, 24);
+    ASSERT_EQ(stream->SetFormat(format.data(), format.size()), AVIERR_OK);
+    EXPECT_NE(stream->Write(0, 1, pixels.data(), 100, 0, nullptr, nullptr), AVIERR_OK); // too few bytes
+    EXPECT_EQ(stream->Write(0, 1, pixels.data(), 9216, 0, nullptr, nullptr), AVIERR_OK);
+    EXPECT_NE(stream->Write(0, 1, pixels.data(), 9216, 0, nullptr, nullptr), AVIERR_OK); // same position
+    EXPECT_TRUE(stream->Finish());
+    EXPECT_EQ(target.Length(), 1);
+}
+
+// The encoding job feeds one decoded frame to two compressors on two threads.
+TEST(CompressedStream, TwoEncodersRunSideBySide) {
+    CMemoryAviStream low;
+    CMemoryAviStream fast;
+    std::string lowError;
+    std::string fastError;
+    std::thread a([&] { lowError = EncodeTestMovie(low, Options("DIV3"), 96, 64, 60, {0, 25, 50}); });
+    std::thread b([&] { fastError = EncodeTestMovie(fast, Options("DIV4"), 96, 64, 60, {0, 25, 50}); });
+    a.join();
+    b.join();
+    EXPECT_EQ(lowError, "");
+    EXPECT_EQ(fastError, "");
+    EXPECT_EQ(KeyPositions(low), KeyPositions(fast));
+    EXPECT_EQ(KeyPositions(low), (std::vector<int>{0, 25, 50}));
+}
