@@ -11,14 +11,17 @@ bool MakeTestMovie(const std::string& path, const TestMovieSpec& spec, std::stri
                                      spec.pattern + "=size=" + spec.size + ":rate=" + rate};
     if (!spec.audio.empty()) {
         const double seconds = spec.audioSeconds > 0 ? spec.audioSeconds : double(spec.frames) / spec.fps;
-        args.insert(args.end(),
-                    {"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=" + std::to_string(spec.sampleRate),
-                     "-af", "atrim=duration=" + std::to_string(seconds)});
+        args.insert(args.end(), {"-f", "lavfi", "-i",
+                                 "sine=frequency=" + std::to_string(spec.audioFrequency) +
+                                     ":sample_rate=" + std::to_string(spec.sampleRate),
+                                 "-af", "atrim=duration=" + std::to_string(seconds)});
     }
     args.insert(args.end(),
                 {"-map", "0:v", "-frames:v", std::to_string(spec.frames), "-c:v", "mpeg4", "-q:v",
                  std::to_string(spec.quality), "-g", "100000", "-force_key_frames",
                  "expr:eq(mod(n," + std::to_string(spec.keyEvery) + "),0)", "-sc_threshold", "1000000000"});
+    if (!spec.videoTag.empty())
+        args.insert(args.end(), {"-vtag", spec.videoTag});
     if (spec.audio == "pcm")
         args.insert(args.end(), {"-map", "1:a", "-c:a", "pcm_s16le"});
     else if (spec.audio == "pcm_u8")

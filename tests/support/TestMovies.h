@@ -14,6 +14,8 @@ struct TestMovieSpec {
     std::string audio;       // "", "pcm", "pcm_u8", "mp3" or "ac3"
     double audioSeconds = 0; // 0: as long as the video
     int sampleRate = 8000;
+    int audioFrequency = 440; // Hz of the sine: tells two files' audio apart
+    std::string videoTag;     // FourCC written for the video ("" : ffmpeg's)
     std::string size = "64x48";
     std::string pattern = "testsrc"; // lavfi video source
 };
