@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
 class CAVIFileTest : public ::testing::Test {
 protected:
@@ -140,6 +143,32 @@ TEST_F(CAVIFileTest, CreateReplacesAnExistingFile) {
     EXPECT_EQ(check.GetLength(), 30);
     EXPECT_EQ(ProbePackets(path, "v:0").size(), 30u);
     EXPECT_EQ(FfmpegDecodeErrors(path), "");
+}
+
+TEST_F(CAVIFileTest, CloseReportsAFileThatCouldNotBeFinished) {
+    const std::string source = MakeMovie(m_dir, "source.avi", {});
+    CAVIFile in(m_host);
+    ASSERT_TRUE(in.Open(source));
+    CAVIFile out(m_host);
+    const std::string path = m_dir.File("out.avi");
+    ASSERT_TRUE(out.Create(path));
+    out.AddStream(in.CreateStreamLike(out, 0, nullptr, -1));
+    // Files of this process may not grow past 8 KB while the movie is written:
+    // the disk is "full".
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 8192;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    out.Paste(in.GetStream(0), 0, 0, 75);
+    const bool closed = out.Close();
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(closed);
+    EXPECT_TRUE(m_host.HasMessage("Failed to finish AVI File: " + path)) << m_host.Messages().size();
+    EXPECT_FALSE(out.IsOpen());
+    EXPECT_FALSE(out.GetLastError().empty());
 }
 
 TEST_F(CAVIFileTest, KeyFrameSearchStepsOverTheGivenFrameAndEndsAtBothEnds) {
