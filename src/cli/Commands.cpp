@@ -5,4 +5,6 @@
 void RegisterCommands(CLI::App& app, CliExit& exitCode) {
     RegisterInfoCommand(app, exitCode);
     RegisterSampleCommand(app, exitCode);
+    RegisterAssembleCommand(app, exitCode);
+    RegisterMergeCommand(app, exitCode);
 }

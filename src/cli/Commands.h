@@ -13,3 +13,5 @@ struct CliExit {
 void RegisterCommands(CLI::App& app, CliExit& exitCode);
 void RegisterInfoCommand(CLI::App& app, CliExit& exitCode);
 void RegisterSampleCommand(CLI::App& app, CliExit& exitCode);
+void RegisterAssembleCommand(CLI::App& app, CliExit& exitCode);
+void RegisterMergeCommand(CLI::App& app, CliExit& exitCode);

@@ -1,0 +1,45 @@
+#include "cli/CCliJobRunner.h"
+
+#include <string_view>
+
+int CCliJobRunner::CCountingHost::MessageBox(const std::string& text, const std::string& caption,
+                                             EMessageButtons buttons) {
+    // The merge goes on after this warning by design; everything else a job
+    // shows in a message box is an error it could not mend.
+    if (std::string_view(text).substr(0, 23) != "Synchronization Warning")
+        ++m_nFailures;
+    return CTerminalHost::MessageBox(text, caption, buttons);
+}
+
+CCliJobRunner::CCliJobRunner() {
+    m_timer.SetListener(&m_host);
+    m_worker.SetProgressTimer(&m_timer);
+    m_timerThread.SetJob(&m_timer);
+    m_timerThread.Start();
+    m_workerThread.SetIdleEvent(&m_idle);
+    m_workerThread.SetJob(&m_worker);
+    m_workerThread.Start();
+}
+
+CCliJobRunner::~CCliJobRunner() {
+    m_workerThread.Stop();
+    m_timer.Stop();
+    m_timerThread.Stop();
+}
+
+void CCliJobRunner::RunJob(int kind) {
+    // The thread signals idle once before its first wait; take that first so
+    // that the next signal can only come after the job.
+    m_idle.Wait();
+    m_idle.Reset();
+    m_worker.SetJobKind(kind);
+    m_host.JobStarted();
+    m_workerThread.Signal();
+    m_idle.Wait();
+    m_host.FinishLine();
+}
+
+void CCliJobRunner::Say(const std::string& text) {
+    m_host.FinishLine();
+    std::fprintf(stderr, "%s\n", text.c_str());
+}

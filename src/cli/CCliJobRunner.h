@@ -1,0 +1,55 @@
+#pragma once
+// What the command line needs to run a job the way the main window does: the
+// terminal host, the worker and the progress timer, each on its own thread.
+// RunJob hands a job to the worker and waits until the worker is idle again.
+// The runner also counts the messages that report a failure, so that a
+// command can tell a job that did everything from one that went on after
+// errors (a synchronisation warning is no failure).
+
+#include "cli/CTerminalHost.h"
+#include "jobs/CManualResetEvent.h"
+#include "jobs/CProgressTimer.h"
+#include "jobs/CWinBaseThread.h"
+#include "jobs/CWorker.h"
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+
+class CCliJobRunner {
+public:
+    CCliJobRunner();
+    ~CCliJobRunner();
+    CCliJobRunner(const CCliJobRunner&) = delete;
+    CCliJobRunner& operator=(const CCliJobRunner&) = delete;
+
+    IHost& GetHost() { return m_host; }
+    CWorker& GetWorker() { return m_worker; }
+
+    // Starts `kind` on the worker thread and returns when it has run.
+    void RunJob(int kind);
+
+    // Messages shown so far that report something going wrong.
+    int GetFailureCount() const { return m_host.GetFailureCount(); }
+    // A line on stderr that does not tear the progress line.
+    void Say(const std::string& text);
+
+private:
+    class CCountingHost : public CTerminalHost {
+    public:
+        CCountingHost() : CTerminalHost(stderr) {}
+        int MessageBox(const std::string& text, const std::string& caption, EMessageButtons buttons) override;
+        int GetFailureCount() const { return m_nFailures.load(); }
+
+    private:
+        std::atomic<int> m_nFailures{0};
+    };
+
+    CCountingHost m_host;
+    CWorker m_worker{m_host};
+    CProgressTimer m_timer;
+    CManualResetEvent m_idle;
+    // Last: the threads stop before the jobs they run are destroyed.
+    CWinBaseThread m_timerThread;
+    CWinBaseThread m_workerThread;
+};
