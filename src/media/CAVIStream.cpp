@@ -2,6 +2,7 @@
 
 #include "media/CAVIFile.h"
 #include "media/CSilenceMaker.h"
+#include "platform/CAviFrameDecoder.h"
 #include "platform/IAviFile.h"
 #include "platform/IHost.h"
 
@@ -36,6 +37,8 @@ void CAVIStream::Attach(IAviStream* stream) {
     // look one byte past a truncated record.
     m_format.assign(format.begin(), format.end());
     m_format.push_back(0);
+    if (m_nType == TYPE_VIDEO)
+        m_decoder = CAviFrameDecoder::Open(m_stream);
 }
 
 void CAVIStream::Release() {
