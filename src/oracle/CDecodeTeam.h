@@ -1,40 +1,6 @@
 #pragma once
-// A few long-lived threads that run one step's tasks side by side: decoding
-// the LOW, FAST and source frame of one frame number at the same time. Slot k
-// always runs on the same thread, so a decoder handed to one slot is only
-// ever used by one thread.
+// The oracle decodes the LOW, FAST and source frame of a step side by side.
 
-#include <condition_variable>
-#include <cstdint>
-#include <exception>
-#include <functional>
-#include <mutex>
-#include <thread>
-#include <vector>
+#include "jobs/CTaskTeam.h"
 
-class CDecodeTeam {
-public:
-    // `helpers` extra threads; 0 runs everything on the calling thread.
-    explicit CDecodeTeam(int helpers);
-    ~CDecodeTeam();
-    CDecodeTeam(const CDecodeTeam&) = delete;
-    CDecodeTeam& operator=(const CDecodeTeam&) = delete;
-
-    // Runs tasks[0] on the calling thread and tasks[k] on helper k (tasks
-    // beyond the helpers on the calling thread too); returns when all have
-    // finished. An exception of a task is rethrown here.
-    void Run(const std::vector<std::function<void()>>& tasks);
-
-private:
-    void HelperLoop(size_t slot);
-
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::condition_variable m_done;
-    std::vector<std::thread> m_threads;
-    const std::vector<std::function<void()>>* m_tasks = nullptr;
-    uint64_t m_generation = 0;
-    int m_pending = 0;
-    bool m_quit = false;
-    std::exception_ptr m_error;
-};
+using CDecodeTeam = CTaskTeam;

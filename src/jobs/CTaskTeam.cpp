@@ -1,12 +1,12 @@
-#include "oracle/CDecodeTeam.h"
+#include "jobs/CTaskTeam.h"
 
-CDecodeTeam::CDecodeTeam(int helpers) {
+CTaskTeam::CTaskTeam(int helpers) {
     for (int i = 0; i < helpers; ++i) {
         m_threads.emplace_back([this, i] { HelperLoop(size_t(i) + 1); });
     }
 }
 
-CDecodeTeam::~CDecodeTeam() {
+CTaskTeam::~CTaskTeam() {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_quit = true;
@@ -17,7 +17,7 @@ CDecodeTeam::~CDecodeTeam() {
     }
 }
 
-void CDecodeTeam::Run(const std::vector<std::function<void()>>& tasks) {
+void CTaskTeam::Run(const std::vector<std::function<void()>>& tasks) {
     const size_t helpers = m_threads.size();
     int pending = 0;
     for (size_t k = 1; k < tasks.size() && k <= helpers; ++k) {
@@ -66,7 +66,7 @@ void CDecodeTeam::Run(const std::vector<std::function<void()>>& tasks) {
     }
 }
 
-void CDecodeTeam::HelperLoop(size_t slot) {
+void CTaskTeam::HelperLoop(size_t slot) {
     uint64_t seen = 0;
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
