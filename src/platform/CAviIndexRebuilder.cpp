@@ -17,7 +17,7 @@ CAviIndexRebuilder::CAviIndexRebuilder(const CReadOnlyFile& file, const AviLayou
         m_sniffers.emplace_back(s);
         m_peek = std::max(m_peek, m_sniffers.back().PeekSize());
     }
-    m_buffer.resize(std::max(kScanBlock, 8 + m_peek));
+    m_buffer.resize(std::max(kScanBlock, 12 + m_peek));
 }
 
 bool CAviIndexRebuilder::IsPlausibleId(FOURCC id) const {
@@ -83,7 +83,8 @@ void CAviIndexRebuilder::WalkList(uint64_t start, uint64_t end, bool listCut, in
     const uint64_t fileSize = m_file.Size();
     uint64_t p = start;
     while (!m_listFull && !m_cut && p < end && end - p >= 8) {
-        const size_t want = static_cast<size_t>(std::min<uint64_t>(8 + m_peek, end - p));
+        // The header, a list type, and what the key-frame check needs.
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(12 + m_peek, end - p));
         const size_t got = m_file.ReadSome(p, m_buffer.data(), want);
         if (got < 8)
             break;

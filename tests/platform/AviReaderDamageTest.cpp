@@ -94,6 +94,8 @@ TEST_F(AviReaderDamage, MissingIdx1ReadsLikeTheIntactFile) {
     ExpectSameContent(m_intact, d);
     EXPECT_TRUE(d.report.indexRebuilt);
     EXPECT_FALSE(d.report.truncated);
+    for (const auto& note : d.report.notes)
+        EXPECT_EQ(note.find("skipped"), std::string::npos) << note;
 }
 
 TEST_F(AviReaderDamage, MissingIdx1WithEmptyChunksAndVbrAudio) {
