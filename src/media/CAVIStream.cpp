@@ -211,16 +211,21 @@ void CAVIStream::PasteAudio(CAVIStream& source, int32_t first, int32_t end) {
                           &bytes, &samplesRead);
         }
         if (rc != AVIERR_OK || size < 0) {
-            // Skip the block that cannot be read and go on with the next.
+            // The block that cannot be read becomes silence of its length, so
+            // the audio behind it stays in time (a gap cannot be left in
+            // audio of fixed-size samples) and the copy goes on.
             m_host.ShowMessage("Error in Paste Streams! AVIStreamRead");
+            PasteSilence(n);
             s += n;
             remaining = static_cast<int64_t>(end) - s;
             continue;
         }
         if (samplesRead <= 0)
             break; // past the end of the source: nothing more to copy
-        rc = m_stream->Write(static_cast<int32_t>(start + (s - first)), samplesRead, buffer.data(), bytes,
-                             AVIIF_KEYFRAME, nullptr, nullptr);
+        // Silence made of whole MPEG frames may have run a little ahead.
+        const int64_t pos = std::max<int64_t>(start + (s - first), GetLength());
+        rc = m_stream->Write(static_cast<int32_t>(pos), samplesRead, buffer.data(), bytes, AVIIF_KEYFRAME,
+                             nullptr, nullptr);
         if (rc != AVIERR_OK)
             m_host.ShowMessage("Error! AVIStreamWrite! Audio!");
         s += samplesRead;

@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 namespace {
 // Size and hash of a framemd5 line ("0, 0, 0, 1, 5914, 3f2a...").
 std::string SizeAndHash(const std::string& line) {
@@ -146,6 +149,101 @@ TEST_F(PasteTest, AudioRangeBeyondTheSourceEndCopiesWhatThereIsAndEnds) {
         EXPECT_EQ(out.GetStream(1)->GetLength(), 3) << codec[1];
         EXPECT_TRUE(out.Close());
         EXPECT_TRUE(m_host.Messages().empty());
+    }
+}
+TEST_F(PasteTest, UnreadableSamplesAreReportedAndTheCopyGoesOn) {
+    const std::string src = MakeMovie(m_dir, "src.avi", {"-c:a", "pcm_s16le"});
+    CAVIFile in(m_host);
+    ASSERT_TRUE(in.Open(src));
+    CAVIFile out(m_host);
+    CreateLike(in, out, "out.avi", true);
+    // The file loses its second half while it is open: the index still
+    // promises those chunks, but they cannot be read.
+    std::filesystem::resize_file(src, std::filesystem::file_size(src) / 2);
+    out.Paste(in.GetStream(0), 0, 0, 75);
+    CAVIStream* audio = in.GetStream(1);
+    out.Paste(audio, 1, 0, audio->GetLength());
+    const auto messages = m_host.Messages();
+    ASSERT_FALSE(messages.empty());
+    for (const auto& m : messages)
+        EXPECT_EQ(m.text, "Error in Paste Streams! AVIStreamRead");
+    const int32_t copied = out.GetStream(0)->GetLength();
+    EXPECT_GT(copied, 0);
+    EXPECT_LT(copied, 75);
+    // Unreadable audio becomes silence: the audio keeps its length.
+    EXPECT_EQ(out.GetStream(1)->GetLength(), audio->GetLength());
+    EXPECT_TRUE(out.Close());
+}
+
+// 16-bit mono PCM whose second block of samples cannot be read.
+class CHoleyPcmStream : public IAviStream {
+public:
+    static constexpr int32_t kLength = 50000;
+    static constexpr int32_t kHoleFrom = 16384, kHoleTo = 32768;
+    CHoleyPcmStream() {
+        m_info.fccType = streamtypeAUDIO;
+        m_info.dwScale = 2;
+        m_info.dwRate = 88200;
+        m_info.dwSampleSize = 2;
+        m_info.dwLength = kLength;
+        m_format.resize(18);
+        WriteWaveFormatEx(WaveFormatEx{WAVE_FORMAT_PCM, 1, 44100, 88200, 2, 16, 0}, m_format.data());
+    }
+    AviStreamInfo Info() const override { return m_info; }
+    const std::vector<uint8_t>& Format() const override { return m_format; }
+    int SetFormat(const void*, size_t) override { return AVIERR_READONLY; }
+    int32_t Start() const override { return 0; }
+    int32_t Length() const override { return kLength; }
+    int Read(int32_t start, int32_t n, void* buffer, int32_t, int32_t* bytes, int32_t* samples) override {
+        n = std::max(0, std::min(n, kLength - start));
+        if (bytes)
+            *bytes = 2 * n;
+        if (samples)
+            *samples = n;
+        if (buffer && start >= kHoleFrom && start < kHoleTo)
+            return AVIERR_FILEREAD;
+        for (int32_t k = 0; buffer && k < n; ++k)
+            static_cast<int16_t*>(buffer)[k] = static_cast<int16_t>(start + k);
+        return AVIERR_OK;
+    }
+    int Write(int32_t, int32_t, const void*, int32_t, uint32_t, int32_t*, int32_t*) override {
+        return AVIERR_READONLY;
+    }
+    int32_t FindSample(int32_t pos, uint32_t) const override { return pos; }
+    int32_t SampleToTime(int32_t sample) const override { return static_cast<int32_t>(sample / 44.1); }
+    int32_t TimeToSample(int32_t ms) const override { return static_cast<int32_t>(ms * 44.1); }
+
+private:
+    AviStreamInfo m_info;
+    std::vector<uint8_t> m_format;
+};
+
+TEST_F(PasteTest, AnUnreadableAudioBlockBecomesSilenceAndTheRestFollowsInTime) {
+    CHoleyPcmStream holey;
+    CAVIStream source(m_host);
+    source.Attach(&holey);
+    CAVIFile out(m_host);
+    ASSERT_TRUE(out.Create(m_dir.File("out.avi")));
+    CAVIStream* dest = source.CreateCopyIn(out, nullptr, -1);
+    ASSERT_NE(dest, nullptr);
+    out.AddStream(dest);
+    dest->Paste(&source, 0, CHoleyPcmStream::kLength, false);
+    EXPECT_EQ(dest->GetLength(), CHoleyPcmStream::kLength);
+    const auto messages = m_host.Messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Error in Paste Streams! AVIStreamRead");
+    ASSERT_TRUE(out.Close());
+
+    CAVIFile check(m_host);
+    ASSERT_TRUE(check.Open(m_dir.File("out.avi")));
+    std::vector<int16_t> pcm(CHoleyPcmStream::kLength);
+    int32_t bytes = 0, samples = 0;
+    ASSERT_EQ(check.GetStream(0)->GetHandle()->Read(0, CHoleyPcmStream::kLength, pcm.data(),
+                                                    2 * CHoleyPcmStream::kLength, &bytes, &samples),
+              AVIERR_OK);
+    for (int32_t k = 0; k < CHoleyPcmStream::kLength; ++k) {
+        const bool hole = k >= CHoleyPcmStream::kHoleFrom && k < CHoleyPcmStream::kHoleTo;
+        ASSERT_EQ(pcm[k], hole ? 0 : static_cast<int16_t>(k)) << "sample " << k;
     }
 }
 } // namespace
