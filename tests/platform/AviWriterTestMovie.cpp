@@ -64,6 +64,23 @@ int64_t TestAudioBytes(const TestMovieSpec& spec) {
     return static_cast<int64_t>(spec.frames) * spec.audioRate / spec.fps * 2 * spec.channels;
 }
 
+std::vector<uint8_t> TestAudio(const TestMovieSpec& spec) {
+    std::vector<uint8_t> pcm(static_cast<size_t>(TestAudioBytes(spec)));
+    const int block = 2 * spec.channels;
+    for (size_t s = 0; s < pcm.size() / size_t(block); ++s) {
+        // A tone whose pitch steps every second; a triangle wave keeps it
+        // free of any trigonometry.
+        const int period = 100 + 20 * static_cast<int>(s / spec.audioRate % 5);
+        const int phase = static_cast<int>(s % size_t(period));
+        const int v = (phase < period / 2 ? phase : period - phase) * 8000 / (period / 2) - 4000;
+        for (int c = 0; c < spec.channels; ++c) {
+            pcm[s * size_t(block) + size_t(c) * 2] = static_cast<uint8_t>(v & 0xFF);
+            pcm[s * size_t(block) + size_t(c) * 2 + 1] = static_cast<uint8_t>((v >> 8) & 0xFF);
+        }
+    }
+    return pcm;
+}
+
 std::string WriteTestMovie(const std::string& path, const TestMovieSpec& spec) {
     AviWriterOptions options;
     options.riffLimit = spec.riffLimit;
@@ -89,30 +106,15 @@ std::string WriteTestMovie(const std::string& path, const TestMovieSpec& spec) {
         const auto af = PcmFormat(spec.audioRate, spec.channels);
         if (!audio || audio->SetFormat(af.data(), af.size()) != AVIERR_OK)
             return "audio stream";
-        const int64_t total = TestAudioBytes(spec);
+        const std::vector<uint8_t> pcm = TestAudio(spec);
+        const int64_t total = static_cast<int64_t>(pcm.size());
         const int block = 2 * spec.channels;
-        std::vector<uint8_t> buffer;
         int64_t sample = 0;
         for (int64_t done = 0; done < total;) {
             const int64_t n = std::min<int64_t>(spec.audioBlock, total - done) / block;
-            buffer.resize(static_cast<size_t>(n * block));
-            for (int64_t k = 0; k < n; ++k) {
-                // A tone whose pitch steps every second; a triangle wave
-                // keeps it free of any trigonometry.
-                const int64_t s = sample + k;
-                const int period = 100 + 20 * static_cast<int>(s / spec.audioRate % 5);
-                const int phase = static_cast<int>(s % period);
-                const int v = (phase < period / 2 ? phase : period - phase) * 8000 / (period / 2) - 4000;
-                for (int c = 0; c < spec.channels; ++c) {
-                    buffer[static_cast<size_t>(k * block + c * 2)] = static_cast<uint8_t>(v & 0xFF);
-                    buffer[static_cast<size_t>(k * block + c * 2 + 1)] =
-                        static_cast<uint8_t>((v >> 8) & 0xFF);
-                }
-            }
             int32_t written = 0;
-            if (audio->Write(static_cast<int32_t>(sample), static_cast<int32_t>(n), buffer.data(),
-                             static_cast<int32_t>(buffer.size()), AVIIF_KEYFRAME, &written,
-                             nullptr) != AVIERR_OK)
+            if (audio->Write(static_cast<int32_t>(sample), static_cast<int32_t>(n), &pcm[size_t(done)],
+                             static_cast<int32_t>(n * block), AVIIF_KEYFRAME, &written, nullptr) != AVIERR_OK)
                 return "audio write";
             sample += written;
             done += n * block;

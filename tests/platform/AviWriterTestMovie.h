@@ -33,3 +33,5 @@ AviStreamInfo VideoInfo(const TestMovieSpec& spec);
 AviStreamInfo PcmInfo(uint32_t rate, int channels);
 // Total PCM bytes that play along spec.frames frames.
 int64_t TestAudioBytes(const TestMovieSpec& spec);
+// The whole PCM track (TestAudioBytes bytes, s16 little-endian).
+std::vector<uint8_t> TestAudio(const TestMovieSpec& spec);
