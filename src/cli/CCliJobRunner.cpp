@@ -1,6 +1,19 @@
 #include "cli/CCliJobRunner.h"
 
+#include <atomic>
+#include <chrono>
+#include <csignal>
 #include <string_view>
+
+namespace {
+// Set by the SIGINT handler, read by the thread waiting for the job.
+std::atomic<bool> g_bInterrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+extern "C" void OnInterrupt(int) {
+    g_bInterrupted.store(true);
+}
+} // namespace
 
 int CCliJobRunner::CCountingHost::MessageBox(const std::string& text, const std::string& caption,
                                              EMessageButtons buttons) {
@@ -35,8 +48,26 @@ void CCliJobRunner::RunJob(int kind) {
     m_worker.SetJobKind(kind);
     m_host.JobStarted();
     m_workerThread.Signal();
-    m_idle.Wait();
+    bool abortRequested = false;
+    while (!m_idle.WaitFor(std::chrono::milliseconds(100))) {
+        if (g_bInterrupted.load() && !abortRequested) {
+            abortRequested = true;
+            Say("Interrupted: stopping after the current frame ...");
+            m_worker.RequestAbort();
+        }
+    }
     m_host.FinishLine();
+}
+
+void CCliJobRunner::CatchInterrupts() {
+    g_bInterrupted.store(false);
+    std::signal(SIGINT, OnInterrupt);
+}
+
+bool CCliJobRunner::SetPriority(const std::string& entry) {
+    if (!m_priority)
+        m_priority = std::make_unique<CPriorityControl>(m_workerThread, m_worker.GetPauseGate());
+    return m_priority->Choose(entry);
 }
 
 void CCliJobRunner::Say(const std::string& text) {

@@ -8,12 +8,14 @@
 
 #include "cli/CTerminalHost.h"
 #include "jobs/CManualResetEvent.h"
+#include "jobs/CPriorityControl.h"
 #include "jobs/CProgressTimer.h"
 #include "jobs/CWinBaseThread.h"
 #include "jobs/CWorker.h"
 
 #include <atomic>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 class CCliJobRunner {
@@ -26,8 +28,15 @@ public:
     IHost& GetHost() { return m_host; }
     CWorker& GetWorker() { return m_worker; }
 
-    // Starts `kind` on the worker thread and returns when it has run.
+    // Starts `kind` on the worker thread and returns when it has run. With
+    // interrupts caught, Ctrl-C during the job asks the worker to abort, as
+    // the wait box's Escape does.
     void RunJob(int kind);
+    void CatchInterrupts();
+
+    // The "Thread Priority:" choice for the worker ("Highest" .. "Idle",
+    // "Pause"); false for an unknown entry.
+    bool SetPriority(const std::string& entry);
 
     // Messages shown so far that report something going wrong.
     int GetFailureCount() const { return m_host.GetFailureCount(); }
@@ -52,4 +61,5 @@ private:
     // Last: the threads stop before the jobs they run are destroyed.
     CWinBaseThread m_timerThread;
     CWinBaseThread m_workerThread;
+    std::unique_ptr<CPriorityControl> m_priority;
 };

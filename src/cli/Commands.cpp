@@ -7,4 +7,6 @@ void RegisterCommands(CLI::App& app, CliExit& exitCode) {
     RegisterSampleCommand(app, exitCode);
     RegisterAssembleCommand(app, exitCode);
     RegisterMergeCommand(app, exitCode);
+    RegisterEncodeCommand(app, exitCode);
+    RegisterCodecsCommand(app, exitCode);
 }

@@ -15,3 +15,5 @@ void RegisterInfoCommand(CLI::App& app, CliExit& exitCode);
 void RegisterSampleCommand(CLI::App& app, CliExit& exitCode);
 void RegisterAssembleCommand(CLI::App& app, CliExit& exitCode);
 void RegisterMergeCommand(CLI::App& app, CliExit& exitCode);
+void RegisterEncodeCommand(CLI::App& app, CliExit& exitCode);
+void RegisterCodecsCommand(CLI::App& app, CliExit& exitCode);

@@ -1,0 +1,207 @@
+#include "jobs/CEncodeJob.h"
+
+#include "jobs/CProgressTimer.h"
+#include "jobs/CWorker.h"
+#include "media/CAVIFile.h"
+#include "media/CAVIStream.h"
+#include "platform/CAviCompressedStream.h"
+#include "platform/CodecOptions.h"
+#include "platform/DibLayout.h"
+#include "platform/IHost.h"
+
+#include <cstdio>
+
+CEncodeJob::CEncodeJob(CWorker& worker) : m_worker(worker) {}
+
+void CEncodeJob::Register() {
+    m_worker.SetJobWork(JOB_ENCODE, [this](CWorker&) { Run(); });
+}
+
+bool CEncodeJob::PrepareEncoding(const std::string& path, int32_t framesPerSecond, bool withStream,
+                                 bool fast) {
+    IHost& host = m_worker.GetHost();
+    m_worker.SetFramesPerSecond(framesPerSecond);
+    if (fast)
+        m_worker.SetFastOutputPath(path);
+    else
+        m_worker.SetOutputPath(path);
+    CAVIFile& target = m_worker.GetFile(fast ? CWorker::FILE_FAST : CWorker::FILE_LOW);
+    auto& compressed = m_worker.GetCompressedStream(fast);
+    compressed.reset();
+    if (!target.Create(path))
+        return false;
+    if (!withStream)
+        return true;
+
+    const char* which = fast ? "FAST" : "LOW";
+    CAVIFile& source = m_worker.GetFile(CWorker::FILE_SOURCE);
+    CAVIStream* sourceVideo = source.GetStream(source.GetVideoIndex());
+    const uint8_t* frame = sourceVideo ? sourceVideo->GetFrame(0) : nullptr;
+    BitmapInfoHeader header;
+    if (!frame || !ParseBitmapInfoHeader(frame, kBitmapInfoHeaderSize, header)) {
+        host.ShowMessage(std::string("Cannot encode the ") + which + " file: the first frame of the source " +
+                         source.GetPath() + " cannot be decoded.");
+        return false;
+    }
+    CAVIStream* video = target.CreateVideoStream(frame, framesPerSecond);
+    if (!video) {
+        host.ShowMessage(std::string("Cannot create the video stream of ") + path);
+        return false;
+    }
+    target.AddStream(video);
+
+    const CodecOptions* options = m_worker.GetCodecOptions(fast);
+    std::string error = "no compressor was chosen";
+    std::unique_ptr<CAviCompressedStream> stream =
+        options ? CAviCompressedStream::Create(video->GetHandle(), *options, &error) : nullptr;
+    // The input format is the decoded frame's header with its whole colour
+    // table (a palette frame that leaves biClrUsed at 0 still has one).
+    const int64_t formatSize = DibPixelOffset(header);
+    if (stream && (formatSize < 0 || stream->SetFormat(frame, static_cast<size_t>(formatSize)) != AVIERR_OK))
+        error = stream->LastError().empty() ? "the frame format is not accepted" : stream->LastError();
+    else if (stream)
+        error.clear();
+    if (!error.empty()) {
+        host.ShowMessage(std::string("Cannot set up the ") + which + " compressor: " + error);
+        return false;
+    }
+    compressed = std::move(stream);
+    return true;
+}
+
+void CEncodeJob::ShowPosition(double position) {
+    IHost& host = m_worker.GetHost();
+    host.SetProgressPos(static_cast<int>(position));
+    char text[32];
+    std::snprintf(text, sizeof text, "%d %%", static_cast<int>(position * 0.01));
+    host.SetPercentText(text);
+}
+
+bool CEncodeJob::EncodeFrame(int32_t frame, int32_t first) {
+    CAVIFile& source = m_worker.GetFile(CWorker::FILE_SOURCE);
+    CAVIStream* video = source.GetStream(source.GetVideoIndex());
+    const uint8_t* dib = video ? video->GetFrame(frame) : nullptr;
+    BitmapInfoHeader header;
+    const int64_t offset =
+        dib && ParseBitmapInfoHeader(dib, kBitmapInfoHeaderSize, header) ? DibPixelOffset(header) : -1;
+    if (offset < 0)
+        return false;
+    const uint8_t* pixels = dib + offset;
+    const int32_t size =
+        static_cast<int32_t>(header.biSizeImage ? header.biSizeImage : DibImageBytes(header));
+    const int32_t fps = m_worker.GetFramesPerSecond();
+    const uint32_t flags = fps > 0 && frame % fps == 0 ? AVIIF_KEYFRAME : 0;
+
+    int results[2] = {AVIERR_OK, AVIERR_OK};
+    auto encode = [&](bool fast) {
+        auto& stream = m_worker.GetCompressedStream(fast);
+        results[fast ? 1 : 0] = stream->Write(frame - first, 1, pixels, size, flags, nullptr, nullptr);
+    };
+    // The decoded frame stays valid until the next GetFrame: both compressors
+    // finish with it before the loop decodes again.
+    m_team.Run({[&] { encode(false); }, [&] { encode(true); }});
+    return results[0] == AVIERR_OK && results[1] == AVIERR_OK;
+}
+
+void CEncodeJob::Run() {
+    m_bSucceeded = false;
+    m_nFramesDone.store(0);
+    IHost& host = m_worker.GetHost();
+    CAVIFile& source = m_worker.GetFile(CWorker::FILE_SOURCE);
+    if (!m_worker.GetCompressedStream(false) || !m_worker.GetCompressedStream(true)) {
+        // The preparation has said why; nothing can be encoded.
+        host.SetStatusText("Encoding not started: the compressors are not set up.");
+        return;
+    }
+    const int32_t length = source.GetLength();
+    host.SetProgressRange(0, 10000);
+    host.SetProgressPos(0);
+    host.SetPercentText("0 %");
+    CProgressTimer* timer = m_worker.GetProgressTimer();
+    if (timer) {
+        timer->SetTotal(length);
+        timer->SetCurrent(0);
+        timer->Start();
+    }
+
+    const bool pieceMode = m_worker.IsPieceMode();
+    int32_t first = 0;
+    int32_t end = length;
+    bool lastPiece = false;
+    if (pieceMode) {
+        first = m_worker.GetPieceFirst();
+        end = m_worker.GetPieceEnd();
+        if (length < end) {
+            end = length;
+            lastPiece = true;
+            host.SetLastPiece(true);
+        }
+    }
+
+    bool writeFailed = false;
+    char status[96];
+    for (int32_t i = first; i < end; ++i) {
+        m_worker.PassPauseGate();
+        if (m_worker.IsAbortSet())
+            break;
+        std::snprintf(status, sizeof status, "Creating Frame %d of %d ...", i, length);
+        host.SetStatusText(std::string(status) + " (Low and Fast)");
+        ShowPosition(10000.0 / length * i);
+        // Compressor write failures do not stop the encoding; they only
+        // keep the job from reporting success.
+        if (!EncodeFrame(i, first))
+            writeFailed = true;
+        m_nFramesDone.store(i - first + 1);
+        if (timer)
+            timer->SetCurrent(i);
+    }
+    if (timer && (!pieceMode || lastPiece))
+        timer->Stop();
+
+    const bool aborted = m_worker.IsAbortSet();
+    for (bool fast : {false, true}) {
+        auto& stream = m_worker.GetCompressedStream(fast);
+        if (!stream->Finish()) {
+            host.ShowMessage("Error while finishing the compressed stream: " + stream->LastError());
+            writeFailed = true;
+        }
+    }
+    if (!aborted && !pieceMode)
+        CopyAudio();
+    m_worker.GetCompressedStream(false).reset();
+    m_worker.GetCompressedStream(true).reset();
+
+    if (m_worker.GetNotify()) {
+        m_worker.CloseFile(CWorker::FILE_LOW);
+        m_worker.CloseFile(CWorker::FILE_FAST);
+    }
+    // An aborted encoding is not reported as a success.
+    if (!aborted && (!pieceMode || lastPiece)) {
+        host.SetStatusText("Writing Sucessfull!");
+        host.SetProgressPos(10000);
+        host.SetPercentText("100 %");
+    }
+    m_bSucceeded = !aborted && !writeFailed;
+}
+
+void CEncodeJob::CopyAudio() {
+    IHost& host = m_worker.GetHost();
+    host.SetStatusText("Writing Audio...");
+    host.SetProgressPos(0);
+    host.SetPercentText("0 %");
+    CAVIFile& source = m_worker.GetFile(CWorker::FILE_SOURCE);
+    const int audioIndex = source.GetAudioIndex();
+    CAVIStream* audio = source.GetStream(audioIndex);
+    if (!audio)
+        return;
+    for (auto slot : {CWorker::FILE_LOW, CWorker::FILE_FAST}) {
+        CAVIFile& target = m_worker.GetFile(slot);
+        CAVIStream* copy = source.CreateStreamLike(target, audioIndex, nullptr, -1);
+        if (!copy) {
+            host.ShowMessage("Cannot create the audio stream of " + target.GetPath());
+            continue;
+        }
+        const int number = target.AddStream(copy);
+        target.Paste(audio, number, 0, audio->GetLength());
+    }
+}

@@ -1,0 +1,51 @@
+#pragma once
+// Encoding the source movie into the LOW and the FAST file in one pass (job
+// kind 3, run inside kinds 4 and 8). Every source frame is decoded once and
+// handed to both compressors at the same position, side by side on two
+// threads, with a key-frame request at every multiple of the frame rate
+// (counted in the whole movie) in both: the two files share their key-frame
+// positions, which is what lets any interval be taken from either of them.
+// Outside piece mode the source's audio is then copied into both files.
+
+#include "jobs/CTaskTeam.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+class CWorker;
+
+class CEncodeJob {
+public:
+    explicit CEncodeJob(CWorker& worker);
+
+    // Makes this object the worker's kind 3 work.
+    void Register();
+
+    // User-interface thread, before the start: stores the frame rate, makes
+    // `path` the LOW (or FAST) output and creates it; with `withStream`, adds
+    // a video stream for frames like the source's first decoded frame and a
+    // compressing stream in front of it with the LOW (or FAST) options.
+    // False after a message when the file, the stream or the compressor
+    // cannot be set up; the job then does not run.
+    bool PrepareEncoding(const std::string& path, int32_t framesPerSecond, bool withStream, bool fast);
+
+    // The job, on the worker thread.
+    void Run();
+
+    // True when the last run encoded its whole range without a write error,
+    // was not aborted and (outside piece mode) copied the audio.
+    bool Succeeded() const { return m_bSucceeded; }
+    // Frames encoded by the last run (read by tests while it runs).
+    int32_t GetFramesDone() const { return m_nFramesDone.load(); }
+
+private:
+    bool EncodeFrame(int32_t frame, int32_t first);
+    void CopyAudio();
+    void ShowPosition(double position);
+
+    CWorker& m_worker;
+    CTaskTeam m_team{1};
+    bool m_bSucceeded = false;
+    std::atomic<int32_t> m_nFramesDone{0};
+};

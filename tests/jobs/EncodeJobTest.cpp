@@ -1,0 +1,178 @@
+// The one-pass encoding of the LOW and FAST files from the sample movie:
+// shared key frames, the source's audio in both, piece mode, abort, pause,
+// and a compressor that cannot be set up. ffprobe/ffmpeg judge the files.
+
+#include "jobs/CEncodeJob.h"
+#include "jobs/CManualResetEvent.h"
+#include "jobs/CProgressTimer.h"
+#include "jobs/CWinBaseThread.h"
+#include "jobs/CWorker.h"
+#include "media/CAVIFile.h"
+#include "media/CAVIStream.h"
+#include "media/CSampleMovie.h"
+#include "platform/CCompressorRegistry.h"
+#include "support/CHostRecorder.h"
+#include "support/Ffprobe.h"
+#include "support/TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+std::vector<int64_t> Multiples(int64_t step, int64_t below) {
+    std::vector<int64_t> out;
+    for (int64_t i = 0; i < below; i += step)
+        out.push_back(i);
+    return out;
+}
+
+class EncodeJobTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_dir = new CTempDir();
+        SampleMovieOptions options;
+        options.width = 160;
+        options.height = 120;
+        options.frames = 70;
+        options.audioRate = 22050;
+        options.audioChannels = 1;
+        std::string error;
+        ASSERT_TRUE(CSampleMovie(options).Write(Source(), &error)) << error;
+    }
+    static void TearDownTestSuite() {
+        delete s_dir;
+        s_dir = nullptr;
+    }
+    static std::string Source() { return s_dir->File("source.avi"); }
+
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(CCompressorRegistry::ParseSpec("DIV3", m_low, &error)) << error;
+        ASSERT_TRUE(CCompressorRegistry::ParseSpec("DIV4", m_fast, &error)) << error;
+        m_worker.SetCodecOptions(&m_low, &m_fast);
+        m_worker.SetProgressTimer(&m_timer);
+        m_job.Register();
+        ASSERT_TRUE(m_worker.OpenInputs("", "", Source()));
+    }
+
+    bool Prepare() {
+        return m_job.PrepareEncoding(Low(), 25, true, false) && m_job.PrepareEncoding(Fast(), 25, true, true);
+    }
+    void RunKind(int kind) {
+        m_worker.SetJobKind(kind);
+        m_worker.Run();
+    }
+    std::string Low() const { return m_out.File("low.avi"); }
+    std::string Fast() const { return m_out.File("fast.avi"); }
+
+    static CTempDir* s_dir;
+    CTempDir m_out;
+    CHostRecorder m_host;
+    CodecOptions m_low, m_fast;
+    CProgressTimer m_timer;
+    CWorker m_worker{m_host};
+    CEncodeJob m_job{m_worker};
+};
+CTempDir* EncodeJobTest::s_dir = nullptr;
+
+TEST_F(EncodeJobTest, BothFilesShareTheKeyFramesAndCarryTheSourceAudio) {
+    ASSERT_TRUE(Prepare());
+    RunKind(JOB_ENCODE_KEEP_SOURCE);
+    ASSERT_TRUE(m_job.Succeeded());
+    EXPECT_TRUE(m_host.Messages().empty());
+    const auto status = m_host.StatusTexts();
+    EXPECT_EQ(status.front(), "Creating Frame 0 of 70 ... (Low and Fast)");
+    EXPECT_EQ(status.back(), "Writing Sucessfull!");
+    EXPECT_EQ(m_host.PercentTexts().back(), "100 %");
+    EXPECT_EQ(m_host.WaitBoxResults(), std::vector<int>{0});
+    EXPECT_EQ(m_host.JobFinishedCount(), 0);
+
+    const auto sourceAudio = FramemD5Copy(Source(), "a:0");
+    ASSERT_FALSE(sourceAudio.empty());
+    for (const std::string& file : {Low(), Fast()}) {
+        SCOPED_TRACE(file);
+        EXPECT_EQ(ProbePackets(file, "v:0").size(), 70u);
+        EXPECT_EQ(ProbeVideoKeyFrames(file), Multiples(25, 70));
+        EXPECT_EQ(FramemD5Copy(file, "a:0"), sourceAudio);
+        EXPECT_EQ(FfmpegDecodeErrors(file), "");
+        auto streams = ProbeStreams(file);
+        ASSERT_FALSE(streams.empty());
+        EXPECT_EQ(streams[0].codecName, "msmpeg4v3");
+    }
+    // The two presets really are two encodings of the same frames.
+    EXPECT_NE(FramemD5Copy(Low(), "v:0"), FramemD5Copy(Fast(), "v:0"));
+}
+
+TEST_F(EncodeJobTest, PiecesStartAtFrameZeroWithAKeyFrameAndHaveNoAudio) {
+    m_worker.SetPieceMode(true);
+    m_worker.SetPieceRange(25, 50);
+    ASSERT_TRUE(Prepare());
+    RunKind(JOB_ENCODE_KEEP_SOURCE);
+    EXPECT_FALSE(m_host.LastPiece()); // 50 lies inside the movie
+    EXPECT_EQ(ProbePackets(Low(), "v:0").size(), 25u);
+    EXPECT_EQ(ProbeVideoKeyFrames(Fast()), std::vector<int64_t>{0});
+    EXPECT_TRUE(ProbePackets(Low(), "a:0").empty());
+    // The piece is no end of the whole encoding: no success text yet.
+    for (const auto& text : m_host.StatusTexts())
+        EXPECT_NE(text, "Writing Sucessfull!");
+
+    // A piece reaching past the end stops at the last frame and is the last.
+    m_host.Clear();
+    m_worker.SetPieceRange(50, 75);
+    ASSERT_TRUE(Prepare());
+    RunKind(JOB_ENCODE_KEEP_SOURCE);
+    EXPECT_TRUE(m_host.LastPiece());
+    EXPECT_EQ(ProbePackets(Low(), "v:0").size(), 20u);
+    EXPECT_EQ(ProbeVideoKeyFrames(Low()), std::vector<int64_t>{0});
+    EXPECT_EQ(m_host.StatusTexts().back(), "Writing Sucessfull!");
+}
+
+TEST_F(EncodeJobTest, ACompressorThatCannotBeSetUpStopsThePreparation) {
+    m_fast.lpParms = {0xde, 0xad, 0xbe, 0xef};
+    EXPECT_TRUE(m_job.PrepareEncoding(Low(), 25, true, false));
+    EXPECT_FALSE(m_job.PrepareEncoding(Fast(), 25, true, true));
+    ASSERT_EQ(m_host.Messages().size(), 1u);
+    EXPECT_NE(m_host.Messages()[0].text.find("Cannot set up the FAST compressor"), std::string::npos);
+    RunKind(JOB_ENCODE_KEEP_SOURCE);
+    EXPECT_FALSE(m_job.Succeeded());
+    EXPECT_EQ(m_job.GetFramesDone(), 0);
+}
+
+// On the worker thread: pausing stops the frame loop, "Normal" lets it go on;
+// an abort skips the rest and leaves closed, readable files.
+TEST_F(EncodeJobTest, PauseHoldsTheEncodingAndAbortEndsItEarly) {
+    CManualResetEvent idle;
+    CWinBaseThread thread;
+    thread.SetIdleEvent(&idle);
+    thread.SetJob(&m_worker);
+    thread.Start();
+    idle.Wait();
+    idle.Reset();
+    ASSERT_TRUE(Prepare());
+
+    m_worker.GetPauseGate().Pause();
+    m_worker.SetJobKind(JOB_ENCODE_KEEP_SOURCE);
+    thread.Signal();
+    for (int i = 0; i < 500 && m_worker.GetPauseGate().GetWaitingCount() == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(m_worker.GetPauseGate().GetWaitingCount(), 1);
+    const int32_t held = m_job.GetFramesDone();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(m_job.GetFramesDone(), held);
+
+    // Abort while paused: the gate opens and the loop ends at once.
+    m_worker.RequestAbort();
+    ASSERT_TRUE(idle.WaitFor(std::chrono::seconds(60)));
+    thread.Stop();
+    EXPECT_FALSE(m_job.Succeeded());
+    EXPECT_LT(m_job.GetFramesDone(), 70);
+    for (const auto& text : m_host.StatusTexts())
+        EXPECT_NE(text, "Writing Sucessfull!");
+    // Whatever was written is a finished file ffprobe can read.
+    EXPECT_EQ(ProbePackets(Low(), "v:0").size(), static_cast<size_t>(m_job.GetFramesDone()));
+}
+
+} // namespace
