@@ -1,6 +1,6 @@
 #include "oracle/COracle.h"
 
-#include "oracle/CDecodeTeam.h"
+#include "jobs/CTaskTeam.h"
 #include "oracle/FrameMeasure.h"
 #include "oracle/IOracleListSink.h"
 #include "oracle/IOracleMedia.h"
@@ -66,7 +66,9 @@ void DecodeInto(IOracleMedia& media, bool raw, int32_t frame, std::unique_ptr<ui
 
 } // namespace
 
-COracle::COracle(IHost& host) : m_host(host) {}
+COracle::COracle(IHost& host) : m_host(host), m_files(host) {
+    SetInputs(&m_files.Low(), &m_files.Fast(), &m_files.Source());
+}
 
 std::string COracle::FormatStatus(const char* format, int a, int b) {
     char text[128];
@@ -246,7 +248,7 @@ bool COracle::EvaluateIntervals() {
     m_nSizeLow = m_nSizeFast = m_nSizeSource = 0;
     m_nWidth = m_nHeight = 0;
     const int helpers = m_bParallel ? (m_useSourceMovie ? 2 : 1) : 0;
-    m_team = std::make_unique<CDecodeTeam>(helpers);
+    m_team = std::make_unique<CTaskTeam>(helpers);
 
     m_host.SetProgressRange(0, 10000);
     ShowProgress(0);

@@ -5,6 +5,7 @@
 // decisions, and can trade quality for size under a limit.
 
 #include "oracle/COracleFile.h"
+#include "oracle/COracleInputs.h"
 #include "oracle/OracleInterval.h"
 
 #include <cstdint>
@@ -12,7 +13,7 @@
 #include <string>
 #include <vector>
 
-class CDecodeTeam;
+class CTaskTeam;
 class IHost;
 class IOracleListSink;
 class IOracleMedia;
@@ -25,8 +26,11 @@ public:
     COracle(const COracle&) = delete;
     COracle& operator=(const COracle&) = delete;
 
-    // The movies (not owned; source may be null), the encoding list and the
-    // time display (both may be null).
+    // The oracle's own LOW, FAST and source movie files; they are its inputs
+    // unless SetInputs names others.
+    COracleInputs& GetFiles() { return m_files; }
+    // Other inputs (not owned; source may be null), the encoding list and
+    // the time display (both may be null).
     void SetInputs(IOracleMedia* low, IOracleMedia* fast, IOracleMedia* source);
     void SetListSink(IOracleListSink* sink) { m_pSink = sink; }
     void SetTimer(IOracleTimer* timer) { m_pTimer = timer; }
@@ -85,6 +89,7 @@ private:
     static std::string FormatStatus(const char* format, int a, int b);
 
     IHost& m_host;
+    COracleInputs m_files;
     IOracleMedia* m_pLow = nullptr;
     IOracleMedia* m_pFast = nullptr;
     IOracleMedia* m_pSource = nullptr;
@@ -124,5 +129,5 @@ private:
     int32_t m_nWidth = 0;
     int32_t m_nHeight = 0;
     int32_t m_nLowLength = 0; // frames of the LOW video stream
-    std::unique_ptr<CDecodeTeam> m_team;
+    std::unique_ptr<CTaskTeam> m_team;
 };

@@ -9,7 +9,8 @@ namespace {
 constexpr int64_t kChunk = int64_t(1) << 20;
 
 inline uint32_t AbsDiff(uint8_t a, uint8_t b) {
-    return a > b ? uint32_t(a - b) : uint32_t(b - a);
+    const int d = int(a) - int(b);
+    return uint32_t(d < 0 ? -d : d);
 }
 
 uint64_t PairSum(const uint8_t* row, const uint8_t* next, int64_t count) {

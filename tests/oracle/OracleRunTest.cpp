@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 
@@ -237,9 +238,11 @@ TEST_F(OracleRun, FramesBeyondTheVideoStreamAreNotMeasured) {
     low.SetVideoLength(8);
     ASSERT_TRUE(oracle.RunJob(dir.File("v.dat"), 0, 0, false, 0));
     EXPECT_EQ(8, low.Decodes());
-    EXPECT_EQ("Asking Oracle for frame 7 of 8 ...   ",
-              *std::find_if(host.StatusTexts().rbegin(), host.StatusTexts().rend(),
-                            [](const std::string& s) { return s.rfind("Asking", 0) == 0; }));
+    const auto status = host.StatusTexts();
+    const auto last = std::find_if(status.rbegin(), status.rend(),
+                                   [](const std::string& s) { return s.rfind("Asking", 0) == 0; });
+    ASSERT_NE(status.rend(), last);
+    EXPECT_EQ("Asking Oracle for frame 7 of 8 ...   ", *last);
 }
 
 TEST_F(OracleRun, UnusableInputsAreReportedNotCrashedOn) {

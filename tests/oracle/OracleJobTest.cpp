@@ -1,0 +1,51 @@
+#include "oracle/OracleJob.h"
+
+#include "jobs/CWorker.h"
+#include "oracle/COracle.h"
+#include "support/CHostRecorder.h"
+#include "support/TestUtil.h"
+
+#include "CFakeOracleMedia.h"
+#include "CRecordingListSink.h"
+
+#include <gtest/gtest.h>
+
+TEST(OracleJob, KindSevenRunsTheOracleWithTheWorkersParameters) {
+    CTempDir dir;
+    CHostRecorder host;
+    CWorker worker(host);
+    COracle oracle(host);
+    CRecordingListSink sink;
+    CFakeOracleMedia low(20, 8, 4);
+    CFakeOracleMedia fast(20, 8, 4);
+    low.SetKeyFrames({0, 10});
+    oracle.SetInputs(&low, &fast, nullptr);
+    RegisterOracleJob(worker, oracle, sink);
+
+    // Identical frames, a tolerance: decided by size; then a limit far below
+    // the movie's size.
+    fast.SetFrameBytes(3, 5000);
+    CWorker::OracleParameters& p = worker.GetOracleParameters();
+    p.strOracleFile = dir.File("job.dat");
+    p.dOracleValue = 5;
+    p.dComparisonValue = 1;
+    p.bSizeLimit = true;
+    p.dSizeLimitKBytes = 1;
+    worker.SetNotify(false);
+    worker.SetJobKind(JOB_ORACLE);
+    worker.Run();
+
+    const std::vector<CRecordingListSink::Run> expected{{true, 0, 10}, {false, 10, 20}};
+    EXPECT_EQ(expected, sink.m_runs);
+    EXPECT_EQ("Reached minimal size!", host.StatusTexts().back());
+    EXPECT_EQ(1, host.JobFinishedCount());
+    EXPECT_EQ(32u, ReadFileBytes(p.strOracleFile).size());
+
+    // A failed run still ends the busy state, without "Waiting!".
+    host.Clear();
+    p.strOracleFile.clear();
+    worker.Run();
+    EXPECT_EQ(1, host.JobFinishedCount());
+    EXPECT_EQ(1u, host.Messages().size());
+    EXPECT_NE("Waiting!", host.StatusTexts().back());
+}
