@@ -171,6 +171,34 @@ TEST_F(CAVIFileTest, CloseReportsAFileThatCouldNotBeFinished) {
     EXPECT_FALSE(out.GetLastError().empty());
 }
 
+TEST_F(CAVIFileTest, CreateVideoStreamBuildsAFreshHeaderFromTheFrame) {
+    BitmapInfoHeader bih;
+    bih.biWidth = 64;
+    bih.biHeight = -48; // top-down
+    bih.biBitCount = 24;
+    bih.biSizeImage = 64 * 48 * 3;
+    uint8_t dib[kBitmapInfoHeaderSize];
+    WriteBitmapInfoHeader(bih, dib);
+    CAVIFile out(m_host);
+    EXPECT_EQ(out.CreateVideoStream(dib, 25), nullptr); // nothing created yet
+    ASSERT_TRUE(out.Create(m_dir.File("fresh.avi")));
+    EXPECT_EQ(out.CreateVideoStream(dib, 0), nullptr);
+    EXPECT_EQ(out.CreateVideoStream(nullptr, 25), nullptr);
+    CAVIStream* video = out.CreateVideoStream(dib, 25);
+    ASSERT_NE(video, nullptr);
+    EXPECT_EQ(out.AddStream(video), 0);
+    EXPECT_EQ(out.GetVideoIndex(), 0);
+    const AviStreamInfo& info = video->GetInfo();
+    EXPECT_EQ(info.fccType, streamtypeVIDEO);
+    EXPECT_EQ(info.fccHandler, 0u);
+    EXPECT_EQ(info.dwScale, 1u);
+    EXPECT_EQ(info.dwRate, 25u);
+    EXPECT_EQ(info.dwSuggestedBufferSize, bih.biSizeImage);
+    EXPECT_EQ(info.rcFrame.right, 64);
+    EXPECT_EQ(info.rcFrame.bottom, 48);
+    EXPECT_EQ(video->GetFramesPerSecond(), 25);
+}
+
 TEST_F(CAVIFileTest, KeyFrameSearchStepsOverTheGivenFrameAndEndsAtBothEnds) {
     const std::string path = MakeMovie(m_dir, "keys.avi", {});
     CAVIFile file(m_host);
