@@ -1,6 +1,8 @@
 // The oracle on real AVI files made by ffmpeg: two encodings of one clip with
 // key frames every 25 frames, LOW at high quality and FAST at low quality.
 
+#include "encoding/CEncodingList.h"
+#include "oracle/CEncodingListSink.h"
 #include "oracle/COracle.h"
 #include "oracle/FrameMeasure.h"
 #include "support/CHostRecorder.h"
@@ -106,11 +108,23 @@ TEST_F(OracleAvi, AgainstTheSourceTheBetterEncodingWins) {
     EXPECT_EQ(allLow, sink.m_runs);
     EXPECT_EQ(48u, std::filesystem::file_size(path));
 
-    // A size limit below LOW's size moves every interval to the smaller FAST.
+    // A size limit below LOW's size moves every interval to the smaller FAST;
+    // the encoding list gets one row measured in the FAST movie.
+    CEncodingList encodingList;
+    CEncodingListSink listSink(encodingList, oracle.GetFiles().GetLowFile(), oracle.GetFiles().GetFastFile());
+    oracle.SetListSink(&listSink);
     ASSERT_TRUE(oracle.RunJob(path, 0, 0, true, 1.0));
-    const std::vector<CRecordingListSink::Run> allFast{{false, 0, kFrames}};
-    EXPECT_EQ(allFast, sink.m_runs);
     EXPECT_EQ("Reached minimal size!", host.StatusTexts().back());
+    const std::vector<EncodingPart> rows = encodingList.Rows();
+    ASSERT_EQ(1u, rows.size());
+    EXPECT_EQ("00", rows[0].cells[COLUMN_START]);
+    EXPECT_EQ(std::to_string(kFrames), rows[0].cells[COLUMN_END]);
+    EXPECT_EQ("Fast Encoding", rows[0].cells[COLUMN_ENCODING]);
+    int64_t fastBytes = 0;
+    for (const OracleInterval& i : oracle.GetIntervals()) {
+        fastBytes += i.fastBytes;
+    }
+    EXPECT_EQ(FormatPartSize(fastBytes), rows[0].cells[COLUMN_VIDEO_SIZE]);
 }
 
 TEST_F(OracleAvi, DetailValuesAgreeWithAnIndependentDecode) {
