@@ -125,6 +125,9 @@ void CAviIndexRebuilder::WalkList(uint64_t start, uint64_t end, bool listCut, in
             break;
         }
         p = chunkEnd + (size & 1);
+        // Some writers leave odd chunks unpadded: take the next header where it is.
+        if ((size & 1) && !HeaderPlausible(p, end) && HeaderPlausible(chunkEnd, end))
+            p = chunkEnd;
     }
 }
 

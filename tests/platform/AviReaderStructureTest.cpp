@@ -273,3 +273,29 @@ TEST(AviReaderStructure, Idx1RelativeAndAbsoluteWithRecListsAndPadding) {
             EXPECT_EQ(note.find("skipped"), std::string::npos) << note; // a clean walk, no resync
     }
 }
+
+TEST(AviReaderStructure, UnpaddedOddChunksAreFollowed) {
+    CTempDir dir;
+    HandMadeOptions o;
+    o.extensionPart = false;
+    o.superIndex = false;
+    o.idx1 = false;
+    const HandMade m = Build(o);
+    std::vector<uint8_t> bytes = m.file;
+    // Drop the pad byte behind the first frame (5 bytes) and fix the sizes of
+    // the lists around it.
+    const std::string first = "00db";
+    const size_t pos = static_cast<size_t>(
+        std::search(bytes.begin(), bytes.end(), first.begin(), first.end()) - bytes.begin());
+    ASSERT_EQ(bytes[pos + 4], 5);
+    bytes.erase(bytes.begin() + static_cast<long>(pos + 13));
+    const std::string movi = "movi";
+    const size_t moviSize =
+        static_cast<size_t>(std::search(bytes.begin(), bytes.end(), movi.begin(), movi.end()) -
+                            bytes.begin()) -
+        4;
+    bytes[moviSize] = static_cast<uint8_t>(bytes[moviSize] - 1);
+    bytes[4] = static_cast<uint8_t>(bytes[4] - 1);
+    const ReaderDump d = Open(dir, bytes);
+    ExpectContent(d, m, false);
+}
