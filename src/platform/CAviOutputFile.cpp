@@ -97,26 +97,6 @@ bool CAviOutputFile::WriteZeros(size_t size) {
 bool CAviOutputFile::CopyFrom(int fd, uint64_t offset, uint64_t size) {
     if (Failed() || m_fd < 0)
         return false;
-    // Small runs are cheaper through the buffer than as a system call of
-    // their own.
-    if (size < 64 * 1024 && m_buffer.size() + size <= kBufferSize) {
-        const size_t start = m_buffer.size();
-        m_buffer.resize(start + static_cast<size_t>(size));
-        size_t done = 0;
-        while (done < size) {
-            ssize_t n = ::pread(fd, m_buffer.data() + start + done, static_cast<size_t>(size) - done,
-                                static_cast<off_t>(offset + done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                m_buffer.resize(start);
-                return Fail(std::string("cannot read the scratch file: ") +
-                            (n < 0 ? std::strerror(errno) : "unexpected end"));
-            }
-            done += static_cast<size_t>(n);
-        }
-        return true;
-    }
     if (!Flush())
         return false;
     while (size > 0 && m_kernelCopy) {

@@ -2,6 +2,7 @@
 
 #include "platform/CAviHeaderSerializer.h"
 #include "platform/CAviMuxPlan.h"
+#include "platform/CAviSpoolWindow.h"
 #include "platform/COpenFileRegistry.h"
 #include "platform/CRiffBuilder.h"
 
@@ -17,6 +18,9 @@ constexpr size_t kMaxStreams = 100;
 // Super index entries reserved per stream even in files that fit one RIFF,
 // so that a file can be extended in place later.
 constexpr uint32_t kReservedSuperIndexEntries = 256;
+// Runs of chunks at least this long are copied by the kernel; shorter ones
+// go through the read-ahead windows and the output buffer.
+constexpr uint64_t kKernelCopyRun = 1u << 20;
 
 uint32_t ClampU32(uint64_t v) {
     return static_cast<uint32_t>(std::min<uint64_t>(v, 0xFFFFFFFFu));
@@ -134,6 +138,7 @@ bool CAviWriter::Close(std::string* error) {
             reason = m_out.Error();
         }
         m_spool.Close();
+        m_windows.clear();
         if (!m_closeOk) {
             // A half-written movie would look like a finished one.
             Discard();
@@ -219,9 +224,15 @@ bool CAviWriter::Assemble(std::string& error) {
         error = "internal error: header size changed";
         return false;
     }
+    // One read-ahead window per stream, 16 MiB in all (at least 256 KiB each).
+    const size_t window =
+        std::clamp<size_t>((16u << 20) / std::max<size_t>(1, m_streams.size()), 256u << 10, 4u << 20);
+    m_windows.clear();
+    for (size_t s = 0; s < m_streams.size(); ++s)
+        m_windows.emplace_back(window);
     for (size_t p = 0; p < parts.size(); ++p)
         if (!WritePart(plan, p, header)) {
-            error = m_out.Failed() ? m_out.Error() : "internal error: layout mismatch";
+            error = m_out.Failed() ? m_out.Error() : m_layoutError;
             return false;
         }
     return true;

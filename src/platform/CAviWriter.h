@@ -7,6 +7,7 @@
 
 #include "platform/CAviChunkSpool.h"
 #include "platform/CAviOutputFile.h"
+#include "platform/CAviSpoolWindow.h"
 #include "platform/CAviWriterStream.h"
 #include "platform/IAviFile.h"
 
@@ -45,8 +46,10 @@ private:
     CAviOutputFile m_out;
     CAviChunkSpool m_spool;
     std::vector<std::unique_ptr<CAviWriterStream>> m_streams;
+    std::vector<CAviSpoolWindow> m_windows; // while the file is laid out
     AviReadReport m_report;
     bool m_closed = false;
     bool m_closeOk = false;
     std::string m_closeError;
+    std::string m_layoutError = "internal error: the layout does not add up";
 };
