@@ -1,10 +1,10 @@
 #include "jobs/CManualResetEvent.h"
 
 void CManualResetEvent::Set() {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_bSignalled = true;
-    }
+    // Notify under the lock: a waiter may destroy the event as soon as it
+    // sees it set (a local event that only announces a start).
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_bSignalled = true;
     m_cv.notify_all();
 }
 

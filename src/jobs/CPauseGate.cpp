@@ -6,10 +6,8 @@ void CPauseGate::Pause() {
 }
 
 void CPauseGate::Resume() {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_bPaused.store(false, std::memory_order_release);
-    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_bPaused.store(false, std::memory_order_release);
     m_cv.notify_all();
 }
 

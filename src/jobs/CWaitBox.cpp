@@ -3,12 +3,10 @@
 #include "platform/IHost.h"
 
 void CWaitBox::End(int result) {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_result)
-            return;
-        m_result = result;
-    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_result)
+        return;
+    m_result = result;
     m_cv.notify_all();
 }
 
