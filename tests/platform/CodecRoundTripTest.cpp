@@ -144,3 +144,43 @@ TEST(CompressedStream, TwoEncodersRunSideBySide) {
     EXPECT_EQ(KeyPositions(low), KeyPositions(fast));
     EXPECT_EQ(KeyPositions(low), (std::vector<int>{0, 25, 50}));
 }
+
+// Straight into a file being written: the stream header names the
+// compressor, the format carries its FourCC, and ffmpeg plays it.
+TEST(CompressedStream, WritesIntoAnAviFileBeingWritten) {
+    CTempDir dir;
+    const std::string path = dir.File("fast.avi");
+    std::string error;
+    {
+        auto file = AviCreate(path, AviWriterOptions(), &error);
+        ASSERT_TRUE(file) << error;
+        AviStreamInfo info;
+        info.fccType = streamtypeVIDEO;
+        info.dwRate = 25;
+        info.dwScale = 1;
+        IAviStream* target = file->CreateStream(info);
+        ASSERT_TRUE(target);
+        auto stream = CAviCompressedStream::Create(target, Options("div4"), &error);
+        ASSERT_TRUE(stream) << error;
+        const std::vector<uint8_t> format = TestDibFormat(kWidth, kHeight, 8);
+        ASSERT_EQ(stream->SetFormat(format.data(), format.size()), AVIERR_OK) << stream->LastError();
+        for (int i = 0; i < 30; ++i) {
+            const std::vector<uint8_t> pixels = TestDibPixels(kWidth, kHeight, 8, i);
+            ASSERT_EQ(stream->Write(i, 1, pixels.data(), static_cast<int32_t>(pixels.size()),
+                                    i % 10 == 0 ? AVIIF_KEYFRAME : 0, nullptr, nullptr),
+                      AVIERR_OK);
+        }
+        ASSERT_TRUE(stream->Finish()) << stream->LastError();
+        ASSERT_TRUE(file->Close(&error)) << error;
+    }
+    auto file = AviOpenRead(path, &error);
+    ASSERT_TRUE(file) << error;
+    IAviStream* video = file->GetStream(0);
+    EXPECT_EQ(FourCCToString(video->Info().fccHandler), "DIV4");
+    BitmapInfoHeader h;
+    ASSERT_TRUE(ParseBitmapInfoHeader(video->Format().data(), video->Format().size(), h));
+    EXPECT_EQ(FourCCToString(h.biCompression), "DIV4");
+    EXPECT_EQ(ProbeVideoKeyFrames(path), (std::vector<int64_t>{0, 10, 20}));
+    EXPECT_EQ(FfmpegDecodeErrors(path), "");
+    EXPECT_EQ(FfmpegBgrFrames(path, kWidth, kHeight).size(), 30u);
+}
