@@ -1,5 +1,7 @@
 #include "platform/CAviChunkSpool.h"
 
+#include "platform/FdIo.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -62,18 +64,10 @@ bool CAviChunkSpool::Fail(const std::string& what) {
 }
 
 bool CAviChunkSpool::WriteAll(const void* data, size_t size) {
-    const uint8_t* p = static_cast<const uint8_t*>(data);
-    while (size > 0) {
-        ssize_t n = ::pwrite(m_fd, p, size, static_cast<off_t>(m_flushed));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return Fail(std::string("cannot write the scratch file: ") +
-                        (n < 0 ? std::strerror(errno) : "no space left"));
-        p += n;
-        size -= static_cast<size_t>(n);
-        m_flushed += static_cast<uint64_t>(n);
-    }
+    std::string reason;
+    if (!WriteFully(m_fd, data, size, static_cast<int64_t>(m_flushed), reason))
+        return Fail("cannot write the scratch file: " + reason);
+    m_flushed += size;
     return true;
 }
 
@@ -123,16 +117,13 @@ bool CAviChunkSpool::Read(uint64_t offset, void* out, size_t size) {
         return false;
     uint8_t* dst = static_cast<uint8_t*>(out);
     // Part in the scratch file.
-    while (size > 0 && offset < m_flushed) {
-        size_t want = static_cast<size_t>(std::min<uint64_t>(size, m_flushed - offset));
-        ssize_t n = ::pread(m_fd, dst, want, static_cast<off_t>(offset));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
+    if (offset < m_flushed) {
+        const size_t part = static_cast<size_t>(std::min<uint64_t>(size, m_flushed - offset));
+        if (ReadFullyAt(m_fd, dst, part, offset) != static_cast<int64_t>(part))
             return false;
-        dst += n;
-        offset += static_cast<uint64_t>(n);
-        size -= static_cast<size_t>(n);
+        dst += part;
+        offset += part;
+        size -= part;
     }
     // Part still in the buffer.
     if (size > 0)

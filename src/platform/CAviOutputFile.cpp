@@ -1,5 +1,7 @@
 #include "platform/CAviOutputFile.h"
 
+#include "platform/FdIo.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -48,18 +50,10 @@ bool CAviOutputFile::Fail(const std::string& what) {
 }
 
 bool CAviOutputFile::WriteAll(const void* data, size_t size) {
-    const uint8_t* p = static_cast<const uint8_t*>(data);
-    while (size > 0) {
-        ssize_t n = ::write(m_fd, p, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return Fail(std::string("cannot write the file: ") +
-                        (n < 0 ? std::strerror(errno) : "no space left"));
-        p += n;
-        size -= static_cast<size_t>(n);
-        m_written += static_cast<uint64_t>(n);
-    }
+    std::string reason;
+    if (!WriteFully(m_fd, data, size, -1, reason))
+        return Fail("cannot write the file: " + reason);
+    m_written += size;
     return true;
 }
 
@@ -83,17 +77,6 @@ bool CAviOutputFile::Write(const void* data, size_t size) {
     return true;
 }
 
-bool CAviOutputFile::WriteZeros(size_t size) {
-    static const uint8_t zeros[4096] = {};
-    while (size > 0) {
-        size_t n = std::min(size, sizeof zeros);
-        if (!Write(zeros, n))
-            return false;
-        size -= n;
-    }
-    return true;
-}
-
 bool CAviOutputFile::CopyFrom(int fd, uint64_t offset, uint64_t size) {
     if (Failed() || m_fd < 0)
         return false;
@@ -110,29 +93,24 @@ bool CAviOutputFile::CopyFrom(int fd, uint64_t offset, uint64_t size) {
             break;
         }
         if (n <= 0)
-            return Fail(std::string("cannot write the file: ") +
-                        (n < 0 ? std::strerror(errno) : "no space left"));
+            return Fail(n < 0 ? std::string("cannot write the file: ") + std::strerror(errno)
+                              : std::string("the scratch file ended early"));
         offset += static_cast<uint64_t>(n);
         size -= static_cast<uint64_t>(n);
         m_written += static_cast<uint64_t>(n);
     }
     // Plain reads and writes where the kernel cannot copy between the files.
     std::unique_ptr<uint8_t[]> chunk;
-    const size_t chunkSize = kBufferSize;
     while (size > 0) {
         if (!chunk)
-            chunk.reset(new uint8_t[chunkSize]);
-        size_t want = static_cast<size_t>(std::min<uint64_t>(size, chunkSize));
-        ssize_t n = ::pread(fd, chunk.get(), want, static_cast<off_t>(offset));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return Fail(std::string("cannot read the scratch file: ") +
-                        (n < 0 ? std::strerror(errno) : "unexpected end"));
-        if (!WriteAll(chunk.get(), static_cast<size_t>(n)))
+            chunk.reset(new uint8_t[kBufferSize]);
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(size, kBufferSize));
+        if (ReadFullyAt(fd, chunk.get(), want, offset) != static_cast<int64_t>(want))
+            return Fail("cannot read the scratch file back");
+        if (!WriteAll(chunk.get(), want))
             return false;
-        offset += static_cast<uint64_t>(n);
-        size -= static_cast<uint64_t>(n);
+        offset += want;
+        size -= want;
     }
     return true;
 }

@@ -22,7 +22,6 @@ public:
     bool IsOpen() const { return m_fd >= 0; }
 
     bool Write(const void* data, size_t size);
-    bool WriteZeros(size_t size);
     // Appends `size` bytes of `fd` starting at `offset`.
     bool CopyFrom(int fd, uint64_t offset, uint64_t size);
     bool Flush();
