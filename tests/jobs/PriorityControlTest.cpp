@@ -3,6 +3,8 @@
 #include "jobs/CThreadJob.h"
 #include "jobs/CWinBaseThread.h"
 
+#include "JobsTestUtil.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -33,15 +35,6 @@ public:
 private:
     CPauseGate& m_gate;
 };
-
-bool WaitUntil(const std::function<bool()>& condition) {
-    for (int i = 0; i < 10000; ++i) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(1ms);
-    }
-    return condition();
-}
 
 int NiceOf(pid_t tid) {
     errno = 0;

@@ -1,3 +1,4 @@
+#include "JobsTestUtil.h"
 #include "jobs/CProgressTimer.h"
 #include "jobs/CWinBaseThread.h"
 #include "jobs/IProgressClock.h"
@@ -69,6 +70,20 @@ private:
 
 } // namespace
 
+// The loop run on the test's own thread with fake time, a job's total of 100
+// and current 0.
+class ProgressTimerLoop : public ::testing::Test {
+protected:
+    ProgressTimerLoop() {
+        timer.SetListener(&listener);
+        timer.SetTotal(100);
+        timer.SetCurrent(0);
+    }
+    CFakeClock clock;
+    CTimeRecorder listener;
+    CProgressTimer timer{&clock};
+};
+
 TEST(ProgressTimer, FormatsTimesWithHoursWrappingAtADay) {
     EXPECT_EQ(CProgressTimer::FormatTime(0), "00:00:00");
     EXPECT_EQ(CProgressTimer::FormatTime(3725), "01:02:05");
@@ -87,13 +102,7 @@ TEST(ProgressTimer, EstimatesLinearlyAndNeverNegativeOrOverflowing) {
     EXPECT_GT(CProgressTimer::RemainingSeconds(1000000, 1, INT32_MAX), 0);
 }
 
-TEST(ProgressTimer, TicksEvery500msForNineSecondsThenEvery950ms) {
-    CFakeClock clock;
-    CTimeRecorder listener;
-    CProgressTimer timer(&clock);
-    timer.SetListener(&listener);
-    timer.SetTotal(100);
-    timer.SetCurrent(0);
+TEST_F(ProgressTimerLoop, TicksEvery500msForNineSecondsThenEvery950ms) {
     clock.onWait = [&] {
         if (clock.waits.size() == 24)
             timer.RequestStop();
@@ -114,13 +123,7 @@ TEST(ProgressTimer, TicksEvery500msForNineSecondsThenEvery950ms) {
     EXPECT_TRUE(timer.IsStopped());
 }
 
-TEST(ProgressTimer, ShowsElapsedAndRemainingFromTheJobsValues) {
-    CFakeClock clock;
-    CTimeRecorder listener;
-    CProgressTimer timer(&clock);
-    timer.SetListener(&listener);
-    timer.SetTotal(100);
-    timer.SetCurrent(0);
+TEST_F(ProgressTimerLoop, ShowsElapsedAndRemainingFromTheJobsValues) {
     clock.onWait = [&] {
         if (clock.waits.size() == 1) {
             clock.nowMs = 10'000;
@@ -151,8 +154,7 @@ TEST(ProgressTimer, StopOnItsThreadShowsNoTimeLeftAndKeepsTheElapsedTime) {
     timer.SetTotal(100);
     timer.SetCurrent(50);
     timer.Start();
-    for (int i = 0; i < 10000 && listener.Remaining().empty(); ++i)
-        std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(WaitUntil([&] { return !listener.Remaining().empty(); }));
     timer.Stop();
 
     EXPECT_EQ(listener.Current(), (std::vector<std::string>{"00:01:40"}));

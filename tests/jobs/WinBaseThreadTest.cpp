@@ -2,6 +2,8 @@
 #include "jobs/CThreadJob.h"
 #include "jobs/CWinBaseThread.h"
 
+#include "JobsTestUtil.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -25,15 +27,6 @@ public:
     CManualResetEvent entered;
     std::counting_semaphore<16> permits{0};
 };
-
-bool WaitUntil(const std::function<bool()>& condition) {
-    for (int i = 0; i < 10000; ++i) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(1ms);
-    }
-    return condition();
-}
 
 } // namespace
 

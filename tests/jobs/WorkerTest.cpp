@@ -1,3 +1,4 @@
+#include "JobsTestUtil.h"
 #include "jobs/CWaitBox.h"
 #include "jobs/CWinBaseThread.h"
 #include "jobs/CWorker.h"
@@ -226,9 +227,7 @@ TEST(Worker, StartingSideWaitsForTheJobAndAnAbortReachesAPausedJob) {
     host.JobStarted();
     thread.Signal();
     // The job holds at the gate; the user confirms the abort.
-    for (int i = 0; i < 10000 && worker.GetPauseGate().GetWaitingCount() == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ASSERT_EQ(worker.GetPauseGate().GetWaitingCount(), 1);
+    ASSERT_TRUE(WaitUntil([&] { return worker.GetPauseGate().GetWaitingCount() == 1; }));
     worker.RequestAbort();
     EXPECT_EQ(host.box.Wait(), 0);
     thread.Stop(); // the job has left the encoding: the join returns
