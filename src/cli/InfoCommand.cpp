@@ -41,22 +41,13 @@ std::vector<int32_t> KeyFrames(const CAVIStream& stream) {
     return keys;
 }
 
-// Bytes of the stream's data. Video: the frame sizes; fixed-size samples:
-// their count times their size; otherwise the size of every chunk.
+// Bytes of the stream's data: fixed-size samples are counted, everything
+// else is the sum of its chunk sizes.
 int64_t StreamBytes(const CAVIStream& stream) {
     const int32_t length = stream.GetLength();
-    if (stream.GetType() == CAVIStream::TYPE_VIDEO)
-        return stream.ByteCount(0, length);
-    if (stream.GetSampleSize() > 0)
+    if (stream.GetType() != CAVIStream::TYPE_VIDEO && stream.GetSampleSize() > 0)
         return static_cast<int64_t>(length) * stream.GetSampleSize();
-    IAviStream* handle = stream.GetHandle();
-    int64_t total = 0;
-    for (int32_t i = 0; handle && i < length; ++i) {
-        int32_t bytes = 0;
-        if (handle->Read(i, 1, nullptr, 0, &bytes, nullptr) == AVIERR_OK && bytes > 0)
-            total += bytes;
-    }
-    return total;
+    return stream.ByteCount(0, length);
 }
 
 const char* TypeName(int type) {

@@ -128,8 +128,10 @@ int32_t CAVIStream::TimeToSampleCeil(int32_t ms) const {
 int64_t CAVIStream::ByteCount(int32_t first, int32_t end) const {
     if (!m_stream || end <= first)
         return 0;
-    if (m_nType == TYPE_VIDEO) {
-        // Sizes come from the index; no frame data is read.
+    // Video and variable-size audio (one chunk per sample): the chunk sizes
+    // from the index, no data read. The block size times the count would
+    // be far off there (an MP3 frame "sized" 1152 bytes holds a few hundred).
+    if (m_nType == TYPE_VIDEO || m_info.dwSampleSize == 0) {
         first = std::max(first, 0);
         end = std::min(end, GetLength());
         int64_t total = 0;

@@ -116,6 +116,11 @@ TEST_F(PasteTest, VariableSizeMp3ArrivesFrameByFrame) {
     ASSERT_TRUE(in.Open(src));
     CAVIStream* audio = in.GetStream(in.GetAudioIndex());
     ASSERT_EQ(audio->GetSampleSize(), 0);
+    // Variable-size audio counts its real bytes, not frames times a block size.
+    int64_t srcBytes = 0;
+    for (const ProbePacket& p : ProbePackets(src, "a:0"))
+        srcBytes += p.size;
+    EXPECT_EQ(audio->ByteCount(0, audio->GetLength()), srcBytes);
     CAVIFile out(m_host);
     CreateLike(in, out, "out.avi", true);
     out.Paste(in.GetStream(0), 0, 0, 75);
