@@ -3,7 +3,7 @@
 // and their OpenDML index lie past the 32-bit range.
 
 #include "AviReaderChecks.h"
-#include "AviTestRiff.h"
+#include "AviTestHeaders.h"
 
 #include "support/TestUtil.h"
 
@@ -23,20 +23,20 @@ std::vector<uint8_t> Frame(int i) {
     return std::vector<uint8_t>(static_cast<size_t>(6 + i), static_cast<uint8_t>(0x40 + i));
 }
 
-void StdIndex(CAviTestRiff& r, uint64_t base, const std::vector<Placed>& entries) {
-    const size_t pos = r.Begin("ix00");
-    r.U16(2);
+void StdIndex(CRiffBuilder& r, uint64_t base, const std::vector<Placed>& entries) {
+    r.BeginChunk(Fcc("ix00"));
+    r.Put16(2);
     r.Bytes().push_back(0);
     r.Bytes().push_back(1);
-    r.U32(static_cast<uint32_t>(entries.size()));
-    r.Fcc("00db");
-    r.U64(base);
-    r.U32(0);
+    r.Put32(static_cast<uint32_t>(entries.size()));
+    r.Put32(Fcc("00db"));
+    r.Put64(base);
+    r.Put32(0);
     for (const auto& e : entries) {
-        r.U32(static_cast<uint32_t>(e.dataPos - base));
-        r.U32(e.size);
+        r.Put32(static_cast<uint32_t>(e.dataPos - base));
+        r.Put32(e.size);
     }
-    r.End(pos);
+    r.EndChunk();
 }
 
 void WriteAt(std::fstream& f, uint64_t pos, const std::vector<uint8_t>& bytes) {
@@ -46,15 +46,15 @@ void WriteAt(std::fstream& f, uint64_t pos, const std::vector<uint8_t>& bytes) {
 
 // A RIFF AVIX part whose movi holds one JUNK chunk of kJunk bytes.
 std::vector<uint8_t> FillerHeader() {
-    CAviTestRiff r;
-    r.Fcc("RIFF");
-    r.U32(4 + 12 + 8 + kJunk);
-    r.Fcc("AVIX");
-    r.Fcc("LIST");
-    r.U32(4 + 8 + kJunk);
-    r.Fcc("movi");
-    r.Fcc("JUNK");
-    r.U32(kJunk);
+    CRiffBuilder r;
+    r.Put32(Fcc("RIFF"));
+    r.Put32(4 + 12 + 8 + kJunk);
+    r.Put32(Fcc("AVIX"));
+    r.Put32(Fcc("LIST"));
+    r.Put32(4 + 8 + kJunk);
+    r.Put32(Fcc("movi"));
+    r.Put32(Fcc("JUNK"));
+    r.Put32(kJunk);
     return r.Bytes();
 }
 } // namespace
@@ -65,53 +65,56 @@ TEST(AviReaderLargeOffset, FramesBeyondFourGibAreFoundByIndexAndByWalk) {
     for (bool breakIndex : {false, true}) {
         SCOPED_TRACE(breakIndex ? "walked" : "indexed");
         // First part: headers and frames 0..2.
-        CAviTestRiff a;
-        const size_t riff = a.Begin("RIFF", "AVI ");
-        const size_t hdrl = a.Begin("LIST", "hdrl");
-        a.Chunk("avih", TestAvih(3, 1, 2, 1));
-        const size_t strl = a.Begin("LIST", "strl");
-        a.Chunk("strh", TestStrh("vids", "DIB ", 1, 25, 6, 0));
+        CRiffBuilder a;
+        a.BeginList(Fcc("RIFF"), Fcc("AVI "));
+        a.BeginList(Fcc("LIST"), Fcc("hdrl"));
+        PutChunkAt(a, "avih", TestAvih(3, 1, 2, 1));
+        a.BeginList(Fcc("LIST"), Fcc("strl"));
+        PutChunkAt(a, "strh", TestStrh("vids", "DIB ", 1, 25, 6, 0));
         std::vector<uint8_t> bih(40, 0);
         bih[0] = 40;
         bih[4] = 2;
         bih[8] = 1;
         bih[12] = 1;
         bih[14] = 24;
-        a.Chunk("strf", bih);
+        PutChunkAt(a, "strf", bih);
         std::vector<uint8_t> indx(24 + 2 * 16, 0);
         indx[0] = 4;
         indx[4] = 2;
         indx[8] = '0', indx[9] = '0', indx[10] = 'd', indx[11] = 'b';
-        const size_t indxData = a.Chunk("indx", indx) + 8;
-        a.End(strl);
-        a.End(hdrl);
-        const size_t movi = a.Begin("LIST", "movi");
+        const size_t indxData = PutChunkAt(a, "indx", indx) + 8;
+        a.EndChunk();
+        a.EndChunk();
+        const size_t movi = a.Size();
+        a.BeginList(Fcc("LIST"), Fcc("movi"));
         std::vector<Placed> first;
         for (int i = 0; i < 3; ++i)
-            first.push_back({a.Chunk("00db", Frame(i)) + 8, static_cast<uint32_t>(Frame(i).size())});
+            first.push_back({PutChunkAt(a, "00db", Frame(i)) + 8, static_cast<uint32_t>(Frame(i).size())});
         const size_t ix0 = a.Size();
         StdIndex(a, movi + 8, first);
-        a.End(movi);
-        a.End(riff);
+        a.EndChunk();
+        a.EndChunk();
 
         // Two filler parts, then the last part with frames 3..5 past 7 GiB.
         const std::vector<uint8_t> filler = FillerHeader();
         const uint64_t fillerSize = filler.size() + kJunk;
         const uint64_t lastPos = a.Size() + 2 * fillerSize;
-        CAviTestRiff c;
-        const size_t avix = c.Begin("RIFF", "AVIX");
-        const size_t movi2 = c.Begin("LIST", "movi");
+        CRiffBuilder c;
+        c.BeginList(Fcc("RIFF"), Fcc("AVIX"));
+        const size_t movi2 = c.Size();
+        c.BeginList(Fcc("LIST"), Fcc("movi"));
         std::vector<Placed> last;
         for (int i = 3; i < 6; ++i)
-            last.push_back({lastPos + c.Chunk("00db", Frame(i)) + 8, static_cast<uint32_t>(Frame(i).size())});
+            last.push_back(
+                {lastPos + PutChunkAt(c, "00db", Frame(i)) + 8, static_cast<uint32_t>(Frame(i).size())});
         const uint64_t ix1 = lastPos + c.Size();
         StdIndex(c, lastPos + movi2 + 8, last);
-        c.End(movi2);
-        c.End(avix);
+        c.EndChunk();
+        c.EndChunk();
 
-        a.Patch64(indxData + 24, ix0);
+        Patch64(a, indxData + 24, ix0);
         a.Patch32(indxData + 24 + 8, 64);
-        a.Patch64(indxData + 40, breakIndex ? ix1 + 4 : ix1);
+        Patch64(a, indxData + 40, breakIndex ? ix1 + 4 : ix1);
         a.Patch32(indxData + 40 + 8, 64);
 
         {

@@ -3,7 +3,7 @@
 // chunk sizes, absolute idx1 offsets.
 
 #include "AviReaderChecks.h"
-#include "AviTestRiff.h"
+#include "AviTestHeaders.h"
 
 #include "support/TestUtil.h"
 
@@ -52,53 +52,54 @@ std::vector<uint8_t> AudioFormat() {
     return {1, 0, 1, 0, 0x40, 0x1F, 0, 0, 0x80, 0x3E, 0, 0, 2, 0, 16, 0, 0, 0};
 }
 
-void StdIndex(CAviTestRiff& r, const char* id, const char* chunkId, uint64_t base,
+void StdIndex(CRiffBuilder& r, const char* id, const char* chunkId, uint64_t base,
               const std::vector<Placed>& e) {
-    const size_t pos = r.Begin(id);
-    r.U16(2);
+    r.BeginChunk(Fcc(id));
+    r.Put16(2);
     r.Bytes().push_back(0);
     r.Bytes().push_back(1);
-    r.U32(static_cast<uint32_t>(e.size()));
-    r.Fcc(chunkId);
-    r.U64(base);
-    r.U32(0);
+    r.Put32(static_cast<uint32_t>(e.size()));
+    r.Put32(Fcc(chunkId));
+    r.Put64(base);
+    r.Put32(0);
     for (const auto& p : e) {
-        r.U32(static_cast<uint32_t>(p.dataPos - base));
-        r.U32(p.size | (p.key ? 0u : 0x80000000u));
+        r.Put32(static_cast<uint32_t>(p.dataPos - base));
+        r.Put32(p.size | (p.key ? 0u : 0x80000000u));
     }
-    r.End(pos);
+    r.EndChunk();
 }
 
 HandMade Build(const HandMadeOptions& o) {
     HandMade m;
     const int framesPart0 = 5, framesTotal = o.extensionPart ? 9 : 5;
-    CAviTestRiff r;
-    const size_t riff = r.Begin("RIFF", "AVI ");
-    const size_t hdrl = r.Begin("LIST", "hdrl");
-    r.Chunk("avih", TestAvih(framesPart0, 2, 4, 2));
+    CRiffBuilder r;
+    r.BeginList(Fcc("RIFF"), Fcc("AVI "));
+    r.BeginList(Fcc("LIST"), Fcc("hdrl"));
+    PutChunkAt(r, "avih", TestAvih(framesPart0, 2, 4, 2));
     size_t indxPos[2] = {0, 0};
     const char* types[2] = {"vids", "auds"};
     for (int s = 0; s < 2; ++s) {
-        const size_t strl = r.Begin("LIST", "strl");
-        r.Chunk("strh", s == 0 ? TestStrh(types[s], "DIB ", 1, 25, framesTotal, 0)
-                               : TestStrh(types[s], "\0\0\0\0", 1, 8000, 0, 2));
-        r.Chunk("strf", s == 0 ? VideoFormat() : AudioFormat());
-        r.Chunk("strn", {'s', 't', 'r', 'e', 'a', 'm', static_cast<uint8_t>('0' + s), 0});
+        r.BeginList(Fcc("LIST"), Fcc("strl"));
+        PutChunkAt(r, "strh",
+                   s == 0 ? TestStrh(types[s], "DIB ", 1, 25, framesTotal, 0)
+                          : TestStrh(types[s], "\0\0\0\0", 1, 8000, 0, 2));
+        PutChunkAt(r, "strf", s == 0 ? VideoFormat() : AudioFormat());
+        PutChunkAt(r, "strn", {'s', 't', 'r', 'e', 'a', 'm', static_cast<uint8_t>('0' + s), 0});
         if (o.superIndex) {
             std::vector<uint8_t> indx(24 + 2 * 16, 0);
             indx[0] = 4;
             indx[4] = o.extensionPart ? 2 : 1;
-            indxPos[s] = r.Chunk("indx", indx) + 8;
+            indxPos[s] = PutChunkAt(r, "indx", indx) + 8;
         }
-        r.End(strl);
+        r.EndChunk();
     }
-    const size_t odml = r.Begin("LIST", "odml");
+    r.BeginList(Fcc("LIST"), Fcc("odml"));
     std::vector<uint8_t> dmlh(248, 0);
     dmlh[0] = static_cast<uint8_t>(framesTotal);
-    r.Chunk("dmlh", dmlh);
-    r.End(odml);
-    r.End(hdrl);
-    r.Chunk("JUNK", Bytes(13, 1));
+    PutChunkAt(r, "dmlh", dmlh);
+    r.EndChunk();
+    r.EndChunk();
+    PutChunkAt(r, "JUNK", Bytes(13, 1));
 
     std::vector<Placed> placed[2];
     std::vector<std::pair<size_t, std::string>> idx1Entries; // chunk header position, id
@@ -108,7 +109,7 @@ HandMade Build(const HandMadeOptions& o) {
         const bool key = frame % 4 == 0;
         m.frames.push_back(Bytes(static_cast<size_t>(5 + frame), static_cast<uint8_t>(frame)));
         m.keys.push_back(key);
-        const size_t h = r.Chunk("00db", m.frames.back());
+        const size_t h = PutChunkAt(r, "00db", m.frames.back());
         placed[0].push_back({h + 8, static_cast<uint32_t>(m.frames.back().size()), key});
         if (first == 0)
             idx1Entries.push_back({h, "00db"});
@@ -117,52 +118,55 @@ HandMade Build(const HandMadeOptions& o) {
     auto addAudio = [&](size_t first) {
         const auto a = Bytes(static_cast<size_t>(9 + 2 * audioChunk), static_cast<uint8_t>(100 + audioChunk));
         m.audio.insert(m.audio.end(), a.begin(), a.end());
-        const size_t h = r.Chunk("01wb", a);
+        const size_t h = PutChunkAt(r, "01wb", a);
         placed[1].push_back({h + 8, static_cast<uint32_t>(a.size()), true});
         if (first == 0)
             idx1Entries.push_back({h, "01wb"});
         ++audioChunk;
     };
-    const size_t movi = r.Begin("LIST", "movi");
+    const size_t movi = r.Size();
+    r.BeginList(Fcc("LIST"), Fcc("movi"));
     for (int i = 0; i < 4; ++i) {
         addFrame(0);
         addAudio(0);
     }
-    const size_t rec = r.Begin("LIST", "rec ");
+    const size_t rec = r.Size();
+    r.BeginList(Fcc("LIST"), Fcc("rec "));
     idx1Entries.push_back({rec, "rec "});
     addFrame(0);
     addAudio(0);
-    r.End(rec);
-    r.Chunk("JUNK", Bytes(3, 2));
+    r.EndChunk();
+    PutChunkAt(r, "JUNK", Bytes(3, 2));
     if (o.superIndex) {
         ixPos[0][0] = r.Size();
         StdIndex(r, "ix00", "00db", movi, placed[0]);
         ixPos[1][0] = r.Size();
         StdIndex(r, "ix01", "01wb", movi, placed[1]);
     }
-    r.End(movi);
+    r.EndChunk();
     if (o.idx1) {
-        const size_t idx1 = r.Begin("idx1");
+        r.BeginChunk(Fcc("idx1"));
         const uint64_t base = o.absoluteIdx1 ? 0 : movi + 8;
         for (const auto& [pos, id] : idx1Entries) {
-            r.Fcc(id.c_str());
+            r.Put32(Fcc(id.c_str()));
             const bool isList = id == "rec ";
             const bool key = isList || id == "01wb" || (pos + 8 == placed[0][0].dataPos) ||
                              std::any_of(placed[0].begin(), placed[0].end(),
                                          [&](const Placed& p) { return p.dataPos == pos + 8 && p.key; });
-            r.U32((isList ? 0x01u : 0u) | (key ? 0x10u : 0u));
-            r.U32(static_cast<uint32_t>(pos - base));
+            r.Put32((isList ? 0x01u : 0u) | (key ? 0x10u : 0u));
+            r.Put32(static_cast<uint32_t>(pos - base));
             uint8_t sz[4];
             std::copy(r.Bytes().begin() + static_cast<long>(pos) + 4,
                       r.Bytes().begin() + static_cast<long>(pos) + 8, sz);
-            r.U32(static_cast<uint32_t>(sz[0] | (sz[1] << 8) | (sz[2] << 16) | (sz[3] << 24)));
+            r.Put32(static_cast<uint32_t>(sz[0] | (sz[1] << 8) | (sz[2] << 16) | (sz[3] << 24)));
         }
-        r.End(idx1);
+        r.EndChunk();
     }
-    r.End(riff);
+    r.EndChunk();
     if (o.extensionPart) {
-        const size_t avix = r.Begin("RIFF", "AVIX");
-        const size_t movi2 = r.Begin("LIST", "movi");
+        r.BeginList(Fcc("RIFF"), Fcc("AVIX"));
+        const size_t movi2 = r.Size();
+        r.BeginList(Fcc("LIST"), Fcc("movi"));
         const size_t v0 = placed[0].size(), a0 = placed[1].size();
         for (int i = 0; i < 4; ++i) {
             addFrame(1);
@@ -176,13 +180,13 @@ HandMade Build(const HandMadeOptions& o) {
             StdIndex(r, "ix01", "01wb", movi2,
                      std::vector<Placed>(placed[1].begin() + static_cast<long>(a0), placed[1].end()));
         }
-        r.End(movi2);
-        r.End(avix);
+        r.EndChunk();
+        r.EndChunk();
     }
     if (o.superIndex) {
         for (int s = 0; s < 2; ++s) {
             for (int part = 0; part < (o.extensionPart ? 2 : 1); ++part) {
-                r.Patch64(indxPos[s] + 24 + static_cast<size_t>(part) * 16, ixPos[s][part]);
+                Patch64(r, indxPos[s] + 24 + static_cast<size_t>(part) * 16, ixPos[s][part]);
                 r.Patch32(indxPos[s] + 24 + static_cast<size_t>(part) * 16 + 8, 64);
             }
         }
