@@ -3,6 +3,7 @@
 #include "encoding/CEncodingList.h"
 #include "jobs/CProgressTimer.h"
 #include "jobs/CWorker.h"
+#include "jobs/DiscardOutput.h"
 #include "media/CAVIFile.h"
 #include "media/CAVIStream.h"
 #include "platform/IHost.h"
@@ -10,7 +11,6 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
-#include <filesystem>
 
 namespace {
 struct Part {
@@ -52,19 +52,11 @@ int CAssembleJob::MakeStreamLike(CAVIFile& from, int index) {
 }
 
 void CAssembleJob::Fail(const std::string& message) {
-    CAVIFile& output = m_worker.GetFile(CWorker::FILE_OUTPUT);
     IHost& host = m_worker.GetHost();
     if (CProgressTimer* timer = m_worker.GetProgressTimer())
         timer->Stop();
     host.ShowMessage(message);
-    // Only a file this job created is removed: a refused Create has no handle
-    // and must not touch the file of that name.
-    const bool created = output.GetHandle() != nullptr;
-    const std::string path = output.GetPath();
-    output.Close();
-    std::error_code ec;
-    if (created)
-        std::filesystem::remove(path, ec);
+    DiscardOutput(m_worker.GetFile(CWorker::FILE_OUTPUT));
     m_worker.SetNotify(true);
 }
 

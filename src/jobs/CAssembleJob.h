@@ -34,7 +34,8 @@ private:
     // made.
     int MakeStreamLike(CAVIFile& from, int index);
     void ShowProgress(double done, double total);
-    // Ends a job that cannot write: no output is left behind.
+    // Ends a job that cannot write: a message, no output left behind, and
+    // the job-finished notification all the same.
     void Fail(const std::string& message);
 
     CWorker& m_worker;

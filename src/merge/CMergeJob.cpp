@@ -1,6 +1,7 @@
 #include "merge/CMergeJob.h"
 
 #include "jobs/CWorker.h"
+#include "jobs/DiscardOutput.h"
 #include "media/CAVIFile.h"
 #include "media/CAVIStream.h"
 #include "platform/AviTime.h"
@@ -10,7 +11,6 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
-#include <filesystem>
 
 namespace {
 const char* const CANNOT_CREATE = "Error! Can´t create new file!";
@@ -131,13 +131,7 @@ void CMergeJob::Run() {
             host.EndWaitBox(0);
             return;
         }
-        // A file this job created but could not fill is of no use to anyone.
-        const bool created = output.GetHandle() != nullptr;
-        const std::string path = output.GetPath();
-        output.Close();
-        std::error_code ec;
-        if (created)
-            std::filesystem::remove(path, ec);
+        DiscardOutput(output);
         m_worker.SetNotify(true);
         return;
     }

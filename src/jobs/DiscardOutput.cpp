@@ -1,0 +1,15 @@
+#include "jobs/DiscardOutput.h"
+
+#include "media/CAVIFile.h"
+
+#include <filesystem>
+#include <string>
+
+void DiscardOutput(CAVIFile& file) {
+    const bool created = file.GetHandle() != nullptr;
+    const std::string path = file.GetPath();
+    file.Close();
+    std::error_code ec;
+    if (created)
+        std::filesystem::remove(path, ec);
+}
