@@ -126,6 +126,8 @@ TEST(AviWriter, RoundTripsThroughOurReader) {
         ASSERT_EQ(file->StreamCount(), 2);
         IAviStream& video = *file->GetStream(0);
         ASSERT_EQ(video.Length(), 90);
+        EXPECT_EQ(video.Info().szName, "Test video");
+        EXPECT_EQ(file->GetStream(1)->Info().szName, "");
         for (int i = 0; i < 90; ++i) {
             const bool dropped = i >= spec.gapAt && i < spec.gapAt + spec.gapLength;
             const auto data = ReadSample(video, i, 1);

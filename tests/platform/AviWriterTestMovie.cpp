@@ -47,6 +47,7 @@ AviStreamInfo VideoInfo(const TestMovieSpec& spec) {
     info.dwRate = spec.fps;
     info.dwQuality = 0xFFFFFFFF;
     info.rcFrame = {0, 0, spec.width, spec.height};
+    info.szName = "Test video";
     return info;
 }
 
