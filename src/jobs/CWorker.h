@@ -10,6 +10,9 @@
 // 6, 7 and 9 comes from the code that owns it, registered with SetJobWork;
 // a kind without registered work does nothing.
 //
+// The owner stops the worker's thread (CWinBaseThread::Stop) before it
+// destroys the worker, so that no job runs on a destroyed object.
+//
 // Notify flag: when it is set at the end of Run the host gets JobFinished.
 // Kinds 4, 6, 8, 9 and 10 clear it at their start; the work of kind 6 sets it
 // again at its end outside piece mode, that of kinds 2 and 7 at their end.
