@@ -130,7 +130,7 @@ TEST(CompressedStream, ReportsFailuresClearly) {
 }
 
 // The encoding job feeds one decoded frame to two compressors on two threads.
-TEST(CompressedStream, TwoEncodersRunSideBySide) {
+TEST(CompressedStream, TwoEncodersAndTwoDecodersRunSideBySide) {
     CMemoryAviStream low;
     CMemoryAviStream fast;
     std::string lowError;
@@ -143,6 +143,19 @@ TEST(CompressedStream, TwoEncodersRunSideBySide) {
     EXPECT_EQ(fastError, "");
     EXPECT_EQ(KeyPositions(low), KeyPositions(fast));
     EXPECT_EQ(KeyPositions(low), (std::vector<int>{0, 25, 50}));
+
+    // And two decoders side by side, as the oracle reads LOW and FAST.
+    auto lowDecoder = CAviFrameDecoder::Open(&low);
+    auto fastDecoder = CAviFrameDecoder::Open(&fast);
+    int decoded = 0;
+    std::thread c([&] {
+        for (int i = 59; i >= 0; i -= 7)
+            decoded += lowDecoder->GetFrame(i) != nullptr;
+    });
+    for (int i = 0; i < 60; i += 7)
+        EXPECT_TRUE(fastDecoder->GetFrame(i));
+    c.join();
+    EXPECT_EQ(decoded, 9);
 }
 
 // Straight into a file being written: the stream header names the
