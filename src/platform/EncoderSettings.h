@@ -7,6 +7,7 @@
 // Layout, little-endian: "FMES", version (1 byte), payload length (2 bytes),
 // payload, FNV-1a checksum of the payload (4 bytes).
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -36,6 +37,9 @@ struct EncoderSettings {
 };
 
 constexpr uint8_t kEncoderSettingsVersion = 1;
+// The largest state block the layout can describe (a 16-bit payload length):
+// a block that claims more is not ours, whatever its version.
+constexpr size_t kMaxEncoderSettingsBytes = 7 + 0xFFFF + 4;
 
 // Checks every field's range; false with the reason in *reason.
 bool ValidateEncoderSettings(const EncoderSettings& settings, std::string* reason);

@@ -1,0 +1,234 @@
+#include "database/CDataBaseCreation.h"
+
+#include "database/CMovieDataBase.h"
+#include "jobs/CProgressTimer.h"
+#include "jobs/CWaitBox.h"
+#include "jobs/CWinBaseThread.h"
+#include "jobs/CWorker.h"
+#include "media/CAVIFile.h"
+#include "platform/CCompressorRegistry.h"
+#include "platform/COpenFileRegistry.h"
+#include "platform/IHost.h"
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+CDataBaseCreation::CDataBaseCreation(CWorker& worker, CMovieDataBase& base, CWaitBox& waitBox)
+    : m_worker(worker), m_base(base), m_waitBox(waitBox) {}
+
+bool CDataBaseCreation::CheckCodecs(const CodecOptions& low, const CodecOptions& fast) const {
+    bool usesLow = false;
+    bool usesFast = false;
+    CMovieDataBase::Interval interval;
+    for (int32_t n = 0; m_base.GetInterval(n, interval); ++n)
+        (interval.isLow ? usesLow : usesFast) = true;
+    const struct {
+        bool used;
+        const CodecOptions& options;
+        const char* name;
+    } codecs[] = {{usesLow, low, "LOW"}, {usesFast, fast, "FAST"}};
+    for (const auto& codec : codecs) {
+        EncoderSettings settings;
+        std::string error;
+        if (codec.used && !CCompressorRegistry::EffectiveSettings(codec.options, nullptr, settings, &error)) {
+            m_worker.GetHost().ShowMessage(std::string("The ") + codec.name +
+                                           " compressor settings of the data base cannot be used: " + error);
+            return false;
+        }
+    }
+    return true;
+}
+
+CDataBaseCreation::EResult CDataBaseCreation::Create(CAVIFile& source, const CodecOptions& low,
+                                                     const CodecOptions& fast, const std::string& output,
+                                                     const std::string& tempDirectory) {
+    IHost& host = m_worker.GetHost();
+    m_base.ResetParts();
+    m_base.SetTempDirectory(tempDirectory);
+    const int32_t intervals = m_base.CountIntervals();
+    if (intervals == 0)
+        return RESULT_NOTHING;
+    // The final AVI is created once every interval is written: under the name
+    // of a temporary file or of the source it would destroy what it is made of.
+    const std::string canonicalOutput = COpenFileRegistry::Canonical(output);
+    bool clash = canonicalOutput == COpenFileRegistry::Canonical(source.GetPath());
+    for (int32_t n = 0; n < intervals && !clash; ++n)
+        clash = canonicalOutput == COpenFileRegistry::Canonical(m_base.TempFileName(n));
+    if (clash) {
+        host.ShowMessage("The final AVI " + output +
+                         " would replace the source movie or a temporary file; choose another name.");
+        return RESULT_FAILED;
+    }
+    if (!CheckCodecs(low, fast))
+        return RESULT_FAILED;
+    if (!m_worker.GetThread()) {
+        host.ShowMessage("The worker is not running; nothing can be created.");
+        return RESULT_FAILED;
+    }
+
+    m_base.SetTotalFrames(m_base.CountFrames(source));
+    if (CProgressTimer* timer = m_worker.GetProgressTimer()) {
+        timer->SetCurrent(0);
+        timer->SetTotal(m_base.GetTotalFrames());
+        timer->Start();
+    }
+    host.SetProgressRange(0, 10000);
+    host.SetProgressPos(0);
+    host.SetPercentText("0 %");
+
+    CWinBaseThread& thread = *m_worker.GetThread();
+    // Signals that reach a busy worker are lost: start only once it waits.
+    while (!thread.IsWaiting())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    CManualResetEvent* previousIdle = thread.GetIdleEvent();
+    thread.SetIdleEvent(&m_idle);
+    m_waitBox.Clear();
+    m_worker.SetJobWork(JOB_DATABASE_PART,
+                        [this, &source](CWorker& worker) { m_base.CompressPart(source, worker); });
+
+    const EResult result = Steer(source, low, fast, output);
+
+    m_worker.SetJobWork(JOB_DATABASE_PART, nullptr);
+    thread.SetIdleEvent(previousIdle);
+    if (CProgressTimer* timer = m_worker.GetProgressTimer())
+        timer->Stop();
+    return result;
+}
+
+CDataBaseCreation::EResult CDataBaseCreation::Steer(CAVIFile& source, const CodecOptions& low,
+                                                    const CodecOptions& fast, const std::string& output) {
+    IHost& host = m_worker.GetHost();
+    if (!m_base.PrepareNextPart(source, low, fast))
+        return m_base.IsFailed() ? Fail() : RESULT_NOTHING;
+    host.JobStarted();
+    StartJob(JOB_DATABASE_PART);
+
+    bool compressing = true;
+    bool firstCopy = true;
+    bool copyFailed = false;
+    size_t next = 0;
+    for (;;) {
+        if (WaitForJob() != 0) {
+            // Aborted: the worker stops after its current frame; what was
+            // written so far stays on disk.
+            m_worker.RequestAbort();
+            WaitUntilIdle();
+            m_worker.SetAbort(false);
+            m_base.CloseTemp();
+            m_worker.CloseFile(CWorker::FILE_COPY_SOURCE);
+            m_worker.CloseFile(CWorker::FILE_COPY_DESTINATION);
+            host.JobFinished();
+            return RESULT_ABORTED;
+        }
+        if (m_base.IsFailed())
+            return Fail();
+        const std::vector<std::string>& files = m_base.GetTempFiles();
+        if (compressing) {
+            if (m_base.PrepareNextPart(source, low, fast)) {
+                host.JobStarted();
+                StartJob(JOB_DATABASE_PART);
+                continue;
+            }
+            if (m_base.IsFailed())
+                return Fail();
+            // A later temporary file that cannot be made ends the compressing:
+            // the intervals written so far are joined.
+            compressing = false;
+        }
+        if (firstCopy) {
+            host.SetProgressPos(10000);
+            host.SetPercentText("100 %");
+            if (CProgressTimer* timer = m_worker.GetProgressTimer())
+                timer->Stop();
+        }
+        if (next >= files.size())
+            return Finish(output, copyFailed);
+        const std::string& file = files[next];
+        host.SetStatusText("Merging " + file + " to Final AVI...");
+        if (firstCopy) {
+            firstCopy = false;
+            if (!m_worker.PrepareCopy(output, file)) {
+                m_worker.CloseFile(CWorker::FILE_COPY_SOURCE);
+                m_worker.CloseFile(CWorker::FILE_COPY_DESTINATION);
+                return Finish(output, true);
+            }
+        } else if (!m_worker.OpenCopySource(file)) {
+            // Going on would make a final AVI that silently lacks this part.
+            copyFailed = true;
+        }
+        ++next;
+        StartJob(JOB_COPY);
+    }
+}
+
+CDataBaseCreation::EResult CDataBaseCreation::Finish(const std::string& output, bool copyFailed) {
+    IHost& host = m_worker.GetHost();
+    m_worker.CloseFile(CWorker::FILE_COPY_SOURCE);
+    CAVIFile& destination = m_worker.GetFile(CWorker::FILE_COPY_DESTINATION);
+    if (destination.IsOpen() && !destination.Close())
+        copyFailed = true;
+    host.SetStatusText("Deleting Temp Files...");
+    CAVIFile check(host);
+    EResult result = RESULT_FAILED;
+    if (!copyFailed && check.Open(output, true)) {
+        check.Close();
+        DeleteTempFiles(true);
+        host.SetStatusText(output + " sucessfully created!");
+        result = RESULT_CREATED;
+    } else {
+        host.ShowMessage(MERGE_ERROR);
+    }
+    host.JobFinished();
+    return result;
+}
+
+CDataBaseCreation::EResult CDataBaseCreation::Fail() {
+    // A part that could not be made leaves the final AVI unmade; its
+    // temporary files are of no use to anyone.
+    m_base.CloseTemp();
+    DeleteTempFiles(false);
+    m_worker.GetHost().JobFinished();
+    return RESULT_FAILED;
+}
+
+void CDataBaseCreation::StartJob(int kind) {
+    m_idle.Reset();
+    m_worker.SetJobKind(kind);
+    m_worker.GetThread()->Signal();
+}
+
+int CDataBaseCreation::WaitForJob() {
+    int result = 0;
+    for (;;) {
+        if (std::optional<int> ended = m_waitBox.WaitFor(std::chrono::milliseconds(100))) {
+            result = *ended;
+            break;
+        }
+        if (m_abortCheck && m_abortCheck()) {
+            result = CWaitBox::RESULT_ABORT;
+            break;
+        }
+    }
+    if (result == 0)
+        WaitUntilIdle();
+    return result;
+}
+
+void CDataBaseCreation::WaitUntilIdle() {
+    // The job has ended the wait box and is on its way out; waiting for the
+    // thread itself (rather than a fixed time) makes sure the next signal is
+    // not lost on a loaded machine.
+    m_idle.Wait();
+    m_idle.Reset();
+}
+
+void CDataBaseCreation::DeleteTempFiles(bool onlyReadable) {
+    std::error_code error;
+    for (const std::string& file : m_base.GetTempFiles()) {
+        if (onlyReadable && !std::ifstream(file, std::ios::binary).is_open())
+            continue;
+        std::filesystem::remove(file, error);
+    }
+}

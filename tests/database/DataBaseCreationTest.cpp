@@ -1,0 +1,216 @@
+// Creating a movie from a data base and the source alone: one temporary file
+// per interval, joined in order, checked and deleted; refusals before
+// anything is written; abort; a total of 0 frames.
+
+#include "database/CDataBaseCreation.h"
+#include "database/CMovieDataBase.h"
+#include "encoding/EncodingPart.h"
+#include "jobs/CWaitBox.h"
+#include "jobs/CWinBaseThread.h"
+#include "jobs/CWorker.h"
+#include "media/CAVIFile.h"
+#include "media/CSampleMovie.h"
+#include "platform/CCompressorRegistry.h"
+#include "platform/CodecOptions.h"
+#include "support/CHostRecorder.h"
+#include "support/Ffprobe.h"
+#include "support/TestMovies.h"
+#include "support/TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The recorder, with the wait box that the jobs end.
+class CWaitHost : public CHostRecorder {
+public:
+    void EndWaitBox(int result) override {
+        CHostRecorder::EndWaitBox(result);
+        m_box.End(result);
+    }
+    CWaitBox m_box;
+};
+
+// 100 frames at 25 per second with 8 kHz mono audio.
+class DataBaseCreation : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_dir = new CTempDir;
+        SampleMovieOptions options;
+        options.width = 64;
+        options.height = 48;
+        options.frames = 100;
+        options.audioRate = 8000;
+        options.audioChannels = 1;
+        std::string error;
+        ASSERT_TRUE(CSampleMovie(options).Write(Source(), &error)) << error;
+    }
+    static void TearDownTestSuite() {
+        delete s_dir;
+        s_dir = nullptr;
+    }
+    static std::string Source() { return s_dir->File("source.avi"); }
+
+    DataBaseCreation() {
+        m_thread.SetJob(&m_worker);
+        m_thread.Start();
+        std::filesystem::create_directory(TempDir());
+        EXPECT_TRUE(CCompressorRegistry::ParseSpec("DIV3", m_low, nullptr));
+        EXPECT_TRUE(CCompressorRegistry::ParseSpec("DIV4", m_fast, nullptr));
+    }
+
+    std::string TempDir() const { return m_dir.File("temp"); }
+    std::vector<std::string> TempDirFiles() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(TempDir()))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    void LoadDataBase(CMovieDataBase& base, const std::string& text) {
+        const std::string path = m_dir.File("hand.vdb");
+        WriteFileBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
+        ASSERT_TRUE(base.LoadFromFile(path));
+    }
+    CDataBaseCreation::EResult Create(CMovieDataBase& base, const std::string& output) {
+        CAVIFile source(m_host);
+        EXPECT_TRUE(source.Open(Source()));
+        CDataBaseCreation creation(m_worker, base, m_host.m_box);
+        return creation.Create(source, m_low, m_fast, output, TempDir());
+    }
+
+    static CTempDir* s_dir;
+    CTempDir m_dir;
+    CWaitHost m_host;
+    CWorker m_worker{m_host};
+    CWinBaseThread m_thread; // stops before the worker goes
+    CodecOptions m_low;
+    CodecOptions m_fast;
+};
+CTempDir* DataBaseCreation::s_dir = nullptr;
+
+} // namespace
+
+TEST_F(DataBaseCreation, RebuildsTheListedMovieFromTheSourceAlone) {
+    const std::vector<EncodingPart> rows = {EncodingPart::Make(EPartEncoding::Low, 0, 25, 100, 0, 0, 0, 0),
+                                            EncodingPart::Make(EPartEncoding::Fast, 25, 75, 100, 0, 0, 0, 0),
+                                            EncodingPart::Make(EPartEncoding::Low, 75, 100, 100, 0, 0, 0, 0)};
+    const std::string vdb = m_dir.File("movie.vdb");
+    std::string status;
+    ASSERT_TRUE(CMovieDataBase::Export(m_host, Source(), rows, m_low, m_fast, vdb, status)) << status;
+
+    CMovieDataBase base(m_host);
+    CodecOptions low, fast;
+    ASSERT_TRUE(base.Import(vdb, low, fast, status)) << status;
+    const std::string output = m_dir.File("final.avi");
+    CAVIFile source(m_host);
+    ASSERT_TRUE(source.Open(Source()));
+    CDataBaseCreation creation(m_worker, base, m_host.m_box);
+    ASSERT_EQ(creation.Create(source, low, fast, output, TempDir()), CDataBaseCreation::RESULT_CREATED);
+
+    const std::vector<ProbePacket> video = ProbePackets(output, "v:0");
+    EXPECT_EQ(video.size(), 100u);
+    EXPECT_EQ(ProbeVideoKeyFrames(output), (std::vector<int64_t>{0, 25, 50, 75}));
+    EXPECT_EQ(FfmpegDecodeErrors(output), "");
+    EXPECT_EQ(DecodeAudioS16(output), DecodeAudioS16(Source()));
+    EXPECT_TRUE(TempDirFiles().empty());
+    const std::vector<std::string> texts = m_host.StatusTexts();
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "Merging " + TempDir() + "/2.avi to Final AVI..."),
+              texts.end());
+    EXPECT_EQ(texts.back(), output + " sucessfully created!");
+    EXPECT_EQ(m_host.JobFinishedCount(), 1);
+    EXPECT_TRUE(m_host.Messages().empty());
+    EXPECT_EQ(m_host.PercentTexts().back(), "100 %");
+}
+
+TEST_F(DataBaseCreation, EmptyAndOverlongIntervalsStillJoinIntoTheMovie) {
+    // An empty interval makes a file without frames that is joined all the
+    // same; one running far past the end stops at the last frame.
+    CMovieDataBase base(m_host);
+    LoadDataBase(base, "[TimeIntervalls]\nStartTime0=0\nEndTime0=1000\nPart0=1\n"
+                       "StartTime1=1000\nEndTime1=1000\nPart1=0\n"
+                       "StartTime2=1000\nEndTime2=99999999\n");
+    const std::string output = m_dir.File("final.avi");
+    ASSERT_EQ(Create(base, output), CDataBaseCreation::RESULT_CREATED);
+    EXPECT_EQ(ProbePackets(output, "v:0").size(), 100u);
+    EXPECT_EQ(base.GetTempFiles().size(), 3u);
+    EXPECT_EQ(DecodeAudioS16(output), DecodeAudioS16(Source()));
+    EXPECT_TRUE(TempDirFiles().empty());
+}
+
+TEST_F(DataBaseCreation, RefusesBeforeWritingAnything) {
+    CMovieDataBase base(m_host);
+    // No interval: nothing happens, nothing is said.
+    LoadDataBase(base, "[Movie]\nResolutionX=64\n");
+    EXPECT_EQ(Create(base, m_dir.File("final.avi")), CDataBaseCreation::RESULT_NOTHING);
+    EXPECT_TRUE(m_host.Messages().empty());
+
+    // The final AVI under the name of a temporary file.
+    LoadDataBase(base, "[TimeIntervalls]\nStartTime0=0\nEndTime0=400\nStartTime1=400\nEndTime1=800\n");
+    EXPECT_EQ(Create(base, TempDir() + "/1.avi"), CDataBaseCreation::RESULT_FAILED);
+    EXPECT_TRUE(m_host.HasMessage("would replace the source movie or a temporary file"));
+
+    // A FAST state block that is not ours: no creation, the LOW-only data
+    // base is not bothered by it.
+    m_fast.lpParms.assign(35, 0xAB);
+    LoadDataBase(base, "[TimeIntervalls]\nStartTime0=0\nEndTime0=400\nPart0=0\n");
+    m_host.Clear();
+    EXPECT_EQ(Create(base, m_dir.File("final.avi")), CDataBaseCreation::RESULT_FAILED);
+    EXPECT_TRUE(m_host.HasMessage("The FAST compressor settings of the data base cannot be used"));
+    LoadDataBase(base, "[TimeIntervalls]\nStartTime0=0\nEndTime0=400\nPart0=1\n");
+    EXPECT_EQ(Create(base, m_dir.File("final.avi")), CDataBaseCreation::RESULT_CREATED);
+    EXPECT_EQ(ProbePackets(m_dir.File("final.avi"), "v:0").size(), 10u);
+
+    // A compressor we do not offer: the same.
+    m_fast = m_low;
+    m_fast.fccHandler = MakeFourCC('Z', 'Z', 'Z', 'Z');
+    m_host.Clear();
+    LoadDataBase(base, "[TimeIntervalls]\nStartTime0=0\nEndTime0=400\nPart0=0\n");
+    EXPECT_EQ(Create(base, m_dir.File("other.avi")), CDataBaseCreation::RESULT_FAILED);
+    EXPECT_TRUE(m_host.HasMessage("compressor settings of the data base cannot be used"));
+    EXPECT_FALSE(std::filesystem::exists(m_dir.File("other.avi")));
+    EXPECT_TRUE(TempDirFiles().empty());
+}
+
+TEST_F(DataBaseCreation, AbortLeavesTheFilesWrittenSoFar) {
+    CMovieDataBase base(m_host);
+    LoadDataBase(base, "[TimeIntervalls]\nStartTime0=0\nEndTime0=2000\nStartTime1=2000\nEndTime1=4000\n");
+    CAVIFile source(m_host);
+    ASSERT_TRUE(source.Open(Source()));
+    CDataBaseCreation creation(m_worker, base, m_host.m_box);
+    // Held at its first frame until the abort opens the gate.
+    m_worker.GetPauseGate().Pause();
+    creation.SetAbortCheck([] { return true; });
+    EXPECT_EQ(creation.Create(source, m_low, m_fast, m_dir.File("final.avi"), TempDir()),
+              CDataBaseCreation::RESULT_ABORTED);
+    EXPECT_FALSE(m_worker.IsAbortSet());
+    EXPECT_EQ(TempDirFiles(), (std::vector<std::string>{"0.avi"}));
+    EXPECT_FALSE(std::filesystem::exists(m_dir.File("final.avi")));
+    // The worker is idle again and takes the next creation.
+    creation.SetAbortCheck(nullptr);
+    EXPECT_EQ(creation.Create(source, m_low, m_fast, m_dir.File("final.avi"), TempDir()),
+              CDataBaseCreation::RESULT_CREATED);
+}
+
+TEST_F(DataBaseCreation, NoFramesToCountKeepsTheProgressAtItsStart) {
+    CMovieDataBase base(m_host);
+    LoadDataBase(base, "[TimeIntervalls]\nStartTime0=0\nEndTime0=400\n");
+    CAVIFile source(m_host);
+    ASSERT_TRUE(source.Open(Source()));
+    base.ResetParts();
+    base.SetTempDirectory(TempDir());
+    ASSERT_TRUE(base.PrepareNextPart(source, m_low, m_fast));
+    base.SetTotalFrames(0);
+    CWorker idle(m_host);
+    EXPECT_TRUE(base.CompressPart(source, idle));
+    EXPECT_FALSE(base.IsFailed());
+    for (const std::string& text : m_host.PercentTexts())
+        EXPECT_EQ(text, "0 %");
+    EXPECT_EQ(base.GetFramesDone(), 10);
+    EXPECT_FALSE(base.CompressPart(source, idle)); // no interval 1
+}
