@@ -13,6 +13,7 @@
 #include "platform/CCompressorRegistry.h"
 #include "support/CHostRecorder.h"
 #include "support/Ffprobe.h"
+#include "support/TestMovies.h"
 #include "support/TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -90,13 +91,15 @@ TEST_F(EncodeJobTest, BothFilesShareTheKeyFramesAndCarryTheSourceAudio) {
     EXPECT_EQ(m_host.WaitBoxResults(), std::vector<int>{0});
     EXPECT_EQ(m_host.JobFinishedCount(), 0);
 
-    const auto sourceAudio = FramemD5Copy(Source(), "a:0");
+    // The audio is copied unchanged; only its chunking follows the copy's
+    // 32 KB blocks.
+    const auto sourceAudio = DecodeAudioS16(Source());
     ASSERT_FALSE(sourceAudio.empty());
     for (const std::string& file : {Low(), Fast()}) {
         SCOPED_TRACE(file);
         EXPECT_EQ(ProbePackets(file, "v:0").size(), 70u);
         EXPECT_EQ(ProbeVideoKeyFrames(file), Multiples(25, 70));
-        EXPECT_EQ(FramemD5Copy(file, "a:0"), sourceAudio);
+        EXPECT_TRUE(DecodeAudioS16(file) == sourceAudio);
         EXPECT_EQ(FfmpegDecodeErrors(file), "");
         auto streams = ProbeStreams(file);
         ASSERT_FALSE(streams.empty());
