@@ -7,6 +7,7 @@ void RegisterCommands(CLI::App& app, CliExit& exitCode) {
     RegisterSampleCommand(app, exitCode);
     RegisterAssembleCommand(app, exitCode);
     RegisterMergeCommand(app, exitCode);
+    RegisterDbCommand(app, exitCode);
     RegisterEncodeCommand(app, exitCode);
     RegisterCodecsCommand(app, exitCode);
 }

@@ -15,5 +15,6 @@ void RegisterInfoCommand(CLI::App& app, CliExit& exitCode);
 void RegisterSampleCommand(CLI::App& app, CliExit& exitCode);
 void RegisterAssembleCommand(CLI::App& app, CliExit& exitCode);
 void RegisterMergeCommand(CLI::App& app, CliExit& exitCode);
+void RegisterDbCommand(CLI::App& app, CliExit& exitCode);
 void RegisterEncodeCommand(CLI::App& app, CliExit& exitCode);
 void RegisterCodecsCommand(CLI::App& app, CliExit& exitCode);

@@ -1,0 +1,119 @@
+// The db command: export a data base from a project, create the movie from
+// it and the source alone, and the refusals with their exit status.
+
+#include "support/Ffprobe.h"
+#include "support/TestMovies.h"
+#include "support/TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+class DbCommandTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_dir = new CTempDir();
+        const CommandResult r =
+            RunCli({"sample", Source(), "--size", "64x48", "--frames", "75", "--audio", "8000/1"});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        TestMovieSpec spec;
+        spec.frames = 10;
+        spec.size = "32x32";
+        ASSERT_TRUE(MakeTestMovie(s_dir->File("other.avi"), spec));
+    }
+    static void TearDownTestSuite() {
+        delete s_dir;
+        s_dir = nullptr;
+    }
+    static std::string Source() { return s_dir->File("source.avi"); }
+
+    std::string Project(const std::string& rows) {
+        const std::string text = "[Movie Settings]\r\n" + rows;
+        const std::string path = m_out.File("project.ini");
+        WriteFileBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
+        return path;
+    }
+
+    static CTempDir* s_dir;
+    CTempDir m_out;
+};
+CTempDir* DbCommandTest::s_dir = nullptr;
+
+} // namespace
+
+TEST_F(DbCommandTest, ExportsAndCreatesTheListedMovie) {
+    const std::string project = Project("StartFrame0=00\r\nEndFrame0=25\r\nCodec0=LOW\r\n"
+                                        "StartFrame1=25\r\nEndFrame1=75\r\nCodec1=FAST\r\n");
+    const std::string vdb = m_out.File("movie.vdb");
+    const CommandResult exported =
+        RunCli({"db", "export", "--project", project, "--source", Source(), "--output", vdb});
+    ASSERT_EQ(exported.exitCode, 0) << exported.err;
+    EXPECT_NE(exported.err.find(vdb + " sucessfully exported."), std::string::npos) << exported.err;
+    EXPECT_NE(ReadFileText(vdb).find("StartTime1=1000\r\n"), std::string::npos);
+
+    std::filesystem::create_directory(m_out.File("temp"));
+    const std::string final = m_out.File("final.avi");
+    const CommandResult created =
+        RunCli({"db", "create", vdb, "--source", Source(), "--output", final, "--temp", m_out.File("temp")});
+    ASSERT_EQ(created.exitCode, 0) << created.err;
+    EXPECT_NE(created.err.find(final + " sucessfully created!"), std::string::npos) << created.err;
+    EXPECT_EQ(ProbePackets(final, "v:0").size(), 75u);
+    EXPECT_EQ(ProbeVideoKeyFrames(final), (std::vector<int64_t>{0, 25, 50}));
+    EXPECT_EQ(DecodeAudioS16(final), DecodeAudioS16(Source()));
+    EXPECT_TRUE(std::filesystem::is_empty(m_out.File("temp")));
+
+    // Another source size: the safe answer (No) creates nothing; --yes does.
+    const std::string other = m_out.File("other.avi");
+    const CommandResult refused = RunCli({"db", "create", vdb, "--source", s_dir->File("other.avi"),
+                                          "--output", other, "--temp", m_out.File("temp")});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("not compatible"), std::string::npos) << refused.err;
+    EXPECT_FALSE(std::filesystem::exists(other));
+    const CommandResult forced = RunCli({"db", "create", vdb, "--source", s_dir->File("other.avi"),
+                                         "--output", other, "--temp", m_out.File("temp"), "--yes"});
+    EXPECT_EQ(forced.exitCode, 0) << forced.err;
+    EXPECT_EQ(ProbePackets(other, "v:0").size(), 10u);
+}
+
+TEST_F(DbCommandTest, RefusesBadRequests) {
+    const std::string project = Project("StartFrame0=0\r\nEndFrame0=25\r\nCodec0=LOW\r\n");
+    const std::string vdb = m_out.File("movie.vdb");
+    // Output equal to an input, a codec we do not offer: bad usage.
+    EXPECT_EQ(
+        RunCli({"db", "export", "--project", project, "--source", Source(), "--output", project}).exitCode,
+        2);
+    EXPECT_EQ(RunCli({"db", "export", "--project", project, "--source", Source(), "--output", vdb,
+                      "--low-codec", "NOPE"})
+                  .exitCode,
+              2);
+    EXPECT_EQ(RunCli({"db", "create", vdb, "--source", Source(), "--output", Source()}).exitCode, 2);
+    EXPECT_EQ(
+        RunCli({"db", "create", vdb, "--source", Source(), "--output", m_out.File("f.avi"), "--yes", "--no"})
+            .exitCode,
+        2);
+
+    // A source that does not open, a data base that does not load: failure.
+    const CommandResult noSource = RunCli(
+        {"db", "export", "--project", project, "--source", m_out.File("missing.avi"), "--output", vdb});
+    EXPECT_EQ(noSource.exitCode, 1);
+    EXPECT_NE(noSource.err.find("Error: Can´t open the original movie"), std::string::npos) << noSource.err;
+    const CommandResult noBase = RunCli(
+        {"db", "create", m_out.File("missing.vdb"), "--source", Source(), "--output", m_out.File("f.avi")});
+    EXPECT_EQ(noBase.exitCode, 1);
+    EXPECT_NE(noBase.err.find("Error: Can´t load "), std::string::npos) << noBase.err;
+
+    // A hostile state block size is refused with a message, not allocated.
+    const std::string huge = m_out.File("huge.vdb");
+    const std::string text = "[TimeIntervalls]\r\nStartTime0=0\r\nEndTime0=400\r\n[Low-Codec]\r\n"
+                             "LowBufferSize=2147483647\r\n";
+    WriteFileBytes(huge, std::vector<uint8_t>(text.begin(), text.end()));
+    const CommandResult hostile =
+        RunCli({"db", "create", huge, "--source", Source(), "--output", m_out.File("f.avi")});
+    EXPECT_EQ(hostile.exitCode, 1);
+    EXPECT_NE(hostile.err.find("claim a state block of 2147483647 bytes"), std::string::npos) << hostile.err;
+    EXPECT_FALSE(std::filesystem::exists(m_out.File("f.avi")));
+}
