@@ -26,6 +26,12 @@ bool CWorker::SetJobWork(int kind, JobWork work) {
 }
 
 void CWorker::Run() {
+    // Every frame and audio block a job pastes passes the pause gate. The
+    // encoding sequences run kind 3 inside this call: only the outermost
+    // call installs and removes the hook.
+    const bool outermost = m_nRunDepth++ == 0;
+    if (outermost)
+        CAVIStream::SetPasteStepHook([this] { PassPauseGate(); });
     const int kind = GetJobKind();
     switch (kind) {
     case JOB_ASSEMBLE:
@@ -54,6 +60,8 @@ void CWorker::Run() {
     default:
         break;
     }
+    if (--m_nRunDepth == 0)
+        CAVIStream::SetPasteStepHook(nullptr);
     if (GetNotify())
         m_host.JobFinished();
 }

@@ -190,4 +190,5 @@ private:
 
     std::map<int, JobWork> m_work;
     CPauseGate m_pauseGate;
+    int m_nRunDepth = 0; // Run calls in progress on the worker thread
 };

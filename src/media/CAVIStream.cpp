@@ -8,9 +8,21 @@
 
 #include <algorithm>
 #include <climits>
+#include <functional>
 
 namespace {
 constexpr int32_t kAudioBlockBytes = 32768;
+// Called before every frame or audio block a paste writes on this thread.
+thread_local std::function<void()> t_pasteStepHook;
+
+void PasteStep() {
+    if (t_pasteStepHook)
+        t_pasteStepHook();
+}
+} // namespace
+
+void CAVIStream::SetPasteStepHook(std::function<void()> hook) {
+    t_pasteStepHook = std::move(hook);
 }
 
 CAVIStream::CAVIStream(IHost& host) : m_host(host) {}
@@ -169,6 +181,7 @@ void CAVIStream::PasteVideo(CAVIStream& source, int32_t first, int32_t end) {
     end = std::min(end, in->Length());
     std::vector<uint8_t> buffer;
     for (int32_t i = first; i < end; ++i) {
+        PasteStep();
         int32_t size = 0;
         int32_t bytes = 0;
         int32_t samples = 0;
@@ -200,6 +213,7 @@ void CAVIStream::PasteAudio(CAVIStream& source, int32_t first, int32_t end) {
     int64_t s = first;
     int64_t remaining = static_cast<int64_t>(end) - first;
     while (remaining > 0) {
+        PasteStep();
         const int32_t n = static_cast<int32_t>(std::min<int64_t>(perBlock, remaining));
         int32_t size = 0;
         int32_t bytes = 0;
@@ -248,6 +262,7 @@ void CAVIStream::PasteSilence(int64_t samples) {
     int64_t written = 0;
     const int64_t start = GetLength();
     while (written < samples) {
+        PasteStep();
         const int32_t covered = maker.NextChunk(samples - written, chunk);
         const int64_t pos = start + written;
         if (pos > INT32_MAX)

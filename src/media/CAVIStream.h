@@ -5,6 +5,7 @@
 #include "platform/AviTypes.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -52,6 +53,9 @@ public:
     // silence mode the source is not read: end - first samples of silence in
     // this stream's own audio format are written instead.
     void Paste(CAVIStream* source, int32_t first, int32_t end, bool silence);
+    // A step every paste on the calling thread takes before each frame or
+    // audio block: the worker's pause gate. Empty to remove it.
+    static void SetPasteStepHook(std::function<void()> hook);
 
     // Frame decoding. GetFrame: the decoded frame as a packed DIB (header,
     // colour table, pixels), owned by the decoder, valid until its next call;

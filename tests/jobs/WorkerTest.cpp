@@ -1,4 +1,5 @@
 #include "JobsTestUtil.h"
+#include "jobs/CManualResetEvent.h"
 #include "jobs/CWaitBox.h"
 #include "jobs/CWinBaseThread.h"
 #include "jobs/CWorker.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -234,4 +236,36 @@ TEST(Worker, StartingSideWaitsForTheJobAndAnAbortReachesAPausedJob) {
     EXPECT_LE(frames.load(), 1);
     EXPECT_FALSE(worker.GetFile(CWorker::FILE_SOURCE).IsOpen());
     EXPECT_FALSE(worker.IsAbortSet());
+}
+
+// Pasting jobs (copy, merge, assembly, the encoding's audio) pass the pause
+// gate at every frame and audio block, not only between files.
+TEST(Worker, PauseHoldsAPasteInsideTheJob) {
+    CTempDir dir;
+    const std::string source = MakeAvi(dir, "0.avi", 10, true);
+    CHostRecorder host;
+    CWorker worker(host);
+    ASSERT_TRUE(worker.PrepareCopy(dir.File("copy.avi"), source));
+    worker.SetJobKind(JOB_COPY);
+    CManualResetEvent idle;
+    CWinBaseThread thread;
+    thread.SetIdleEvent(&idle);
+    thread.SetJob(&worker);
+    thread.Start();
+    idle.Wait();
+    idle.Reset();
+
+    worker.GetPauseGate().Pause();
+    thread.Signal();
+    for (int i = 0; i < 500 && worker.GetPauseGate().GetWaitingCount() == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(worker.GetPauseGate().GetWaitingCount(), 1);
+    EXPECT_FALSE(idle.WaitFor(std::chrono::milliseconds(100)));
+    CAVIFile& copy = worker.GetFile(CWorker::FILE_COPY_DESTINATION);
+    EXPECT_EQ(copy.GetStream(copy.GetVideoIndex())->GetLength(), 0);
+
+    worker.GetPauseGate().Resume();
+    ASSERT_TRUE(idle.WaitFor(std::chrono::seconds(30)));
+    thread.Stop();
+    EXPECT_EQ(copy.GetStream(copy.GetVideoIndex())->GetLength(), 10);
 }
