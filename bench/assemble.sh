@@ -56,33 +56,13 @@ PROJECT=$WORK/project.ini
 } >"$PROJECT"
 printf "file '%s'\nfile '%s'\n" "$WORK/low.avi" "$WORK/fast.avi" >"$WORK/concat.txt"
 
-now() { date +%s.%N; }
-# Seconds of a command including the flush of what it wrote, after the
-# inputs are in the page cache; the best of RUNS runs (default 3), so that
-# other work on the machine disturbs the comparison as little as possible.
-RUNS=${RUNS:-3}
-timed() {
-    best=""
-    i=0
-    while [ "$i" -lt "$RUNS" ]; do
-        cat "$WORK/low.avi" "$WORK/fast.avi" >/dev/null
-        sync
-        t0=$(now)
-        "$@"
-        sync
-        t1=$(now)
-        t=$(echo "$t1 - $t0" | bc -l)
-        if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" -eq 1 ]; then best=$t; fi
-        i=$((i + 1))
-    done
-    echo "$best"
-}
+. "$ROOT/bench/timing.sh"
+warm() { cat "$WORK/low.avi" "$WORK/fast.avi" >/dev/null; }
 
 t_asm=$(timed "$CLI" assemble --project "$PROJECT" --output "$WORK/final.avi" 2>/dev/null)
 t_cat=$(timed sh -c "cat '$WORK/low.avi' '$WORK/fast.avi' > '$WORK/cat.avi'")
 t_ff=$(timed ffmpeg -v error -y -nostdin -f concat -safe 0 -i "$WORK/concat.txt" -c copy "$WORK/ffconcat.avi")
 
-mb() { echo "scale=1; $(stat -c %s "$1") / 1000000" | bc -l; }
 echo
 printf '%-22s %10s %12s\n' "" "seconds" "MB written"
 printf '%-22s %10.3f %12s\n' "flintmoor assemble" "$t_asm" "$(mb "$WORK/final.avi")"
