@@ -11,15 +11,25 @@ namespace {
 // most 64 KiB); such a stream is read chunk by chunk instead.
 constexpr uint32_t kMaxSampleSize = 1u << 20;
 
-uint32_t IndexSampleSize(const AviStreamInfo& info) {
-    if (info.fccType != streamtypeAUDIO || info.dwSampleSize > kMaxSampleSize)
+constexpr uint16_t kWaveFormatExtensible = 0xFFFE;
+
+// Video and variable-size audio: one chunk per sample. Fixed-size PCM: one
+// sample is one block of the format, whatever the header says (a few writers
+// put 1 there), so lengths and byte counts agree with nBlockAlign.
+uint32_t IndexSampleSize(const AviStreamInfo& info, const std::vector<uint8_t>& format) {
+    if (info.fccType != streamtypeAUDIO || info.dwSampleSize == 0 || info.dwSampleSize > kMaxSampleSize)
         return 0;
+    WaveFormatEx wfx;
+    if (ParseWaveFormatEx(format.data(), format.size(), wfx) && wfx.nBlockAlign > 0 &&
+        (wfx.wFormatTag == WAVE_FORMAT_PCM || wfx.wFormatTag == kWaveFormatExtensible))
+        return wfx.nBlockAlign;
     return info.dwSampleSize;
 }
 } // namespace
 
 CAviReaderStream::CAviReaderStream(const CReadOnlyFile& file, const AviStreamHeaders& headers)
-    : m_file(file), m_info(headers.info), m_format(headers.format), m_index(IndexSampleSize(headers.info)) {}
+    : m_file(file), m_info(headers.info), m_format(headers.format),
+      m_index(IndexSampleSize(headers.info, headers.format)) {}
 
 void CAviReaderStream::AddChunk(uint64_t dataPos, uint32_t size, bool key) {
     // Every audio sample can start playback.
@@ -40,6 +50,11 @@ std::string CAviReaderStream::Finish() {
     if (m_info.fccType == streamtypeAUDIO && m_info.dwSampleSize > kMaxSampleSize)
         note += std::string(note.empty() ? "" : "; ") + "the sample size " +
                 std::to_string(m_info.dwSampleSize) + " is not believable; one chunk is read as one sample";
+    if (m_index.SampleSize() > 0 && m_index.SampleSize() != m_info.dwSampleSize) {
+        note += std::string(note.empty() ? "" : "; ") + "samples of " + std::to_string(m_index.SampleSize()) +
+                " bytes (the block of the format), not " + std::to_string(m_info.dwSampleSize);
+        m_info.dwSampleSize = m_index.SampleSize();
+    }
     m_info.dwLength = static_cast<uint32_t>(m_length);
     m_info.dwStart = static_cast<uint32_t>(m_start);
     // Callers size their buffers from this; make sure any chunk fits.

@@ -15,6 +15,7 @@ struct HandMadeOptions {
     bool superIndex = true;    // 'indx' + 'ix##'
     bool idx1 = true;
     bool absoluteIdx1 = false;
+    uint32_t audioSampleSize = 2; // the header's dwSampleSize; the format's block is 2
 };
 
 struct Placed {
@@ -82,7 +83,7 @@ HandMade Build(const HandMadeOptions& o) {
         r.BeginList(Fcc("LIST"), Fcc("strl"));
         PutChunkAt(r, "strh",
                    s == 0 ? TestStrh(types[s], "DIB ", 1, 25, framesTotal, 0)
-                          : TestStrh(types[s], "\0\0\0\0", 1, 8000, 0, 2));
+                          : TestStrh(types[s], "\0\0\0\0", 1, 8000, 0, o.audioSampleSize));
         PutChunkAt(r, "strf", s == 0 ? VideoFormat() : AudioFormat());
         PutChunkAt(r, "strn", {'s', 't', 'r', 'e', 'a', 'm', static_cast<uint8_t>('0' + s), 0});
         if (o.superIndex) {
@@ -302,4 +303,18 @@ TEST(AviReaderStructure, UnpaddedOddChunksAreFollowed) {
     bytes[4] = static_cast<uint8_t>(bytes[4] - 1);
     const ReaderDump d = Open(dir, bytes);
     ExpectContent(d, m, false);
+}
+
+TEST(AviReaderStructure, PcmSamplesAreBlocksOfTheFormat) {
+    // A header that counts PCM in bytes: samples are still 2-byte blocks, so
+    // lengths and reads agree with nBlockAlign.
+    CTempDir dir;
+    HandMadeOptions o;
+    o.extensionPart = false;
+    o.superIndex = false;
+    o.audioSampleSize = 1;
+    const HandMade m = Build(o);
+    const ReaderDump d = Open(dir, m.file);
+    ExpectContent(d, m, true);
+    EXPECT_EQ(d.streams[1].info.dwSampleSize, 2u);
 }
