@@ -64,6 +64,10 @@ void CCliJobRunner::CatchInterrupts() {
     std::signal(SIGINT, OnInterrupt);
 }
 
+bool CCliJobRunner::WasInterrupted() {
+    return g_bInterrupted.load();
+}
+
 bool CCliJobRunner::SetPriority(const std::string& entry) {
     if (!m_priority)
         m_priority = std::make_unique<CPriorityControl>(m_workerThread, m_worker.GetPauseGate());

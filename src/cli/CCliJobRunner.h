@@ -33,6 +33,11 @@ public:
     // the wait box's Escape does.
     void RunJob(int kind);
     void CatchInterrupts();
+    // Whether Ctrl-C came since CatchInterrupts (for steering that waits on
+    // its own, job after job).
+    static bool WasInterrupted();
+    // The terminal's wait box, ended by the jobs' EndWaitBox.
+    CWaitBox& GetWaitBox() { return m_host.GetWaitBox(); }
 
     // The "Thread Priority:" choice for the worker ("Highest" .. "Idle",
     // "Pause"); false for an unknown entry.

@@ -10,4 +10,7 @@ void RegisterCommands(CLI::App& app, CliExit& exitCode) {
     RegisterDbCommand(app, exitCode);
     RegisterEncodeCommand(app, exitCode);
     RegisterCodecsCommand(app, exitCode);
+    RegisterOracleCommand(app, exitCode);
+    RegisterFullCommand(app, exitCode);
+    RegisterDemoCommand(app, exitCode);
 }

@@ -18,3 +18,6 @@ void RegisterMergeCommand(CLI::App& app, CliExit& exitCode);
 void RegisterDbCommand(CLI::App& app, CliExit& exitCode);
 void RegisterEncodeCommand(CLI::App& app, CliExit& exitCode);
 void RegisterCodecsCommand(CLI::App& app, CliExit& exitCode);
+void RegisterOracleCommand(CLI::App& app, CliExit& exitCode);
+void RegisterFullCommand(CLI::App& app, CliExit& exitCode);
+void RegisterDemoCommand(CLI::App& app, CliExit& exitCode);

@@ -117,7 +117,9 @@ void CMergeJob::Run() {
     CAVIFile& output = m_worker.GetFile(CWorker::FILE_MERGE_OUTPUT);
     const auto& inputs = m_worker.GetMergeInputs();
     const std::string excluded = m_worker.GetExcludedMergeName();
-    const bool prepared = m_bPrepared;
+    // In piece mode the full creation appends one input per run to the
+    // output it prepared for the first one and keeps open in between.
+    const bool prepared = m_bPrepared || (m_worker.IsPieceMode() && output.IsOpen());
     m_bPrepared = false;
     m_bSucceeded = false;
     m_worker.SetNotify(false);

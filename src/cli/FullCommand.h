@@ -1,0 +1,33 @@
+#pragma once
+// The full creation on the command line, shared by the `full` and `demo`
+// commands.
+
+#include "cli/OracleRun.h"
+
+#include <cstdint>
+#include <string>
+
+class CEncodingList;
+
+struct FullArgs {
+    std::string source;
+    std::string low;
+    std::string fast;
+    bool saveCreation = false;
+    int32_t frameSize = 200;
+    std::string lowCodec = "DIV3";
+    std::string fastCodec = "DIV4";
+    OracleOptionTexts oracle;
+    std::string project;
+    std::string output;
+};
+
+// What a run made, for the demo's report.
+struct FullOutcome {
+    std::string low;
+    std::string fast;
+    OracleCounts counts;
+};
+
+// Runs the whole creation (and the assembly with `output`); the exit status.
+int RunFullCreation(const FullArgs& args, CEncodingList& list, FullOutcome* outcome);

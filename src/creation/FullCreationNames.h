@@ -1,0 +1,15 @@
+#pragma once
+// The names the full creation proposes for a source movie, and the oracle
+// file proposed for a LOW file.
+
+#include <string>
+
+namespace FullCreationNames {
+// The path cut before the last "." of its file name; "" when the file name
+// has none (a "." in a directory name is not an extension).
+std::string Base(const std::string& path);
+std::string LowFile(const std::string& input);        // Base + "_low.avi"
+std::string FastFile(const std::string& input);       // Base + "_fast.avi"
+std::string OracleFile(const std::string& input);     // Base + "_low_oracle.dat"
+std::string OracleFileForLow(const std::string& low); // LOW without extension + "_oracle.dat"
+} // namespace FullCreationNames
