@@ -1,0 +1,214 @@
+// The full creation on real files: the plain way, the save way with its
+// pieces, joining and clean-up, and a resumed run after an abort.
+
+#include "creation/CFullCreation.h"
+#include "creation/CSavedPieces.h"
+#include "creation/FullCreationNames.h"
+#include "jobs/CWaitBox.h"
+#include "jobs/CWinBaseThread.h"
+#include "jobs/CWorker.h"
+#include "media/CAVIFile.h"
+#include "media/CAVIStream.h"
+#include "media/CSampleMovie.h"
+#include "platform/CCompressorRegistry.h"
+#include "platform/CodecOptions.h"
+#include "support/CHostRecorder.h"
+#include "support/Ffprobe.h"
+#include "support/TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+
+namespace {
+
+// The recorder with the wait box a window would show, and a hook on the
+// status texts so that a test can act while a job runs.
+class CBoxHost : public CHostRecorder {
+public:
+    void EndWaitBox(int result) override {
+        CHostRecorder::EndWaitBox(result);
+        m_box.End(result);
+    }
+    void SetStatusText(const std::string& text) override {
+        CHostRecorder::SetStatusText(text);
+        if (m_onStatus)
+            m_onStatus(text);
+    }
+    CWaitBox m_box;
+    std::function<void(const std::string&)> m_onStatus;
+};
+
+struct Movie {
+    int32_t frames = 0;
+    int32_t audioSamples = -1; // -1: no audio stream
+};
+
+Movie Read(const std::string& path) {
+    CHostRecorder host;
+    CAVIFile file(host);
+    Movie movie;
+    if (!file.Open(path, false))
+        return movie;
+    if (const CAVIStream* video = file.GetStream(file.GetVideoIndex()))
+        movie.frames = video->GetLength();
+    if (const CAVIStream* audio = file.GetStream(file.GetAudioIndex()))
+        movie.audioSamples = audio->GetLength();
+    return movie;
+}
+
+class FullCreationTest : public ::testing::Test {
+protected:
+    FullCreationTest() {
+        m_thread.SetJob(&m_worker);
+        m_thread.Start();
+        std::string error;
+        EXPECT_TRUE(CCompressorRegistry::ParseSpec("DIV3", m_low, &error)) << error;
+        EXPECT_TRUE(CCompressorRegistry::ParseSpec("DIV4", m_fast, &error)) << error;
+    }
+    ~FullCreationTest() override { m_thread.Stop(); }
+
+    std::string MakeSource(int frames, bool audio) {
+        SampleMovieOptions options;
+        options.width = 96;
+        options.height = 64;
+        options.frames = frames;
+        options.audioRate = audio ? 8000 : 0;
+        options.audioChannels = 1;
+        const std::string path = m_dir.File("film.avi");
+        std::string error;
+        EXPECT_TRUE(CSampleMovie(options).Write(path, &error)) << error;
+        return path;
+    }
+
+    FullCreationRequest Request(const std::string& source, bool save) {
+        FullCreationRequest request;
+        request.inputFile = source;
+        request.lowFile = FullCreationNames::LowFile(source);
+        request.fastFile = FullCreationNames::FastFile(source);
+        request.saveCreation = save;
+        request.frameSize = 200;
+        return request;
+    }
+
+    CFullCreation::EResult Run(const FullCreationRequest& request, std::function<bool()> abortCheck = {}) {
+        CFullCreation creation(m_worker, m_host.m_box);
+        creation.SetAbortCheck(std::move(abortCheck));
+        const CFullCreation::EResult result = creation.Create(request, m_low, m_fast);
+        m_firstPiece = creation.GetFirstEncodedPiece();
+        m_lastPiece = creation.GetLastPiece();
+        return result;
+    }
+
+    CTempDir m_dir;
+    CBoxHost m_host;
+    CWorker m_worker{m_host};
+    CWinBaseThread m_thread;
+    CodecOptions m_low;
+    CodecOptions m_fast;
+    int32_t m_firstPiece = -1;
+    int32_t m_lastPiece = -1;
+};
+
+TEST(FullCreationNames, ProposalsAndTemporaryDirectory) {
+    EXPECT_EQ(FullCreationNames::LowFile("/clips/movie.avi"), "/clips/movie_low.avi");
+    EXPECT_EQ(FullCreationNames::FastFile("/clips/movie.avi"), "/clips/movie_fast.avi");
+    EXPECT_EQ(FullCreationNames::OracleFile("/clips/movie.avi"), "/clips/movie_low_oracle.dat");
+    EXPECT_EQ(FullCreationNames::OracleFileForLow("/clips/movie_low.avi"), "/clips/movie_low_oracle.dat");
+    EXPECT_EQ(CSavedPieces::TempDirectory("/movies/film.avi"), "/movies/film/");
+    // Without an extension: the names stand alone, the directory is the path.
+    EXPECT_EQ(FullCreationNames::LowFile("/clips/movie"), "_low.avi");
+    EXPECT_EQ(CSavedPieces::TempDirectory("/movies/film"), "/movies/film/");
+    // A "." in a directory name is no extension of the file.
+    EXPECT_EQ(CSavedPieces::TempDirectory("/my.movies/film"), "/my.movies/film/");
+    EXPECT_EQ(FullCreationNames::OracleFileForLow("/my.movies/low"), "/my.movies/low_oracle.dat");
+    EXPECT_EQ(CSavedPieces::PieceName("/m/film/", true, 12), "/m/film/TempFast_12.avi");
+}
+
+TEST_F(FullCreationTest, PlainWayWithoutAudioWritesVideoOnlyFiles) {
+    const std::string source = MakeSource(60, false);
+    ASSERT_EQ(Run(Request(source, false)), CFullCreation::RESULT_CREATED);
+    for (const std::string& path :
+         {FullCreationNames::LowFile(source), FullCreationNames::FastFile(source)}) {
+        const Movie movie = Read(path);
+        EXPECT_EQ(movie.frames, 60) << path;
+        EXPECT_EQ(movie.audioSamples, -1) << path;
+        // 25 frames per second: key frames forced at 0, 25, 50.
+        EXPECT_EQ(ProbeVideoKeyFrames(path), (std::vector<int64_t>{0, 25, 50})) << path;
+    }
+    EXPECT_FALSE(std::filesystem::exists(CSavedPieces::TempDirectory(source)));
+    EXPECT_TRUE(m_host.Messages().empty());
+}
+
+TEST_F(FullCreationTest, SaveWayEncodesPiecesJoinsThemWithTheAudioAndCleansUp) {
+    const std::string source = MakeSource(450, true);
+    const Movie original = Read(source);
+    ASSERT_EQ(Run(Request(source, true)), CFullCreation::RESULT_CREATED);
+    EXPECT_EQ(m_firstPiece, 0);
+    EXPECT_EQ(m_lastPiece, 2); // 200 + 200 + 50 frames
+    for (const std::string& path :
+         {FullCreationNames::LowFile(source), FullCreationNames::FastFile(source)}) {
+        const Movie movie = Read(path);
+        EXPECT_EQ(movie.frames, 450) << path;
+        EXPECT_EQ(movie.audioSamples, original.audioSamples) << path;
+        EXPECT_EQ(FfmpegDecodeErrors(path), "") << path;
+    }
+    EXPECT_FALSE(std::filesystem::exists(CSavedPieces::TempDirectory(source)));
+    EXPECT_TRUE(m_host.Messages().empty());
+}
+
+TEST_F(FullCreationTest, ExactMultipleOfThePieceSizeEndsWithAnEmptyPair) {
+    const std::string source = MakeSource(400, true);
+    ASSERT_EQ(Run(Request(source, true)), CFullCreation::RESULT_CREATED);
+    EXPECT_EQ(m_lastPiece, 2); // pieces 0 and 1 full, 2 without frames
+    EXPECT_EQ(Read(FullCreationNames::LowFile(source)).frames, 400);
+    EXPECT_EQ(Read(FullCreationNames::FastFile(source)).frames, 400);
+    EXPECT_FALSE(std::filesystem::exists(CSavedPieces::TempDirectory(source)));
+}
+
+TEST_F(FullCreationTest, AbortedRunKeepsCompletePairsAndResumesToTheSameFiles) {
+    const std::string source = MakeSource(450, true);
+    const FullCreationRequest request = Request(source, true);
+    ASSERT_EQ(Run(request), CFullCreation::RESULT_CREATED);
+    const auto lowVideo = FramemD5Copy(request.lowFile, "v:0");
+    const auto fastVideo = FramemD5Copy(request.fastFile, "v:0");
+    ASSERT_EQ(lowVideo.size(), 450u);
+    std::filesystem::remove(request.lowFile);
+    std::filesystem::remove(request.fastFile);
+
+    // Hold the worker inside piece 1 and abort there.
+    std::atomic<bool> inPieceOne{false};
+    m_host.m_onStatus = [&](const std::string& text) {
+        int frame = 0, total = 0;
+        if (!inPieceOne.load() && std::sscanf(text.c_str(), "Creating Frame %d of %d", &frame, &total) == 2 &&
+            frame >= 210) {
+            m_worker.GetPauseGate().Pause();
+            inPieceOne.store(true);
+        }
+    };
+    ASSERT_EQ(Run(request, [&] { return inPieceOne.load(); }), CFullCreation::RESULT_ABORTED);
+    m_host.m_onStatus = nullptr;
+    const std::string tempDir = CSavedPieces::TempDirectory(source);
+    int32_t piece = 0;
+    EXPECT_EQ(CSavedPieces::CountSavedPieces(m_host, tempDir, 0, piece), 200);
+    EXPECT_EQ(piece, 1);
+    EXPECT_FALSE(std::filesystem::exists(request.lowFile));
+
+    ASSERT_EQ(Run(request), CFullCreation::RESULT_CREATED);
+    EXPECT_EQ(m_firstPiece, 1);
+    EXPECT_EQ(FramemD5Copy(request.lowFile, "v:0"), lowVideo);
+    EXPECT_EQ(FramemD5Copy(request.fastFile, "v:0"), fastVideo);
+    EXPECT_FALSE(std::filesystem::exists(tempDir));
+}
+
+TEST_F(FullCreationTest, SourceThatDoesNotOpenFailsWithTheMessage) {
+    FullCreationRequest request = Request(m_dir.File("missing.avi"), false);
+    EXPECT_EQ(Run(request), CFullCreation::RESULT_FAILED);
+    EXPECT_TRUE(m_host.HasMessage("Failed to open AVI File: "));
+    EXPECT_FALSE(std::filesystem::exists(request.lowFile));
+}
+
+} // namespace
