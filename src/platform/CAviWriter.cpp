@@ -18,9 +18,6 @@ constexpr size_t kMaxStreams = 100;
 // Super index entries reserved per stream even in files that fit one RIFF,
 // so that a file can be extended in place later.
 constexpr uint32_t kReservedSuperIndexEntries = 256;
-// Runs of chunks at least this long are copied by the kernel; shorter ones
-// go through the read-ahead windows and the output buffer.
-constexpr uint64_t kKernelCopyRun = 1u << 20;
 
 uint32_t ClampU32(uint64_t v) {
     return static_cast<uint32_t>(std::min<uint64_t>(v, 0xFFFFFFFFu));
