@@ -1,0 +1,129 @@
+// The full, oracle and demo commands end to end: exit status, what they
+// print, the project they write and the final movie, checked by ffprobe.
+
+#include "support/Ffprobe.h"
+#include "support/TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+namespace {
+
+class FullOracleCommandTest : public ::testing::Test {
+protected:
+    // One full creation for the suite: the other tests reuse its movies.
+    static void SetUpTestSuite() {
+        s_dir = new CTempDir();
+        const CommandResult sample =
+            RunCli({"sample", File("film.avi"), "--size", "96x64", "--frames", "120", "--audio", "8000/1"});
+        ASSERT_EQ(sample.exitCode, 0) << sample.err;
+        s_full = new CommandResult(
+            RunCli({"full", File("film.avi"), "--project", File("full.ini"), "--output", File("final.avi")}));
+    }
+    static void TearDownTestSuite() {
+        delete s_full;
+        delete s_dir;
+        s_full = nullptr;
+        s_dir = nullptr;
+    }
+    static std::string File(const std::string& name) { return s_dir->File(name); }
+    static std::string Value(const std::string& project, const std::string& key) {
+        const std::string text = ReadFileText(project);
+        const size_t at = text.find("\n" + key + "=");
+        if (at == std::string::npos)
+            return "<missing>";
+        const size_t start = at + key.size() + 2;
+        return text.substr(start, text.find_first_of("\r\n", start) - start);
+    }
+
+    static CTempDir* s_dir;
+    static CommandResult* s_full;
+};
+CTempDir* FullOracleCommandTest::s_dir = nullptr;
+CommandResult* FullOracleCommandTest::s_full = nullptr;
+
+TEST_F(FullOracleCommandTest, FullWritesTheProposedFilesTheProjectAndTheFinalMovie) {
+    ASSERT_EQ(s_full->exitCode, 0) << s_full->err;
+    EXPECT_NE(s_full->out.find("Start Frame"), std::string::npos) << s_full->out;
+    EXPECT_NE(s_full->out.find("Final AVI Size: "), std::string::npos) << s_full->out;
+    EXPECT_TRUE(std::filesystem::exists(File("film_low.avi")));
+    EXPECT_TRUE(std::filesystem::exists(File("film_fast.avi")));
+    EXPECT_TRUE(std::filesystem::exists(File("film_low_oracle.dat")));
+
+    const std::string project = File("full.ini");
+    EXPECT_EQ(Value(project, "Low-File"), File("film_low.avi"));
+    EXPECT_EQ(Value(project, "Fast-File"), File("film_fast.avi"));
+    EXPECT_EQ(Value(project, "Original-File"), File("film.avi"));
+    EXPECT_EQ(Value(project, "Oracle-File"), File("film_low_oracle.dat"));
+    EXPECT_EQ(Value(project, "Oracle Value"), "5.000000");
+    EXPECT_EQ(Value(project, "Comparison Value"), "1.000000");
+    EXPECT_EQ(Value(project, "StartFrame0"), "000");
+
+    const auto streams = ProbeStreams(File("final.avi"));
+    ASSERT_EQ(streams.size(), 2u);
+    EXPECT_EQ(streams[0].codecType, "video");
+    EXPECT_EQ(streams[0].nbFrames, 120);
+    EXPECT_EQ(streams[1].codecType, "audio");
+    EXPECT_EQ(FfmpegDecodeErrors(File("final.avi")), "");
+}
+
+TEST_F(FullOracleCommandTest, OracleWithoutSourceUsesZeroDefaultsAndWritesTheProject) {
+    ASSERT_EQ(s_full->exitCode, 0) << s_full->err;
+    const std::string project = File("oracle.ini");
+    const CommandResult result =
+        RunCli({"oracle", "--low", File("film_low.avi"), "--fast", File("film_fast.avi"), "--oracle-file",
+                File("plain.dat"), "--precision", "2", "--project", project});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("Final AVI Size: "), std::string::npos) << result.out;
+    EXPECT_EQ(Value(project, "Oracle Value"), "0.000000");
+    EXPECT_EQ(Value(project, "Comparison Value"), "0.000000");
+    EXPECT_EQ(Value(project, "Oracle-File"), File("plain.dat"));
+    EXPECT_EQ(Value(project, "Low-File"), File("film_low.avi"));
+    EXPECT_NE(Value(project, "Codec0"), "<missing>");
+
+    // The project assembles like one saved by the window.
+    const CommandResult assemble = RunCli({"assemble", "--project", project, "--output", File("again.avi")});
+    EXPECT_EQ(assemble.exitCode, 0) << assemble.err;
+}
+
+TEST_F(FullOracleCommandTest, BadValuesAndNamesAreRefusedBeforeAnythingRuns) {
+    const std::string low = File("film_low.avi");
+    const std::string fast = File("film_fast.avi");
+    const std::string project = File("bad.ini");
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"oracle", "--low", low, "--fast", fast, "--precision", "7", "--project", project},
+             {"oracle", "--low", low, "--fast", fast, "--precision", "1.5", "--project", project},
+             {"oracle", "--low", low, "--fast", fast, "--oracle-value", "5x", "--project", project},
+             {"oracle", "--low", low, "--fast", fast, "--comparison", "nan", "--project", project},
+             {"oracle", "--low", low, "--fast", fast, "--limit", "-3", "--project", project},
+             {"oracle", "--low", low, "--fast", fast, "--oracle-file", low, "--project", project},
+             {"full", File("film.avi"), "--low", File("film.avi"), "--project", project},
+             {"full", File("film.avi"), "--low", low, "--fast", low, "--project", project},
+         }) {
+        const CommandResult result = RunCli(args);
+        EXPECT_EQ(result.exitCode, 2) << args[0] << " " << args[args.size() - 3] << "\n" << result.err;
+        EXPECT_FALSE(result.err.empty());
+    }
+    EXPECT_FALSE(std::filesystem::exists(project));
+}
+
+TEST_F(FullOracleCommandTest, FullWithMissingSourceFails) {
+    const CommandResult result = RunCli({"full", File("none.avi"), "--project", File("none.ini")});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("Failed to open AVI File: "), std::string::npos) << result.err;
+}
+
+TEST_F(FullOracleCommandTest, DemoReportsSizesDecisionsAndQuality) {
+    const std::string dir = File("demo");
+    const CommandResult result = RunCli({"demo", dir, "--width", "96", "--height", "64", "--frames", "60"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("Final AVI Size: "), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("Intervals: "), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find(" dB"), std::string::npos) << result.out;
+    EXPECT_EQ(result.out.find("cannot be measured"), std::string::npos) << result.out;
+    EXPECT_TRUE(std::filesystem::exists(dir + "/final.avi"));
+}
+
+} // namespace
