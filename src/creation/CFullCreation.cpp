@@ -28,7 +28,7 @@ CFullCreation::EResult CFullCreation::Create(const FullCreationRequest& request,
     m_nPieceIndex = 0;
     CWinBaseThread& thread = *m_worker.GetThread();
     CManualResetEvent* previousIdle = thread.GetIdleEvent();
-    thread.SetIdleEvent(&m_idle);
+    thread.SetIdleEvent(&m_steering.GetIdleEvent());
     m_waitBox.Clear();
     m_worker.SetCodecOptions(&low, &fast);
     m_encodeJob.Register();
@@ -89,7 +89,7 @@ CFullCreation::EResult CFullCreation::EncodePlain(const FullCreationRequest& req
     if (!m_encodeJob.PrepareEncoding(request.lowFile, fps, true, false) ||
         !m_encodeJob.PrepareEncoding(request.fastFile, fps, true, true))
         return Fail();
-    StartJob(JOB_ENCODE_KEEP_SOURCE);
+    m_steering.StartJob(JOB_ENCODE_KEEP_SOURCE);
     if (WaitForJob() != 0)
         return RESULT_ABORTED;
     m_worker.CloseFile(CWorker::FILE_SOURCE);
@@ -120,7 +120,7 @@ CFullCreation::EResult CFullCreation::EncodePieces(const FullCreationRequest& re
         m_worker.SetPieceRange(static_cast<int32_t>(std::min<int64_t>(nextStart, INT32_MAX)),
                                static_cast<int32_t>(std::min<int64_t>(end, INT32_MAX)));
         const bool lastPiece = length < end;
-        StartJob(JOB_ENCODE_CLOSE_ALL);
+        m_steering.StartJob(JOB_ENCODE_CLOSE_ALL);
         if (WaitForJob() != 0) {
             // The aborted job closed the pair properly, so both files open
             // with the same, too small, length: left there the next run
@@ -167,7 +167,7 @@ CFullCreation::EResult CFullCreation::JoinPieces(const FullCreationRequest& requ
             }
             if (k == 0 && !m_mergeJob.PrepareMerge(target, &source, false, true))
                 return Fail();
-            StartJob(JOB_MERGE);
+            m_steering.StartJob(JOB_MERGE);
             if (WaitForJob() != 0)
                 return RESULT_ABORTED;
             if (!m_mergeJob.Succeeded())
@@ -200,31 +200,14 @@ CFullCreation::EResult CFullCreation::FinishSaveWay(const FullCreationRequest& r
     return RESULT_CREATED;
 }
 
-void CFullCreation::StartJob(int kind) {
-    m_idle.Reset();
-    m_worker.SetJobKind(kind);
-    m_worker.GetThread()->Signal();
-}
-
 int CFullCreation::WaitForJob() {
-    int result = 0;
-    for (;;) {
-        if (std::optional<int> ended = m_waitBox.WaitFor(std::chrono::milliseconds(100))) {
-            result = *ended;
-            break;
-        }
-        if (m_abortCheck && m_abortCheck()) {
-            result = CWaitBox::RESULT_ABORT;
-            break;
-        }
-    }
+    const int result = m_steering.WaitForEnd();
     if (result != 0) {
         // The running job skips its remaining frames and closes every file
         // of the worker; nothing may be touched before it has.
         m_worker.RequestAbort();
     }
-    m_idle.Wait();
-    m_idle.Reset();
+    m_steering.WaitUntilIdle();
     if (result != 0) {
         m_waitBox.Clear();
         m_worker.SetAbort(false);

@@ -13,7 +13,7 @@
 // attached to its thread and idle when Create is called.
 
 #include "jobs/CEncodeJob.h"
-#include "jobs/CManualResetEvent.h"
+#include "jobs/CJobSteering.h"
 #include "merge/CMergeJob.h"
 
 #include <cstdint>
@@ -47,7 +47,7 @@ public:
 
     // Polled while waiting for a job: true asks for an abort, as a confirmed
     // Escape in the wait box does.
-    void SetAbortCheck(std::function<bool()> check) { m_abortCheck = std::move(check); }
+    void SetAbortCheck(std::function<bool()> check) { m_steering.SetAbortCheck(std::move(check)); }
 
     // The options stay with the caller; the worker reads them while it
     // prepares each encoding.
@@ -64,7 +64,6 @@ private:
     EResult EncodePieces(const FullCreationRequest& request, int32_t fps, const std::string& tempDir);
     EResult JoinPieces(const FullCreationRequest& request, const std::string& tempDir);
     EResult FinishSaveWay(const FullCreationRequest& request, const std::string& tempDir);
-    void StartJob(int kind);
     // The wait box's result, then the worker idle again; after an abort the
     // job has closed its files when this returns.
     int WaitForJob();
@@ -72,10 +71,9 @@ private:
 
     CWorker& m_worker;
     CWaitBox& m_waitBox;
-    std::function<bool()> m_abortCheck;
     CEncodeJob m_encodeJob;
     CMergeJob m_mergeJob;
-    CManualResetEvent m_idle;
+    CJobSteering m_steering{m_worker, m_waitBox};
     int32_t m_nFirstPiece = 0;
     int32_t m_nPieceIndex = 0;
 };

@@ -83,7 +83,7 @@ CDataBaseCreation::EResult CDataBaseCreation::Create(CAVIFile& source, const Cod
     while (!thread.IsWaiting())
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     CManualResetEvent* previousIdle = thread.GetIdleEvent();
-    thread.SetIdleEvent(&m_idle);
+    thread.SetIdleEvent(&m_steering.GetIdleEvent());
     m_waitBox.Clear();
     m_worker.SetJobWork(JOB_DATABASE_PART,
                         [this, &source](CWorker& worker) { m_base.CompressPart(source, worker); });
@@ -103,7 +103,7 @@ CDataBaseCreation::EResult CDataBaseCreation::Steer(CAVIFile& source, const Code
     if (!m_base.PrepareNextPart(source, low, fast))
         return m_base.IsFailed() ? Fail() : RESULT_NOTHING;
     host.JobStarted();
-    StartJob(JOB_DATABASE_PART);
+    m_steering.StartJob(JOB_DATABASE_PART);
 
     bool compressing = true;
     bool firstCopy = true;
@@ -114,7 +114,7 @@ CDataBaseCreation::EResult CDataBaseCreation::Steer(CAVIFile& source, const Code
             // Aborted: the worker stops after its current frame; what was
             // written so far stays on disk.
             m_worker.RequestAbort();
-            WaitUntilIdle();
+            m_steering.WaitUntilIdle();
             m_worker.SetAbort(false);
             m_base.CloseTemp();
             m_worker.CloseFile(CWorker::FILE_COPY_SOURCE);
@@ -128,7 +128,7 @@ CDataBaseCreation::EResult CDataBaseCreation::Steer(CAVIFile& source, const Code
         if (compressing) {
             if (m_base.PrepareNextPart(source, low, fast)) {
                 host.JobStarted();
-                StartJob(JOB_DATABASE_PART);
+                m_steering.StartJob(JOB_DATABASE_PART);
                 continue;
             }
             if (m_base.IsFailed())
@@ -159,7 +159,7 @@ CDataBaseCreation::EResult CDataBaseCreation::Steer(CAVIFile& source, const Code
             copyFailed = true;
         }
         ++next;
-        StartJob(JOB_COPY);
+        m_steering.StartJob(JOB_COPY);
     }
 }
 
@@ -193,35 +193,11 @@ CDataBaseCreation::EResult CDataBaseCreation::Fail() {
     return RESULT_FAILED;
 }
 
-void CDataBaseCreation::StartJob(int kind) {
-    m_idle.Reset();
-    m_worker.SetJobKind(kind);
-    m_worker.GetThread()->Signal();
-}
-
 int CDataBaseCreation::WaitForJob() {
-    int result = 0;
-    for (;;) {
-        if (std::optional<int> ended = m_waitBox.WaitFor(std::chrono::milliseconds(100))) {
-            result = *ended;
-            break;
-        }
-        if (m_abortCheck && m_abortCheck()) {
-            result = CWaitBox::RESULT_ABORT;
-            break;
-        }
-    }
+    const int result = m_steering.WaitForEnd();
     if (result == 0)
-        WaitUntilIdle();
+        m_steering.WaitUntilIdle();
     return result;
-}
-
-void CDataBaseCreation::WaitUntilIdle() {
-    // The job has ended the wait box and is on its way out; waiting for the
-    // thread itself (rather than a fixed time) makes sure the next signal is
-    // not lost on a loaded machine.
-    m_idle.Wait();
-    m_idle.Reset();
 }
 
 void CDataBaseCreation::DeleteTempFiles(bool onlyReadable) {

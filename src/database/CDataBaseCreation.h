@@ -11,7 +11,7 @@
 // user aborted) and for the worker thread to be idle again. The worker
 // must be attached to its thread and idle when Create is called.
 
-#include "jobs/CManualResetEvent.h"
+#include "jobs/CJobSteering.h"
 
 #include <functional>
 #include <string>
@@ -39,7 +39,7 @@ public:
 
     // Polled while waiting for a job: true asks for an abort, as a confirmed
     // Escape in the wait box does.
-    void SetAbortCheck(std::function<bool()> check) { m_abortCheck = std::move(check); }
+    void SetAbortCheck(std::function<bool()> check) { m_steering.SetAbortCheck(std::move(check)); }
 
     // The temporary files go into `tempDirectory`; `output` is replaced.
     EResult Create(CAVIFile& source, const CodecOptions& low, const CodecOptions& fast,
@@ -54,16 +54,14 @@ private:
                   const std::string& output);
     EResult Finish(const std::string& output, bool copyFailed);
     EResult Fail();
-    void StartJob(int kind);
     // The wait box's result, then the worker idle again.
     int WaitForJob();
-    void WaitUntilIdle();
     void DeleteTempFiles(bool onlyReadable);
 
     CWorker& m_worker;
     CMovieDataBase& m_base;
     CWaitBox& m_waitBox;
-    std::function<bool()> m_abortCheck;
-    // The worker thread's idle event while a creation runs.
-    CManualResetEvent m_idle;
+    // Starts the jobs; its idle event is the worker thread's while a
+    // creation runs.
+    CJobSteering m_steering{m_worker, m_waitBox};
 };
