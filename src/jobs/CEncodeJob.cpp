@@ -77,30 +77,49 @@ void CEncodeJob::ShowPosition(double position) {
     host.SetPercentText(text);
 }
 
-bool CEncodeJob::EncodeFrame(int32_t frame, int32_t first) {
+bool CEncodeJob::FetchFrame(int32_t frame, std::vector<uint8_t>& dib) {
+    dib.clear();
     CAVIFile& source = m_worker.GetFile(CWorker::FILE_SOURCE);
     CAVIStream* video = source.GetStream(source.GetVideoIndex());
-    const uint8_t* dib = video ? video->GetFrame(frame) : nullptr;
+    const uint8_t* decoded = video ? video->GetFrame(frame) : nullptr;
     BitmapInfoHeader header;
-    const int64_t offset =
-        dib && ParseBitmapInfoHeader(dib, kBitmapInfoHeaderSize, header) ? DibPixelOffset(header) : -1;
-    if (offset < 0)
+    if (!decoded || !ParseBitmapInfoHeader(decoded, kBitmapInfoHeaderSize, header))
         return false;
-    const uint8_t* pixels = dib + offset;
-    const int32_t size =
-        static_cast<int32_t>(header.biSizeImage ? header.biSizeImage : DibImageBytes(header));
+    const int64_t offset = DibPixelOffset(header);
+    // The size that follows from the header, not biSizeImage: that field is
+    // whatever the file said for uncompressed frames passed through.
+    const int64_t pixels = DibImageBytes(header);
+    if (offset < 0 || pixels <= 0)
+        return false;
+    dib.assign(decoded, decoded + offset + pixels);
+    return true;
+}
+
+bool CEncodeJob::EncodeFrame(int32_t frame, int32_t first, const std::vector<uint8_t>& dib, int32_t next,
+                             std::vector<uint8_t>& nextDib) {
+    BitmapInfoHeader header;
+    const bool decoded = !dib.empty() && ParseBitmapInfoHeader(dib.data(), dib.size(), header);
+    const int64_t offset = decoded ? DibPixelOffset(header) : -1;
+    const uint8_t* pixels = offset >= 0 ? dib.data() + offset : nullptr;
+    const int32_t size = pixels ? static_cast<int32_t>(dib.size() - static_cast<size_t>(offset)) : 0;
     const int32_t fps = m_worker.GetFramesPerSecond();
     const uint32_t flags = fps > 0 && frame % fps == 0 ? AVIIF_KEYFRAME : 0;
 
     int results[2] = {AVIERR_OK, AVIERR_OK};
     auto encode = [&](bool fast) {
-        auto& stream = m_worker.GetCompressedStream(fast);
-        results[fast ? 1 : 0] = stream->Write(frame - first, 1, pixels, size, flags, nullptr, nullptr);
+        if (pixels)
+            results[fast ? 1 : 0] = m_worker.GetCompressedStream(fast)->Write(frame - first, 1, pixels, size,
+                                                                              flags, nullptr, nullptr);
     };
-    // The decoded frame stays valid until the next GetFrame: both compressors
-    // finish with it before the loop decodes again.
-    m_team.Run({[&] { encode(false); }, [&] { encode(true); }});
-    return results[0] == AVIERR_OK && results[1] == AVIERR_OK;
+    // Both compressors take this frame side by side while the next one is
+    // decoded; each stream (and the source's decoder) always stays on the
+    // same thread of the team.
+    m_team.Run({[&] { encode(false); }, [&] { encode(true); },
+                [&] {
+                    if (next >= 0)
+                        FetchFrame(next, nextDib);
+                }});
+    return pixels && results[0] == AVIERR_OK && results[1] == AVIERR_OK;
 }
 
 void CEncodeJob::Run() {
@@ -140,6 +159,9 @@ void CEncodeJob::Run() {
 
     bool writeFailed = false;
     char status[96];
+    std::vector<uint8_t> current, next;
+    if (first < end)
+        FetchFrame(first, current);
     for (int32_t i = first; i < end; ++i) {
         m_worker.PassPauseGate();
         if (m_worker.IsAbortSet())
@@ -149,8 +171,9 @@ void CEncodeJob::Run() {
         ShowPosition(10000.0 / length * i);
         // Compressor write failures do not stop the encoding; they only
         // keep the job from reporting success.
-        if (!EncodeFrame(i, first))
+        if (!EncodeFrame(i, first, current, i + 1 < end ? i + 1 : -1, next))
             writeFailed = true;
+        current.swap(next);
         m_nFramesDone.store(i - first + 1);
         if (timer)
             timer->SetCurrent(i);

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class CWorker;
 
@@ -40,12 +41,18 @@ public:
     int32_t GetFramesDone() const { return m_nFramesDone.load(); }
 
 private:
-    bool EncodeFrame(int32_t frame, int32_t first);
+    // The decoded frame as a packed DIB of our own (the decoder's buffer
+    // changes with its next call); empty when it cannot be decoded.
+    bool FetchFrame(int32_t frame, std::vector<uint8_t>& dib);
+    // Encodes `dib` as `frame` into both files and meanwhile fetches `next`
+    // (none when -1) into `nextDib`.
+    bool EncodeFrame(int32_t frame, int32_t first, const std::vector<uint8_t>& dib, int32_t next,
+                     std::vector<uint8_t>& nextDib);
     void CopyAudio();
     void ShowPosition(double position);
 
     CWorker& m_worker;
-    CTaskTeam m_team{1};
+    CTaskTeam m_team{2};
     bool m_bSucceeded = false;
     std::atomic<int32_t> m_nFramesDone{0};
 };

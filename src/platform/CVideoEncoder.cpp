@@ -199,8 +199,11 @@ bool CVideoEncoder::SetUpCodec(const CompressorInfo& compressor, const EncoderSe
     m_frame->height = m_height;
     if (av_frame_get_buffer(m_frame, 0) < 0)
         return SetError(error, "Out of memory while setting up the encoder");
+    // The same conversion ffmpeg itself feeds its encoders with: the SIMD
+    // paths stay on (bit-exact rounding would turn them off for no visible
+    // gain, and both encodings of a movie are converted alike anyway).
     m_sws = sws_getContext(m_width, m_height, static_cast<AVPixelFormat>(m_inputFormat), m_width, m_height,
-                           target, SWS_BICUBIC | SWS_ACCURATE_RND | SWS_BITEXACT, nullptr, nullptr, nullptr);
+                           target, SWS_BICUBIC, nullptr, nullptr, nullptr);
     if (!m_sws)
         return SetError(error, "The input pixel format cannot be converted for the encoder");
 
