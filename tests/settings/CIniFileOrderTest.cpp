@@ -25,13 +25,6 @@ std::string SaveText(CIniFile& store) {
     return ReadFileText(path);
 }
 
-std::string CrLfLines(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const auto& line : lines)
-        text += line + "\r\n";
-    return text;
-}
-
 } // namespace
 
 TEST(CIniHashMap, BucketTakesBytesAsSignedChars) {
@@ -109,58 +102,8 @@ TEST(CIniFile, SavesTheDataBaseExampleByteForByte) {
         store.SetInt(codec.section, prefix + "dwInterleaveEvery", 0);
     }
 
-    EXPECT_EQ(
-        SaveText(store),
-        CrLfLines(
-            {"//CheckPoints are used to synchronize different original movies with different movie data "
-             "bases",
-             "[CheckPoints]",
-             "",
-             "//Important Informations about the current movie data base",
-             "[DataBase]",
-             "Version=1.000000",
-             "",
-             "[Fast-Codec]",
-             "FastdwQuality=10000",
-             "FastdwFlags=0",
-             "Byte0=4",
-             "FastfccType=1935960438",
-             "Byte1=0",
-             "FastBufferSize=2",
-             "FastdwBytesPerSecond=0",
-             "FastfccHandler=0",
-             "FastdwInterleaveEvery=0",
-             "FastdwKeyFrameEvery=0",
-             "",
-             "[Low-Codec]",
-             "LowBufferSize=2",
-             "LowfccHandler=0",
-             "LowdwInterleaveEvery=0",
-             "Byte0=3",
-             "LowdwFlags=0",
-             "Byte1=0",
-             "LowdwBytesPerSecond=0",
-             "LowdwQuality=10000",
-             "LowdwKeyFrameEvery=0",
-             "LowfccType=1935960438",
-             "",
-             "//ResolutionY = Height of the original Movie",
-             "//ResolutionX = Width of the original Movie",
-             "//FramePerSeconds = Frames per seconds of the original movie",
-             "[Movie]",
-             "ResolutionX=640",
-             "ResolutionY=272",
-             "FramePerSeconds=25",
-             "",
-             "//List of encoding parts with low or fast motion",
-             "[TimeIntervalls]",
-             "EndTime0=10000",
-             "StartTime0=0",
-             "EndTime1=20000",
-             "StartTime1=10000",
-             "Part0=1",
-             "Part1=0",
-             ""}));
+    EXPECT_EQ(SaveText(store),
+              ReadFileText(std::string(FLINTMOOR_TEST_DATA) + "/example_movie_database.vdb"));
 }
 
 TEST(CIniFile, SavesTheLanguageSettingAlone) {
