@@ -1,0 +1,50 @@
+// flintmoor-cli encode end to end: the key-frame spacing taken from the
+// source's frame rate, and the refusals of bad usage.
+
+#include "support/Ffprobe.h"
+#include "support/TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+// An NTSC source (30000/1001) gets a key frame every 29 frames in both files:
+// the spacing is the whole frames per second.
+TEST(EncodeCommand, KeyFramesFollowTheSourcesWholeFrameRate) {
+    CTempDir dir;
+    const std::string source = dir.File("ntsc.avi");
+    ASSERT_EQ(RunCli({"sample", source, "--size", "96x64", "--frames", "70", "--fps", "30000/1001", "--audio",
+                      "none"})
+                  .exitCode,
+              0);
+    const auto r = RunCli({"encode", source, "--low", dir.File("low.avi"), "--fast", dir.File("fast.avi")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    for (const std::string& file : {dir.File("low.avi"), dir.File("fast.avi")}) {
+        SCOPED_TRACE(file);
+        EXPECT_EQ(ProbePackets(file, "v:0").size(), 70u);
+        EXPECT_EQ(ProbeVideoKeyFrames(file), (std::vector<int64_t>{0, 29, 58}));
+    }
+}
+
+TEST(EncodeCommand, BadUsageIsRefusedBeforeAnythingIsWritten) {
+    CTempDir dir;
+    const std::string source = dir.File("s.avi");
+    ASSERT_EQ(RunCli({"sample", source, "--size", "64x48", "--frames", "5", "--audio", "none"}).exitCode, 0);
+    const std::string low = dir.File("low.avi"), fast = dir.File("fast.avi");
+    EXPECT_EQ(
+        RunCli({"encode", source, "--low", low, "--fast", fast, "--low-codec", "DIV3:bitrate=x"}).exitCode,
+        2);
+    EXPECT_EQ(RunCli({"encode", source, "--low", low, "--fast", fast, "--fast-codec", "NOPE"}).exitCode, 2);
+    EXPECT_EQ(RunCli({"encode", source, "--low", source, "--fast", fast}).exitCode, 2);
+    EXPECT_EQ(RunCli({"encode", source, "--low", low, "--fast", low}).exitCode, 2);
+    EXPECT_EQ(RunCli({"encode", source, "--low", low, "--fast", fast, "--priority", "Fastest"}).exitCode, 2);
+    EXPECT_FALSE(std::filesystem::exists(low));
+    EXPECT_FALSE(std::filesystem::exists(fast));
+    EXPECT_EQ(ReadFileBytes(source).empty(), false);
+    // A source that does not open is a failure, not bad usage.
+    EXPECT_EQ(RunCli({"encode", dir.File("missing.avi"), "--low", low, "--fast", fast}).exitCode, 1);
+}
+
+} // namespace
