@@ -247,6 +247,7 @@ bool COracle::EvaluateIntervals() {
     ReleaseFrameBuffers();
     m_nSizeLow = m_nSizeFast = m_nSizeSource = 0;
     m_nWidth = m_nHeight = 0;
+    m_nFastWidth = m_nFastHeight = 0;
     const int helpers = m_bParallel ? (m_useSourceMovie ? 2 : 1) : 0;
     m_team = std::make_unique<CTaskTeam>(helpers);
 
@@ -309,11 +310,20 @@ void COracle::ReleaseFrameBuffers() {
 void COracle::DecodeStep(int32_t frame) {
     const bool raw = !m_useSourceMovie;
     std::vector<std::function<void()>> tasks;
+    // The detail sums are measured on the decoding threads too: summed up one
+    // after the other afterwards they cost about as much as a decode.
     tasks.emplace_back([this, raw, frame] {
         DecodeInto(*m_pLow, raw, frame, m_ownLow, &m_pbBufferLow, &m_nSizeLow, &m_nWidth, &m_nHeight);
+        if (raw) {
+            m_nDetailLow = DetailSum(m_pbBufferLow, m_nSizeLow, m_nWidth, m_nHeight);
+        }
     });
     tasks.emplace_back([this, raw, frame] {
-        DecodeInto(*m_pFast, raw, frame, m_ownFast, &m_pbBufferFast, &m_nSizeFast, nullptr, nullptr);
+        DecodeInto(*m_pFast, raw, frame, m_ownFast, &m_pbBufferFast, &m_nSizeFast, &m_nFastWidth,
+                   &m_nFastHeight);
+        if (raw) {
+            m_nDetailFast = DetailSum(m_pbBufferFast, m_nSizeFast, m_nFastWidth, m_nFastHeight);
+        }
     });
     if (m_useSourceMovie) {
         tasks.emplace_back([this, frame] {
@@ -321,10 +331,14 @@ void COracle::DecodeStep(int32_t frame) {
                        nullptr);
         });
     }
+    RunTasks(tasks);
+}
+
+void COracle::RunTasks(const std::vector<std::function<void()>>& tasks) {
     if (m_team) {
         m_team->Run(tasks);
     } else {
-        for (auto& task : tasks) {
+        for (const auto& task : tasks) {
             task();
         }
     }
@@ -352,8 +366,9 @@ bool COracle::CompareFrame(int32_t frame, const OracleInterval& interval, double
     int64_t fastSum = 0;
     if (m_useSourceMovie) {
         // A frame that could not be decoded contributes nothing.
-        lowSum = DifferenceSum(m_pbBufferSource, m_pbBufferLow, m_nSizeLow);
-        fastSum = DifferenceSum(m_pbBufferSource, m_pbBufferFast, m_nSizeLow);
+        RunTasks(
+            {[this, &lowSum] { lowSum = DifferenceSum(m_pbBufferSource, m_pbBufferLow, m_nSizeLow); },
+             [this, &fastSum] { fastSum = DifferenceSum(m_pbBufferSource, m_pbBufferFast, m_nSizeLow); }});
     } else {
         if (m_pbBufferLow == nullptr || m_pbBufferFast == nullptr) {
             m_host.ShowMessage(kBufferNull);
@@ -361,8 +376,10 @@ bool COracle::CompareFrame(int32_t frame, const OracleInterval& interval, double
         }
         // More detail means a sharper picture. Exchanged, so that in both
         // modes a LOW sum larger than the FAST sum speaks for FAST.
-        lowSum = DetailSum(m_pbBufferFast, m_nSizeFast, m_nWidth, m_nHeight);
-        fastSum = DetailSum(m_pbBufferLow, m_nSizeLow, m_nWidth, m_nHeight);
+        // Both frames are measured with the LOW frame's dimensions.
+        const bool sameShape = m_nFastWidth == m_nWidth && m_nFastHeight == m_nHeight;
+        lowSum = sameShape ? m_nDetailFast : DetailSum(m_pbBufferFast, m_nSizeFast, m_nWidth, m_nHeight);
+        fastSum = m_nDetailLow;
     }
 
     // Scaled by the interval's length, not by the number of measured frames.

@@ -9,6 +9,7 @@
 #include "oracle/OracleInterval.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -82,6 +83,8 @@ private:
     void BuildIntervals();
     bool CreateOracleFile(const std::string& name);
     void DecodeStep(int32_t frame);
+    // Side by side on the team, or one after the other without one.
+    void RunTasks(const std::vector<std::function<void()>>& tasks);
     void ReleaseFrameBuffers();
     void ShowProgress(int position);
     void ShowOracleError(const std::string& text);
@@ -128,6 +131,13 @@ private:
     int32_t m_nSizeSource = 0;
     int32_t m_nWidth = 0;
     int32_t m_nHeight = 0;
+    // Without the source movie each decoding task also measures its own
+    // frame's detail, with that frame's own dimensions; the FAST value is
+    // measured again with the LOW dimensions when the two differ.
+    int32_t m_nFastWidth = 0;
+    int32_t m_nFastHeight = 0;
+    int64_t m_nDetailLow = 0;
+    int64_t m_nDetailFast = 0;
     int32_t m_nLowLength = 0; // frames of the LOW video stream
     std::unique_ptr<CTaskTeam> m_team;
 };

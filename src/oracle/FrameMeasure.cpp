@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#if defined(__SSE2__) && defined(__x86_64__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // Per-chunk sums in 32 bits let the compiler vectorise the loops; a chunk of
@@ -13,16 +17,26 @@ inline uint32_t AbsDiff(uint8_t a, uint8_t b) {
     return uint32_t(d < 0 ? -d : d);
 }
 
+// |row[j] - row[j + 3]| + |row[j] - next[j]| over j < count: the pairs of
+// one row with its right and its lower neighbours. psadbw sums the absolute
+// differences of 16 byte pairs at once, several times faster than the loop
+// the compiler makes of the two sums together.
 uint64_t PairSum(const uint8_t* row, const uint8_t* next, int64_t count) {
     uint64_t total = 0;
-    for (int64_t begin = 0; begin < count; begin += kChunk) {
-        const int64_t end = std::min(count, begin + kChunk);
-        uint32_t part = 0;
-        for (int64_t j = begin; j < end; ++j) {
-            part += AbsDiff(row[j], row[j + 3]) + AbsDiff(row[j], next[j]);
-        }
-        total += part;
+    int64_t j = 0;
+#if defined(__SSE2__) && defined(__x86_64__)
+    __m128i acc = _mm_setzero_si128();
+    for (; j + 16 <= count; j += 16) {
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + j));
+        const __m128i right = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + j + 3));
+        const __m128i below = _mm_loadu_si128(reinterpret_cast<const __m128i*>(next + j));
+        acc = _mm_add_epi64(acc, _mm_add_epi64(_mm_sad_epu8(here, right), _mm_sad_epu8(here, below)));
     }
+    total = uint64_t(_mm_cvtsi128_si64(acc)) + uint64_t(_mm_cvtsi128_si64(_mm_unpackhi_epi64(acc, acc)));
+#endif
+    // Two separate sums vectorise where the one above is not available.
+    total += uint64_t(DifferenceSum(row + j, row + j + 3, count - j));
+    total += uint64_t(DifferenceSum(row + j, next + j, count - j));
     return total;
 }
 

@@ -1,5 +1,6 @@
 #include "oracle/COracle.h"
 #include "oracle/COracleFile.h"
+#include "oracle/FrameMeasure.h"
 #include "support/CHostRecorder.h"
 #include "support/TestUtil.h"
 
@@ -232,6 +233,30 @@ TEST_F(OracleRun, DetailValuesAreScaledByTheIntervalLength) {
     EXPECT_DOUBLE_EQ(270.0 * 2 / 4, list[0].fastValue); // frames 0, 2 of [0,4)
     EXPECT_DOUBLE_EQ(270.0 * 2 / 3, list[1].fastValue); // frames 4, 6 of [4,7)
     EXPECT_DOUBLE_EQ(270.0 * 2 / 3, list[2].fastValue); // frames 7, 9 of [7,10)
+}
+
+TEST_F(OracleRun, BothFramesAreMeasuredWithTheLowDimensions) {
+    // FAST comes out 4 x 6 where LOW is 6 x 4: equal sizes pass the check,
+    // and the FAST frame's detail is taken over LOW's rows and columns.
+    CFakeOracleMedia wide(4, 6, 4, Pattern(7));
+    CFakeOracleMedia tall(4, 4, 6, Pattern(8));
+    for (bool parallel : {false, true}) {
+        oracle.SetInputs(&wide, &tall, nullptr);
+        oracle.SetParallelDecoding(parallel);
+        ASSERT_TRUE(oracle.RunJob(dir.File(parallel ? "w1.dat" : "w2.dat"), 0, 0, false, 0));
+        double low = 0.0;
+        double fast = 0.0;
+        for (int32_t f = 0; f < 4; ++f) {
+            std::vector<uint8_t> pixels(6 * 4 * 3, 0);
+            Pattern(8)(f, pixels);
+            low += double(DetailSum(pixels.data(), int64_t(pixels.size()), 6, 4)) / 4;
+            Pattern(7)(f, pixels);
+            fast += double(DetailSum(pixels.data(), int64_t(pixels.size()), 6, 4)) / 4;
+        }
+        ASSERT_EQ(1u, oracle.GetIntervals().size());
+        EXPECT_EQ(low, oracle.GetIntervals()[0].lowValue);
+        EXPECT_EQ(fast, oracle.GetIntervals()[0].fastValue);
+    }
 }
 
 TEST_F(OracleRun, FramesBeyondTheVideoStreamAreNotMeasured) {
