@@ -182,6 +182,10 @@ void CAVIStream::PasteVideo(CAVIStream& source, int32_t first, int32_t end) {
     std::vector<uint8_t> buffer;
     for (int32_t i = first; i < end; ++i) {
         PasteStep();
+        const bool key = in->FindSample(i, FIND_PREV | FIND_KEY) == i;
+        const int32_t at = start + (i - first);
+        if (PasteChunkSource(*in, i, at, key ? AVIIF_KEYFRAME : 0, "Error! Paste Streams! AVIStreamWrite!"))
+            continue;
         int32_t size = 0;
         int32_t bytes = 0;
         int32_t samples = 0;
@@ -195,9 +199,7 @@ void CAVIStream::PasteVideo(CAVIStream& source, int32_t first, int32_t end) {
             m_host.ShowMessage("Error in Paste Streams! AVIStreamRead");
             continue;
         }
-        const bool key = in->FindSample(i, FIND_PREV | FIND_KEY) == i;
-        rc = m_stream->Write(start + (i - first), 1, buffer.data(), bytes, key ? AVIIF_KEYFRAME : 0, nullptr,
-                             nullptr);
+        rc = m_stream->Write(at, 1, buffer.data(), bytes, key ? AVIIF_KEYFRAME : 0, nullptr, nullptr);
         if (rc != AVIERR_OK)
             m_host.ShowMessage("Error! Paste Streams! AVIStreamWrite!");
     }
@@ -215,6 +217,15 @@ void CAVIStream::PasteAudio(CAVIStream& source, int32_t first, int32_t end) {
     while (remaining > 0) {
         PasteStep();
         const int32_t n = static_cast<int32_t>(std::min<int64_t>(perBlock, remaining));
+        if (sampleSize == 0 && s < in->Length()) {
+            const int64_t pos = std::max<int64_t>(start + (s - first), GetLength());
+            if (pos <= INT32_MAX && PasteChunkSource(*in, static_cast<int32_t>(s), static_cast<int32_t>(pos),
+                                                     AVIIF_KEYFRAME, "Error! AVIStreamWrite! Audio!")) {
+                ++s;
+                remaining = static_cast<int64_t>(end) - s;
+                continue;
+            }
+        }
         int32_t size = 0;
         int32_t bytes = 0;
         int32_t samplesRead = 0;
@@ -247,6 +258,21 @@ void CAVIStream::PasteAudio(CAVIStream& source, int32_t first, int32_t end) {
         s += samplesRead;
         remaining = static_cast<int64_t>(end) - s;
     }
+}
+
+bool CAVIStream::PasteChunkSource(IAviStream& in, int32_t sample, int32_t at, uint32_t flags,
+                                  const char* writeError) {
+    // Chunks copied unchanged are not read here at all: the written file
+    // takes them straight from the source file when it is finished.
+    AviChunkSource chunk;
+    if (!in.GetChunkSource(sample, &chunk))
+        return false;
+    const int rc = m_stream->WriteChunkSource(at, chunk, flags);
+    if (rc == AVIERR_UNSUPPORTED)
+        return false;
+    if (rc != AVIERR_OK)
+        m_host.ShowMessage(writeError);
+    return true;
 }
 
 void CAVIStream::PasteSilence(int64_t samples) {

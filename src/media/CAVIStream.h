@@ -70,6 +70,9 @@ private:
     void PasteVideo(CAVIStream& source, int32_t first, int32_t end);
     void PasteAudio(CAVIStream& source, int32_t first, int32_t end);
     void PasteSilence(int64_t samples);
+    // Pastes one chunk by reference to where it lies in the source file;
+    // false when either side cannot, and the chunk must be read and written.
+    bool PasteChunkSource(IAviStream& in, int32_t sample, int32_t at, uint32_t flags, const char* writeError);
 
     IHost& m_host;
     IAviStream* m_stream = nullptr;

@@ -1,5 +1,7 @@
 #include "platform/CAviChunkSpool.h"
 
+#include "platform/COpenFileRegistry.h"
+#include "platform/CReadOnlyFile.h"
 #include "platform/FdIo.h"
 
 #include <algorithm>
@@ -55,6 +57,24 @@ void CAviChunkSpool::Close() {
     m_fd = -1;
     m_buffer.clear();
     m_buffer.shrink_to_fit();
+    for (const auto& source : m_sources)
+        COpenFileRegistry::Remove(source->Path());
+    m_sources.clear();
+}
+
+uint32_t CAviChunkSpool::AddSource(const std::shared_ptr<const CReadOnlyFile>& file) {
+    for (size_t i = 0; i < m_sources.size(); ++i)
+        if (m_sources[i] == file)
+            return static_cast<uint32_t>(i + 1);
+    COpenFileRegistry::Add(file->Path());
+    m_sources.push_back(file);
+    return static_cast<uint32_t>(m_sources.size());
+}
+
+int CAviChunkSpool::OriginFd(uint32_t origin) const {
+    if (origin == 0)
+        return m_fd;
+    return origin <= m_sources.size() ? m_sources[origin - 1]->Fd() : -1;
 }
 
 bool CAviChunkSpool::Fail(const std::string& what) {
@@ -112,7 +132,9 @@ int64_t CAviChunkSpool::AppendChunk(uint32_t id, const void* data, uint32_t size
     return at;
 }
 
-bool CAviChunkSpool::Read(uint64_t offset, void* out, size_t size) {
+bool CAviChunkSpool::Read(uint32_t origin, uint64_t offset, void* out, size_t size) {
+    if (origin > 0)
+        return origin <= m_sources.size() && m_sources[origin - 1]->ReadAt(offset, out, size);
     if (m_fd < 0 || offset + size > Size())
         return false;
     uint8_t* dst = static_cast<uint8_t*>(out);

@@ -8,11 +8,20 @@
 //
 // The scratch file is unlinked as soon as it is made: it disappears with the
 // descriptor, even when the process dies.
+//
+// Chunks copied unchanged out of another AVI file need not wait here at all:
+// the spool then only keeps that file open (and registered as open for
+// reading, so nobody truncates it meanwhile), and the chunk's bytes are read
+// from it when the output is laid out. Each chunk has an origin: 0 for the
+// scratch file, otherwise the number of the input file it lies in.
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+class CReadOnlyFile;
 
 class CAviChunkSpool {
 public:
@@ -31,8 +40,13 @@ public:
     // failure (the spool is then unusable; see Error()).
     int64_t AppendChunk(uint32_t id, const void* data, uint32_t size);
 
-    // Reads back bytes of the spool (buffered data included).
-    bool Read(uint64_t offset, void* out, size_t size);
+    // The origin number of an input file, kept open until Close.
+    uint32_t AddSource(const std::shared_ptr<const CReadOnlyFile>& file);
+
+    // Reads back bytes of a chunk's origin (buffered data included).
+    bool Read(uint32_t origin, uint64_t offset, void* out, size_t size);
+    // The descriptor the bytes of an origin are copied from (-1: none).
+    int OriginFd(uint32_t origin) const;
 
     // Writes the buffered records to the scratch file.
     bool Flush();
@@ -50,4 +64,5 @@ private:
     uint64_t m_flushed = 0; // bytes already in the scratch file
     std::vector<uint8_t> m_buffer;
     std::string m_error;
+    std::vector<std::shared_ptr<const CReadOnlyFile>> m_sources; // origin n is m_sources[n - 1]
 };

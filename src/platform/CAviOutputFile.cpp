@@ -6,11 +6,13 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <memory>
 #include <unistd.h>
 
 namespace {
 constexpr size_t kBufferSize = 4u << 20;
+// Below this a copy goes through the buffer: two system calls per chunk (a
+// flush and copy_file_range) would cost more than the copy in memory.
+constexpr uint64_t kKernelCopyMin = 1u << 20;
 } // namespace
 
 CAviOutputFile::~CAviOutputFile() {
@@ -26,8 +28,9 @@ bool CAviOutputFile::Create(const std::string& path, std::string* error) {
         return false;
     }
     m_written = 0;
+    m_used = 0;
     m_error.clear();
-    m_buffer.reserve(kBufferSize);
+    m_buffer.reset(new uint8_t[kBufferSize]);
     return true;
 }
 
@@ -38,8 +41,8 @@ bool CAviOutputFile::Close() {
     if (::close(m_fd) != 0)
         Fail(std::string("cannot finish the file: ") + std::strerror(errno));
     m_fd = -1;
-    m_buffer.clear();
-    m_buffer.shrink_to_fit();
+    m_buffer.reset();
+    m_used = 0;
     return !Failed();
 }
 
@@ -60,31 +63,40 @@ bool CAviOutputFile::WriteAll(const void* data, size_t size) {
 bool CAviOutputFile::Flush() {
     if (Failed() || m_fd < 0)
         return false;
-    bool ok = m_buffer.empty() || WriteAll(m_buffer.data(), m_buffer.size());
-    m_buffer.clear();
+    const bool ok = m_used == 0 || WriteAll(m_buffer.get(), m_used);
+    m_used = 0;
     return ok;
 }
 
 bool CAviOutputFile::Write(const void* data, size_t size) {
     if (Failed() || m_fd < 0)
         return false;
-    if (m_buffer.size() + size > kBufferSize && !Flush())
+    if (m_used + size > kBufferSize && !Flush())
         return false;
     if (size >= kBufferSize)
         return WriteAll(data, size);
-    const uint8_t* p = static_cast<const uint8_t*>(data);
-    m_buffer.insert(m_buffer.end(), p, p + size);
+    if (size > 0)
+        std::memcpy(m_buffer.get() + m_used, data, size);
+    m_used += size;
     return true;
 }
 
 bool CAviOutputFile::CopyFrom(int fd, uint64_t offset, uint64_t size) {
     if (Failed() || m_fd < 0)
         return false;
-    if (!Flush())
-        return false;
+    if (size >= kKernelCopyMin && m_kernelCopy) {
+        if (!Flush() || !KernelCopy(fd, offset, size))
+            return false;
+    }
+    return BufferedCopy(fd, offset, size);
+}
+
+// Copies as much as the kernel will; leaves the rest in offset/size when it
+// cannot copy between these two files at all.
+bool CAviOutputFile::KernelCopy(int fd, uint64_t& offset, uint64_t& size) {
     while (size > 0 && m_kernelCopy) {
         loff_t in = static_cast<loff_t>(offset);
-        ssize_t n = ::copy_file_range(fd, &in, m_fd, nullptr, static_cast<size_t>(size), 0);
+        const ssize_t n = ::copy_file_range(fd, &in, m_fd, nullptr, static_cast<size_t>(size), 0);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 &&
@@ -94,21 +106,22 @@ bool CAviOutputFile::CopyFrom(int fd, uint64_t offset, uint64_t size) {
         }
         if (n <= 0)
             return Fail(n < 0 ? std::string("cannot write the file: ") + std::strerror(errno)
-                              : std::string("the scratch file ended early"));
+                              : std::string("the data to copy ended early"));
         offset += static_cast<uint64_t>(n);
         size -= static_cast<uint64_t>(n);
         m_written += static_cast<uint64_t>(n);
     }
-    // Plain reads and writes where the kernel cannot copy between the files.
-    std::unique_ptr<uint8_t[]> chunk;
+    return true;
+}
+
+bool CAviOutputFile::BufferedCopy(int fd, uint64_t offset, uint64_t size) {
     while (size > 0) {
-        if (!chunk)
-            chunk.reset(new uint8_t[kBufferSize]);
-        const size_t want = static_cast<size_t>(std::min<uint64_t>(size, kBufferSize));
-        if (ReadFullyAt(fd, chunk.get(), want, offset) != static_cast<int64_t>(want))
-            return Fail("cannot read the scratch file back");
-        if (!WriteAll(chunk.get(), want))
+        if (m_used == kBufferSize && !Flush())
             return false;
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(size, kBufferSize - m_used));
+        if (ReadFullyAt(fd, m_buffer.get() + m_used, want, offset) != static_cast<int64_t>(want))
+            return Fail("cannot read the data to copy");
+        m_used += want;
         offset += want;
         size -= want;
     }

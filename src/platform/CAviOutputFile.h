@@ -1,12 +1,14 @@
 #pragma once
 // The file being written: sequential output through a large buffer, plus
-// copies of byte ranges from another descriptor (the chunk spool) that stay
-// inside the kernel where the file system allows it.
+// copies of byte ranges from other descriptors (the chunk spool, input files).
+// Large ranges are copied inside the kernel where the file systems allow it;
+// small ones (a single chunk) are read straight into the buffer, which costs
+// one system call and no extra flush.
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <vector>
 
 class CAviOutputFile {
 public:
@@ -26,17 +28,20 @@ public:
     bool CopyFrom(int fd, uint64_t offset, uint64_t size);
     bool Flush();
 
-    uint64_t Position() const { return m_written + m_buffer.size(); }
+    uint64_t Position() const { return m_written + m_used; }
     bool Failed() const { return !m_error.empty(); }
     const std::string& Error() const { return m_error; }
 
 private:
     bool WriteAll(const void* data, size_t size);
+    bool KernelCopy(int fd, uint64_t& offset, uint64_t& size);
+    bool BufferedCopy(int fd, uint64_t offset, uint64_t size);
     bool Fail(const std::string& what);
 
     int m_fd = -1;
     uint64_t m_written = 0;
     bool m_kernelCopy = true; // copy_file_range still worth trying
-    std::vector<uint8_t> m_buffer;
+    std::unique_ptr<uint8_t[]> m_buffer;
+    size_t m_used = 0;
     std::string m_error;
 };

@@ -37,18 +37,18 @@ bool CAviReader::Close(std::string*) {
 }
 
 bool CAviReader::Open(const std::string& path, std::string* error) {
-    if (!m_file.Open(path, error))
+    if (!m_file->Open(path, error))
         return false;
     m_path = path;
     AviLayout layout;
-    CAviLayoutParser parser(m_file, m_report);
+    CAviLayoutParser parser(*m_file, m_report);
     if (!parser.Parse(layout, error)) {
-        m_file.Close();
+        m_file->Close();
         return false;
     }
     // Every chunk has an 8-byte header, which bounds how many an honest
     // index can list.
-    CAviChunkList list(m_file.Size() / 8 + 1);
+    CAviChunkList list(m_file->Size() / 8 + 1);
     FindChunks(layout, list);
 
     for (const auto& s : layout.streams)
@@ -68,7 +68,7 @@ bool CAviReader::Open(const std::string& path, std::string* error) {
 
 bool CAviReader::TryOdml(const AviLayout& layout, CAviChunkList& list) {
     std::string why;
-    if (COdmlIndexParser(m_file, layout).Parse(list, &why)) {
+    if (COdmlIndexParser(*m_file, layout).Parse(list, &why)) {
         m_report.opendml = true;
         m_report.notes.push_back("read the OpenDML indexes (indx, ix##): " + std::to_string(list.Size()) +
                                  " chunks");
@@ -88,7 +88,7 @@ bool CAviReader::TryIdx1(const AviLayout& layout, CAviChunkList& list) {
     }
     std::string why;
     bool absolute = false;
-    if (CAviIdx1Parser(m_file, layout).Parse(list, absolute, &why)) {
+    if (CAviIdx1Parser(*m_file, layout).Parse(list, absolute, &why)) {
         m_report.idx1Absolute = absolute;
         m_report.notes.push_back(std::string("read idx1") + (absolute ? " (absolute offsets)" : "") + ": " +
                                  std::to_string(list.Size()) + " chunks");
@@ -110,7 +110,7 @@ void CAviReader::FindChunks(const AviLayout& layout, CAviChunkList& list) {
     if (!hasOdml && !layout.hasIdx1)
         m_report.notes.push_back("the file has no index");
     m_report.indexRebuilt = true;
-    CAviIndexRebuilder(m_file, layout, m_report).Rebuild(list);
+    CAviIndexRebuilder(*m_file, layout, m_report).Rebuild(list);
 }
 
 // The frame count callers see is what the video index holds: the header

@@ -38,7 +38,8 @@ private:
     bool TryIdx1(const AviLayout& layout, CAviChunkList& list);
     void FillInfo(const AviLayout& layout);
 
-    CReadOnlyFile m_file;
+    // Shared with writers that copy chunks out of it when they lay out their file.
+    std::shared_ptr<CReadOnlyFile> m_file = std::make_shared<CReadOnlyFile>();
     std::string m_path;
     bool m_registered = false;
     AviFileInfo m_info;

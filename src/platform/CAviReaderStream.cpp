@@ -27,8 +27,8 @@ uint32_t IndexSampleSize(const AviStreamInfo& info, const std::vector<uint8_t>& 
 }
 } // namespace
 
-CAviReaderStream::CAviReaderStream(const CReadOnlyFile& file, const AviStreamHeaders& headers)
-    : m_file(file), m_info(headers.info), m_format(headers.format),
+CAviReaderStream::CAviReaderStream(std::shared_ptr<const CReadOnlyFile> file, const AviStreamHeaders& headers)
+    : m_file(std::move(file)), m_info(headers.info), m_format(headers.format),
       m_index(IndexSampleSize(headers.info, headers.format)) {}
 
 void CAviReaderStream::AddChunk(uint64_t dataPos, uint32_t size, bool key) {
@@ -95,6 +95,21 @@ int CAviReaderStream::Read(int32_t start, int32_t n, void* buffer, int32_t buffe
     return ReadFixedSamples(sample, n, buffer, bufferSize, bytes, samples);
 }
 
+bool CAviReaderStream::GetChunkSource(int32_t start, AviChunkSource* source) const {
+    const int64_t sample = static_cast<int64_t>(start) - m_start;
+    if (!source || m_index.SampleSize() != 0 || sample < 0 || sample >= m_length)
+        return false;
+    const AviIndexEntry& c = m_index.Chunk(static_cast<size_t>(sample));
+    // A chunk the file does not hold completely is left to Read, which
+    // reports it.
+    if (!m_file->StillContains(c.offset, c.size))
+        return false;
+    source->file = m_file;
+    source->offset = c.offset;
+    source->size = c.size;
+    return true;
+}
+
 int CAviReaderStream::ReadChunkSample(int64_t sample, void* buffer, int32_t bufferSize, int32_t* bytes,
                                       int32_t* samples) const {
     const AviIndexEntry& c = m_index.Chunk(static_cast<size_t>(sample));
@@ -107,7 +122,7 @@ int CAviReaderStream::ReadChunkSample(int64_t sample, void* buffer, int32_t buff
                 *bytes = size;
             return AVIERR_BUFFERTOOSMALL;
         }
-        if (!m_file.ReadAt(c.offset, buffer, c.size))
+        if (!m_file->ReadAt(c.offset, buffer, c.size))
             return AVIERR_FILEREAD;
     }
     if (bytes)
@@ -143,7 +158,7 @@ int CAviReaderStream::ReadFixedSamples(int64_t sample, int32_t n, void* buffer, 
         while (remaining > 0 && chunk < m_index.ChunkCount()) {
             const AviIndexEntry& c = m_index.Chunk(chunk);
             const int64_t take = std::min<int64_t>(c.size - offset, remaining);
-            if (take > 0 && !m_file.ReadAt(c.offset + offset, dst, static_cast<size_t>(take)))
+            if (take > 0 && !m_file->ReadAt(c.offset + offset, dst, static_cast<size_t>(take)))
                 return AVIERR_FILEREAD;
             dst += take;
             remaining -= take;

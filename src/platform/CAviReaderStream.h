@@ -6,11 +6,13 @@
 #include "platform/CAviStreamIndex.h"
 #include "platform/IAviFile.h"
 
+#include <memory>
+
 class CReadOnlyFile;
 
 class CAviReaderStream : public IAviStream {
 public:
-    CAviReaderStream(const CReadOnlyFile& file, const AviStreamHeaders& headers);
+    CAviReaderStream(std::shared_ptr<const CReadOnlyFile> file, const AviStreamHeaders& headers);
 
     // Building the index (by CAviReader, before the stream is handed out).
     void AddChunk(uint64_t dataPos, uint32_t size, bool key);
@@ -32,6 +34,7 @@ public:
     int32_t FindSample(int32_t pos, uint32_t flags) const override;
     int32_t SampleToTime(int32_t sample) const override;
     int32_t TimeToSample(int32_t ms) const override;
+    bool GetChunkSource(int32_t sample, AviChunkSource* source) const override;
 
 private:
     int ReadChunkSample(int64_t sample, void* buffer, int32_t bufferSize, int32_t* bytes,
@@ -39,7 +42,7 @@ private:
     int ReadFixedSamples(int64_t sample, int32_t n, void* buffer, int32_t bufferSize, int32_t* bytes,
                          int32_t* samples) const;
 
-    const CReadOnlyFile& m_file;
+    std::shared_ptr<const CReadOnlyFile> m_file;
     AviStreamInfo m_info;
     std::vector<uint8_t> m_format;
     CAviStreamIndex m_index;

@@ -2,7 +2,6 @@
 
 #include "platform/CAviHeaderSerializer.h"
 #include "platform/CAviMuxPlan.h"
-#include "platform/CAviSpoolWindow.h"
 #include "platform/COpenFileRegistry.h"
 #include "platform/CRiffBuilder.h"
 
@@ -135,7 +134,6 @@ bool CAviWriter::Close(std::string* error) {
             reason = m_out.Error();
         }
         m_spool.Close();
-        m_windows.clear();
         if (!m_closeOk) {
             // A half-written movie would look like a finished one.
             Discard();
@@ -221,18 +219,22 @@ bool CAviWriter::Assemble(std::string& error) {
         error = "internal error: header size changed";
         return false;
     }
-    // One read-ahead window per stream, 16 MiB in all (at least 256 KiB each).
-    const size_t window =
-        std::clamp<size_t>((16u << 20) / std::max<size_t>(1, m_streams.size()), 256u << 10, 4u << 20);
-    m_windows.clear();
-    for (size_t s = 0; s < m_streams.size(); ++s)
-        m_windows.emplace_back(window);
     for (size_t p = 0; p < parts.size(); ++p)
         if (!WritePart(plan, p, header)) {
             error = m_out.Failed() ? m_out.Error() : m_layoutError;
             return false;
         }
     return true;
+}
+
+bool CAviWriter::CopyInputChunk(const CAviWriterStream& stream, const AviIndexEntry& chunk, uint32_t origin) {
+    CRiffBuilder header;
+    header.Put32(stream.ChunkId());
+    header.Put32(chunk.size);
+    const uint8_t pad = 0;
+    return m_out.Write(header.Bytes().data(), header.Size()) &&
+           m_out.CopyFrom(m_spool.OriginFd(origin), chunk.offset, chunk.size) &&
+           ((chunk.size & 1u) == 0 || m_out.Write(&pad, 1));
 }
 
 bool CAviWriter::WritePart(const CAviMuxPlan& plan, size_t partNumber, const std::vector<uint8_t>& header) {
@@ -254,21 +256,31 @@ bool CAviWriter::WritePart(const CAviMuxPlan& plan, size_t partNumber, const std
     if (!m_out.Write(lead.Bytes().data(), lead.Size()))
         return false;
 
-    // Chunk records, in runs that lie back to back in the spool.
+    // Chunk records: the spool's in runs that lie back to back there, the
+    // input files' one by one under our own chunk header.
     size_t i = part.firstItem;
     while (i < part.endItem) {
-        const AviIndexEntry& first = m_streams[items[i].stream]->Index().Chunk(items[i].chunk);
+        if (m_out.Position() != items[i].filePos)
+            return false;
+        const CAviWriterStream& stream = *m_streams[items[i].stream];
+        const AviIndexEntry& first = stream.Index().Chunk(items[i].chunk);
+        if (const uint32_t origin = stream.Origin(items[i].chunk); origin != 0) {
+            if (!CopyInputChunk(stream, first, origin))
+                return false;
+            ++i;
+            continue;
+        }
         const uint64_t runStart = first.offset - 8;
         uint64_t runEnd = runStart + CAviMuxPlan::RecordSize(first.size);
         size_t j = i + 1;
         for (; j < part.endItem; ++j) {
-            const AviIndexEntry& e = m_streams[items[j].stream]->Index().Chunk(items[j].chunk);
-            if (e.offset - 8 != runEnd)
+            const CAviWriterStream& next = *m_streams[items[j].stream];
+            const AviIndexEntry& e = next.Index().Chunk(items[j].chunk);
+            if (next.Origin(items[j].chunk) != 0 || e.offset - 8 != runEnd)
                 break;
             runEnd += CAviMuxPlan::RecordSize(e.size);
         }
-        if (m_out.Position() != items[i].filePos ||
-            !m_out.CopyFrom(m_spool.Fd(), runStart, runEnd - runStart))
+        if (!m_out.CopyFrom(m_spool.Fd(), runStart, runEnd - runStart))
             return false;
         i = j;
     }

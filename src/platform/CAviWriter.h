@@ -1,13 +1,14 @@
 #pragma once
 // An AVI file being written. Chunks are collected in a scratch spool as the
-// caller writes them, in whatever stream order; Close lays the file out in
-// play-time order (interleaved), writes the headers and indexes (idx1 for the
-// first RIFF, OpenDML indx/ix## once the file needs more than one RIFF) and
-// copies the chunk data from the spool in large runs.
+// caller writes them, in whatever stream order (chunks copied unchanged from
+// another AVI file stay where they are: only their place is noted); Close lays
+// the file out in play-time order (interleaved), writes the headers and
+// indexes (idx1 for the first RIFF, OpenDML indx/ix## once the file needs
+// more than one RIFF) and copies the chunk data from the spool in large runs
+// and from the input files chunk by chunk.
 
 #include "platform/CAviChunkSpool.h"
 #include "platform/CAviOutputFile.h"
-#include "platform/CAviSpoolWindow.h"
 #include "platform/CAviWriterStream.h"
 #include "platform/IAviFile.h"
 
@@ -37,6 +38,7 @@ public:
 private:
     bool Assemble(std::string& error);
     bool WritePart(const CAviMuxPlan& plan, size_t partNumber, const std::vector<uint8_t>& header);
+    bool CopyInputChunk(const CAviWriterStream& stream, const AviIndexEntry& chunk, uint32_t origin);
     const CAviWriterStream* FirstVideo() const;
     uint64_t TotalDataBytes() const;
     void Discard();
@@ -46,7 +48,6 @@ private:
     CAviOutputFile m_out;
     CAviChunkSpool m_spool;
     std::vector<std::unique_ptr<CAviWriterStream>> m_streams;
-    std::vector<CAviSpoolWindow> m_windows; // while the file is laid out
     AviReadReport m_report;
     bool m_closed = false;
     bool m_closeOk = false;

@@ -2,6 +2,7 @@
 
 #include "platform/AviTime.h"
 #include "platform/CAviChunkSpool.h"
+#include "platform/CReadOnlyFile.h"
 
 #include <algorithm>
 #include <climits>
@@ -74,9 +75,26 @@ bool CAviWriterStream::AppendChunk(const void* data, uint32_t size, bool key) {
     const int64_t at = m_spool.AppendChunk(m_chunkId, data, size);
     if (at < 0)
         return false;
+    if (!m_origins.empty())
+        m_origins.push_back(0);
     m_index.Add(static_cast<uint64_t>(at) + 8, size, key);
     m_largest = std::max(m_largest, size);
     return true;
+}
+
+int CAviWriterStream::ReachPosition(int32_t start) {
+    const int64_t length = Length();
+    if (start < length || static_cast<int64_t>(start) >= INT32_MAX)
+        return AVIERR_BADPARAM; // only appending is possible
+    for (int64_t i = length; i < start; ++i)
+        if (!AppendChunk(nullptr, 0, false))
+            return AVIERR_FILEWRITE;
+    return AVIERR_OK;
+}
+
+bool CAviWriterStream::KeyFlag(uint32_t flags) const {
+    // Audio chunks are all entry points, whatever the caller passed.
+    return (flags & AVIIF_KEYFRAME) != 0 || IsAudio();
 }
 
 int CAviWriterStream::Write(int32_t start, int32_t n, const void* buffer, int32_t size, uint32_t flags,
@@ -107,19 +125,29 @@ int CAviWriterStream::Write(int32_t start, int32_t n, const void* buffer, int32_
         return AVIERR_OK;
     }
     // One chunk per sample; positions skipped become empty chunks.
-    if (static_cast<int64_t>(start) >= INT32_MAX)
-        return AVIERR_BADPARAM;
-    for (int64_t i = length; i < start; ++i)
-        if (!AppendChunk(nullptr, 0, false))
-            return AVIERR_FILEWRITE;
-    // Audio chunks are all entry points, whatever the caller passed.
-    const bool key = (flags & AVIIF_KEYFRAME) != 0 || IsAudio();
-    if (!AppendChunk(buffer, bytes, key))
+    if (const int rc = ReachPosition(start); rc != AVIERR_OK)
+        return rc;
+    if (!AppendChunk(buffer, bytes, KeyFlag(flags)))
         return AVIERR_FILEWRITE;
     if (samplesWritten)
         *samplesWritten = 1;
     if (bytesWritten)
         *bytesWritten = size;
+    return AVIERR_OK;
+}
+
+int CAviWriterStream::WriteChunkSource(int32_t start, const AviChunkSource& source, uint32_t flags) {
+    if (m_index.SampleSize() != 0 || !m_spool.IsOpen() || m_spool.Failed())
+        return AVIERR_UNSUPPORTED;
+    if (!source.file || !source.file->IsOpen() || !source.file->Contains(source.offset, source.size))
+        return AVIERR_BADPARAM;
+    if (const int rc = ReachPosition(start); rc != AVIERR_OK)
+        return rc;
+    if (m_origins.size() < m_index.ChunkCount())
+        m_origins.resize(m_index.ChunkCount(), 0);
+    m_origins.push_back(m_spool.AddSource(source.file));
+    m_index.Add(source.offset, source.size, KeyFlag(flags));
+    m_largest = std::max(m_largest, source.size);
     return AVIERR_OK;
 }
 
@@ -139,7 +167,7 @@ int CAviWriterStream::Read(int32_t start, int32_t n, void* buffer, int32_t buffe
         if (buffer) {
             if (static_cast<uint32_t>(bufferSize) < e.size)
                 return AVIERR_BUFFERTOOSMALL;
-            if (e.size > 0 && !m_spool.Read(e.offset, buffer, e.size))
+            if (e.size > 0 && !m_spool.Read(Origin(static_cast<size_t>(start)), e.offset, buffer, e.size))
                 return AVIERR_FILEREAD;
         }
         if (bytes)
@@ -165,7 +193,7 @@ int CAviWriterStream::Read(int32_t start, int32_t n, void* buffer, int32_t buffe
         for (; left > 0 && chunk < m_index.ChunkCount(); ++chunk, inChunk = 0) {
             const AviIndexEntry& e = m_index.Chunk(chunk);
             const uint32_t take = static_cast<uint32_t>(std::min<uint64_t>(left, e.size - inChunk));
-            if (take > 0 && !m_spool.Read(e.offset + inChunk, out, take))
+            if (take > 0 && !m_spool.Read(Origin(chunk), e.offset + inChunk, out, take))
                 return AVIERR_FILEREAD;
             out += take;
             left -= take;

@@ -1,6 +1,7 @@
 #pragma once
 // One stream of a file being written: its header and format, and the index of
-// the chunks written so far (their data waits in the writer's chunk spool).
+// the chunks written so far (their data waits in the writer's chunk spool, or
+// in the input file it is copied from: the chunk's origin).
 // Chunks are appended only; a frame position beyond the end is reached with
 // empty chunks (dropped frames).
 
@@ -29,6 +30,7 @@ public:
     int32_t FindSample(int32_t pos, uint32_t flags) const override;
     int32_t SampleToTime(int32_t sample) const override;
     int32_t TimeToSample(int32_t ms) const override;
+    int WriteChunkSource(int32_t start, const AviChunkSource& source, uint32_t flags) override;
 
     // For the final assembly.
     int Number() const { return m_number; }
@@ -36,12 +38,18 @@ public:
     bool IsAudio() const { return m_info.fccType == streamtypeAUDIO; }
     uint32_t ChunkId() const { return m_chunkId; }
     const CAviStreamIndex& Index() const { return m_index; }
+    // Where chunk `chunk`'s offset points: 0 the spool's scratch file, else an input file.
+    uint32_t Origin(size_t chunk) const { return chunk < m_origins.size() ? m_origins[chunk] : 0; }
     uint32_t LargestChunk() const { return m_largest; }
     // The header as it goes into the file (length, buffer size filled in).
     const AviStreamInfo& RawInfo() const { return m_info; }
 
 private:
     bool AppendChunk(const void* data, uint32_t size, bool key);
+    // Checks a one-chunk-per-sample write at `start` and fills the positions
+    // it skips with empty chunks.
+    int ReachPosition(int32_t start);
+    bool KeyFlag(uint32_t flags) const;
     uint32_t ComputeChunkId() const;
 
     CAviChunkSpool& m_spool;
@@ -50,5 +58,6 @@ private:
     std::vector<uint8_t> m_format;
     uint32_t m_chunkId;
     CAviStreamIndex m_index;
+    std::vector<uint32_t> m_origins; // per chunk; empty while every chunk is in the scratch file
     uint32_t m_largest = 0;
 };

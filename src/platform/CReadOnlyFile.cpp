@@ -1,5 +1,6 @@
 #include "platform/CReadOnlyFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -27,6 +28,7 @@ bool CReadOnlyFile::Open(const std::string& path, std::string* error) {
     }
     m_fd = fd;
     m_size = static_cast<uint64_t>(st.st_size);
+    m_path = path;
     return true;
 }
 
@@ -35,6 +37,7 @@ void CReadOnlyFile::Close() {
         ::close(m_fd);
     m_fd = -1;
     m_size = 0;
+    m_path.clear();
 }
 
 size_t CReadOnlyFile::ReadSome(uint64_t offset, void* buffer, size_t size) const {
@@ -59,4 +62,12 @@ bool CReadOnlyFile::ReadAt(uint64_t offset, void* buffer, size_t size) const {
     if (size == 0)
         return Contains(offset, 0);
     return Contains(offset, size) && ReadSome(offset, buffer, size) == size;
+}
+
+bool CReadOnlyFile::StillContains(uint64_t offset, uint64_t size) const {
+    struct stat st {};
+    if (m_fd < 0 || ::fstat(m_fd, &st) != 0 || st.st_size < 0)
+        return false;
+    const uint64_t now = std::min(m_size, static_cast<uint64_t>(st.st_size));
+    return offset <= now && size <= now - offset;
 }

@@ -30,6 +30,17 @@ struct AviReadReport {
     std::vector<std::string> notes; // one line per step taken, for people
 };
 
+class CReadOnlyFile;
+
+// Where the data of one chunk lies in a file open for reading. A writer that
+// is handed this keeps the file open and copies the bytes from it when it lays
+// out its own file, so they never pass through memory twice.
+struct AviChunkSource {
+    std::shared_ptr<const CReadOnlyFile> file;
+    uint64_t offset = 0; // of the data, not of the chunk header
+    uint32_t size = 0;
+};
+
 struct AviWriterOptions {
     // A RIFF part is closed and an OpenDML 'RIFF AVIX' started once it would
     // pass this many bytes. Tests lower it to cross the threshold cheaply.
@@ -65,6 +76,16 @@ public:
     virtual int32_t FindSample(int32_t pos, uint32_t flags) const = 0;
     virtual int32_t SampleToTime(int32_t sample) const = 0;
     virtual int32_t TimeToSample(int32_t ms) const = 0;
+
+    // Read mode, one chunk per sample (video, variable-size audio): where the
+    // chunk of `sample` lies. False when the stream cannot tell; Read then
+    // still works.
+    virtual bool GetChunkSource(int32_t /*sample*/, AviChunkSource* /*source*/) const { return false; }
+    // Write mode, one chunk per sample: like Write of one sample whose data is
+    // `source`'s bytes, copied from that file when this one is finished.
+    virtual int WriteChunkSource(int32_t /*start*/, const AviChunkSource& /*source*/, uint32_t /*flags*/) {
+        return AVIERR_UNSUPPORTED;
+    }
 };
 
 class IAviFile {
