@@ -115,32 +115,43 @@ std::unique_ptr<IAviFile> CopyMovie(IAviFile& in, const std::string& path, uint6
     return out;
 }
 
-class AviWriterChunkSource : public ::testing::TestWithParam<uint64_t> {};
+// A source movie on disk, open for reading.
+class AviWriterChunkSourceLifetime : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(WriteSource(m_src), "");
+        m_in = AviOpenRead(m_src, &m_error);
+        ASSERT_TRUE(m_in) << m_error;
+    }
+
+    CTempDir m_dir;
+    const std::string m_src = m_dir.File("src.avi");
+    const std::string m_dst = m_dir.File("out.avi");
+    std::unique_ptr<IAviFile> m_in;
+    std::string m_error;
+};
+
+class AviWriterChunkSource : public AviWriterChunkSourceLifetime,
+                             public ::testing::WithParamInterface<uint64_t> {};
 } // namespace
 
 TEST_P(AviWriterChunkSource, CopiedChunksArriveByteForByteAndInterleaved) {
-    CTempDir dir;
-    const std::string src = dir.File("src.avi"), dst = dir.File("out.avi");
-    ASSERT_EQ(WriteSource(src), "");
-    std::string error;
-    auto in = AviOpenRead(src, &error);
-    ASSERT_TRUE(in) << error;
-    auto out = CopyMovie(*in, dst, GetParam());
+    auto out = CopyMovie(*m_in, m_dst, GetParam());
     ASSERT_TRUE(out);
     // Before the close the new stream answers reads from the source file.
     for (int32_t i : {1, 17, 59})
         EXPECT_EQ(ReadChunk(*out->GetStream(0), i), SourceChunk(i)) << i;
-    ASSERT_TRUE(out->Close(&error)) << error;
+    ASSERT_TRUE(out->Close(&m_error)) << m_error;
 
     // ffmpeg sees the same packets (size, hash, key flag) in both files.
-    const auto sourcePackets = FramemD5Copy(src, "v:0");
+    const auto sourcePackets = FramemD5Copy(m_src, "v:0");
     EXPECT_EQ(sourcePackets.size(), static_cast<size_t>(kFrames - 1)); // not the empty chunk
-    EXPECT_EQ(FramemD5Copy(dst, "v:0"), sourcePackets);
-    EXPECT_FALSE(FramemD5Copy(src, "a:0").empty());
-    EXPECT_EQ(FramemD5Copy(dst, "a:0"), FramemD5Copy(src, "a:0"));
+    EXPECT_EQ(FramemD5Copy(m_dst, "v:0"), sourcePackets);
+    EXPECT_FALSE(FramemD5Copy(m_src, "a:0").empty());
+    EXPECT_EQ(FramemD5Copy(m_dst, "a:0"), FramemD5Copy(m_src, "a:0"));
     // ffmpeg skips the empty chunk of the dropped frame.
     std::vector<bool> keys;
-    for (const ProbePacket& p : ProbePackets(dst, "v:0"))
+    for (const ProbePacket& p : ProbePackets(m_dst, "v:0"))
         keys.push_back(p.key);
     std::vector<bool> expected;
     for (int i = 0; i < kFrames; ++i)
@@ -148,8 +159,8 @@ TEST_P(AviWriterChunkSource, CopiedChunksArriveByteForByteAndInterleaved) {
             expected.push_back(IsKey(i));
     EXPECT_EQ(keys, expected);
     // And so does our reader, chunk by chunk.
-    auto back = AviOpenRead(dst, &error);
-    ASSERT_TRUE(back) << error;
+    auto back = AviOpenRead(m_dst, &m_error);
+    ASSERT_TRUE(back) << m_error;
     EXPECT_EQ(back->Report().opendml, GetParam() < (1u << 20));
     for (int i = 0; i < kFrames; ++i)
         EXPECT_EQ(ReadChunk(*back->GetStream(0), i), SourceChunk(i)) << i;
@@ -158,55 +169,37 @@ TEST_P(AviWriterChunkSource, CopiedChunksArriveByteForByteAndInterleaved) {
 // 16 KiB cuts the copy into several RIFF parts with their own ix## indexes.
 INSTANTIATE_TEST_SUITE_P(RiffLimits, AviWriterChunkSource, ::testing::Values(1ull << 30, 16ull << 10));
 
-TEST(AviWriterChunkSourceLifetime, TheInputStaysOpenAndProtectedUntilTheWriterIsDone) {
-    CTempDir dir;
-    const std::string src = dir.File("src.avi"), dst = dir.File("out.avi");
-    ASSERT_EQ(WriteSource(src), "");
-    std::string error;
-    auto in = AviOpenRead(src, &error);
-    ASSERT_TRUE(in) << error;
-    auto out = CopyMovie(*in, dst, 1ull << 30);
+TEST_F(AviWriterChunkSourceLifetime, TheInputStaysOpenAndProtectedUntilTheWriterIsDone) {
+    auto out = CopyMovie(*m_in, m_dst, 1ull << 30);
     ASSERT_TRUE(out);
     // The reader is gone, but the writer still copies from its file: nobody
     // may create (and so truncate) it meanwhile.
-    in.reset();
-    EXPECT_TRUE(COpenFileRegistry::IsOpen(src));
-    EXPECT_FALSE(AviCreate(src, AviWriterOptions(), &error));
-    ASSERT_TRUE(out->Close(&error)) << error;
-    EXPECT_FALSE(COpenFileRegistry::IsOpen(src));
-    EXPECT_EQ(FramemD5Copy(dst, "v:0"), FramemD5Copy(src, "v:0"));
+    m_in.reset();
+    EXPECT_TRUE(COpenFileRegistry::IsOpen(m_src));
+    EXPECT_FALSE(AviCreate(m_src, AviWriterOptions(), &m_error));
+    ASSERT_TRUE(out->Close(&m_error)) << m_error;
+    EXPECT_FALSE(COpenFileRegistry::IsOpen(m_src));
+    EXPECT_EQ(FramemD5Copy(m_dst, "v:0"), FramemD5Copy(m_src, "v:0"));
 }
 
-TEST(AviWriterChunkSourceLifetime, AnInputCutBeforeTheCloseFailsItAndLeavesNoFile) {
-    CTempDir dir;
-    const std::string src = dir.File("src.avi"), dst = dir.File("out.avi");
-    ASSERT_EQ(WriteSource(src), "");
-    std::string error;
-    auto in = AviOpenRead(src, &error);
-    ASSERT_TRUE(in) << error;
-    auto out = CopyMovie(*in, dst, 1ull << 30);
+TEST_F(AviWriterChunkSourceLifetime, AnInputCutBeforeTheCloseFailsItAndLeavesNoFile) {
+    auto out = CopyMovie(*m_in, m_dst, 1ull << 30);
     ASSERT_TRUE(out);
-    std::filesystem::resize_file(src, std::filesystem::file_size(src) / 3);
-    EXPECT_FALSE(out->Close(&error));
-    EXPECT_NE(error.find(dst), std::string::npos) << error;
-    EXPECT_FALSE(std::filesystem::exists(dst));
+    std::filesystem::resize_file(m_src, std::filesystem::file_size(m_src) / 3);
+    EXPECT_FALSE(out->Close(&m_error));
+    EXPECT_NE(m_error.find(m_dst), std::string::npos) << m_error;
+    EXPECT_FALSE(std::filesystem::exists(m_dst));
 }
 
-TEST(AviWriterChunkSourceLifetime, ChunksTheInputNoLongerHoldsAreNotOffered) {
-    CTempDir dir;
-    const std::string src = dir.File("src.avi");
-    ASSERT_EQ(WriteSource(src), "");
-    std::string error;
-    auto in = AviOpenRead(src, &error);
-    ASSERT_TRUE(in) << error;
-    IAviStream* video = in->GetStream(0);
+TEST_F(AviWriterChunkSourceLifetime, ChunksTheInputNoLongerHoldsAreNotOffered) {
+    IAviStream* video = m_in->GetStream(0);
     AviChunkSource where;
     ASSERT_TRUE(video->GetChunkSource(kFrames - 1, &where));
     EXPECT_EQ(where.size, SourceChunk(kFrames - 1).size());
     EXPECT_FALSE(video->GetChunkSource(kFrames, &where));
     EXPECT_FALSE(video->GetChunkSource(-1, &where));
     // Fixed-size audio is no one-chunk-per-sample stream.
-    EXPECT_FALSE(in->GetStream(1)->GetChunkSource(0, &where));
-    std::filesystem::resize_file(src, std::filesystem::file_size(src) / 2);
+    EXPECT_FALSE(m_in->GetStream(1)->GetChunkSource(0, &where));
+    std::filesystem::resize_file(m_src, std::filesystem::file_size(m_src) / 2);
     EXPECT_FALSE(video->GetChunkSource(kFrames - 1, &where));
 }
