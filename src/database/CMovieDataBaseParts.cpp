@@ -90,7 +90,7 @@ bool CMovieDataBase::PrepareNextPart(CAVIFile& source, const CodecOptions& low, 
     BitmapInfoHeader header;
     if (!frame || !ParseBitmapInfoHeader(frame, kBitmapInfoHeaderSize, header))
         return fail("the first frame of the source movie cannot be decoded.");
-    CAVIStream* stream = m_aviTemp.CreateVideoStream(frame, video->GetFramesPerSecond());
+    CAVIStream* stream = m_aviTemp.CreateVideoStream(frame, video->GetFramesPerSecond(), video);
     if (!stream)
         return fail("no video stream can be made in it.");
     m_aviTemp.AddStream(stream);

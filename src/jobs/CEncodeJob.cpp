@@ -43,7 +43,7 @@ bool CEncodeJob::PrepareEncoding(const std::string& path, int32_t framesPerSecon
                          source.GetPath() + " cannot be decoded.");
         return false;
     }
-    CAVIStream* video = target.CreateVideoStream(frame, framesPerSecond);
+    CAVIStream* video = target.CreateVideoStream(frame, framesPerSecond, sourceVideo);
     if (!video) {
         host.ShowMessage(std::string("Cannot create the video stream of ") + path);
         return false;

@@ -154,7 +154,8 @@ int64_t CAVIFile::ByteCount(int number, int32_t first, int32_t end) const {
     return stream ? stream->ByteCount(first, end) : -1;
 }
 
-CAVIStream* CAVIFile::CreateVideoStream(const uint8_t* packedDib, int framesPerSecond) {
+CAVIStream* CAVIFile::CreateVideoStream(const uint8_t* packedDib, int framesPerSecond,
+                                        const CAVIStream* timing) {
     BitmapInfoHeader bih;
     if (!m_file || framesPerSecond < 1 || !ParseBitmapInfoHeader(packedDib, kBitmapInfoHeaderSize, bih))
         return nullptr;
@@ -162,6 +163,10 @@ CAVIStream* CAVIFile::CreateVideoStream(const uint8_t* packedDib, int framesPerS
     info.fccType = streamtypeVIDEO;
     info.dwScale = 1;
     info.dwRate = static_cast<uint32_t>(framesPerSecond);
+    if (timing && timing->GetInfo().dwScale > 0 && timing->GetFramesPerSecond() == framesPerSecond) {
+        info.dwScale = timing->GetInfo().dwScale;
+        info.dwRate = timing->GetInfo().dwRate;
+    }
     info.dwSuggestedBufferSize = bih.biSizeImage;
     // Top-down frames carry a negative height; the frame rectangle does not.
     info.rcFrame = AviRect{0, 0, bih.biWidth, bih.biHeight == INT32_MIN ? INT32_MAX : std::abs(bih.biHeight)};

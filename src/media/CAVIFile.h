@@ -43,8 +43,12 @@ public:
     bool IsKeyFrame(int number, int32_t sample) const;
     int32_t SampleToTime(int number, int32_t sample) const;
     int64_t ByteCount(int number, int32_t first, int32_t end) const;
-    // A fresh video stream for frames like `packedDib` (BITMAPINFOHEADER first).
-    CAVIStream* CreateVideoStream(const uint8_t* packedDib, int framesPerSecond);
+    // A fresh video stream for frames like `packedDib` (BITMAPINFOHEADER first)
+    // at `framesPerSecond`. When `timing` (the source being encoded) has that
+    // whole-number rate, the new stream takes its exact rate instead: 29.97
+    // stays 29.97, else the audio copied along would drift from the video.
+    CAVIStream* CreateVideoStream(const uint8_t* packedDib, int framesPerSecond,
+                                  const CAVIStream* timing = nullptr);
 
     const AviFileInfo& GetInfo() const { return m_info; }
     const AviReadReport* GetReport() const;

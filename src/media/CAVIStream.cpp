@@ -124,6 +124,17 @@ int32_t CAVIStream::TimeToSampleCeil(int32_t ms) const {
     if (!m_stream)
         return -1;
     int64_t sample = m_stream->TimeToSample(ms);
+    if (m_nType == TYPE_VIDEO && m_info.dwScale > 0 && m_info.dwRate % m_info.dwScale != 0) {
+        // A fractional rate (29.97): at the whole-number rate the frame found
+        // would lie a few percent late, one more frame for every 30 or so.
+        // The first frame whose real start is not before ms is the one the
+        // time came from; a frame lasts over a millisecond, so it is at most
+        // two steps away.
+        const int64_t end = static_cast<int64_t>(m_stream->Start()) + m_stream->Length();
+        for (int64_t s = sample; s <= end && s <= sample + 2; ++s)
+            if (SampleToTime(static_cast<int32_t>(s)) >= ms)
+                return static_cast<int32_t>(s);
+    }
     const int32_t fps = GetFramesPerSecond();
     if (fps <= 0)
         return static_cast<int32_t>(sample);

@@ -45,6 +45,9 @@ public:
     bool IsKeyFrame(int32_t sample) const;
     int32_t SampleToTime(int32_t sample) const;
     int32_t MapSample(const CAVIStream& other, int32_t otherSample) const;
+    // The first sample whose start is not before ms, its start reckoned at
+    // the whole-number rate (frames of a fractional-rate video at their
+    // real start).
     int32_t TimeToSampleCeil(int32_t ms) const;
     // Bytes of samples first .. end-1 (64-bit: long movies pass 2 GB).
     int64_t ByteCount(int32_t first, int32_t end) const;

@@ -11,7 +11,8 @@
 namespace {
 
 // An NTSC source (30000/1001) gets a key frame every 29 frames in both files:
-// the spacing is the whole frames per second.
+// the spacing is the whole frames per second. The files keep the exact rate,
+// so the source's audio copied along stays in step with the pictures.
 TEST(EncodeCommand, KeyFramesFollowTheSourcesWholeFrameRate) {
     CTempDir dir;
     const std::string source = dir.File("ntsc.avi");
@@ -25,6 +26,9 @@ TEST(EncodeCommand, KeyFramesFollowTheSourcesWholeFrameRate) {
         SCOPED_TRACE(file);
         EXPECT_EQ(ProbePackets(file, "v:0").size(), 70u);
         EXPECT_EQ(ProbeVideoKeyFrames(file), (std::vector<int64_t>{0, 29, 58}));
+        const auto streams = ProbeStreams(file);
+        ASSERT_FALSE(streams.empty());
+        EXPECT_EQ(streams[0].rFrameRate, "30000/1001");
     }
 }
 

@@ -49,12 +49,17 @@ protected:
         options.audioChannels = 1;
         std::string error;
         ASSERT_TRUE(CSampleMovie(options).Write(Source(), &error)) << error;
+        options.rate = 30000;
+        options.scale = 1001;
+        ASSERT_TRUE(CSampleMovie(options).Write(NtscSource(), &error)) << error;
     }
     static void TearDownTestSuite() {
         delete s_dir;
         s_dir = nullptr;
     }
     static std::string Source() { return s_dir->File("source.avi"); }
+    // The same at 29.97 frames per second.
+    static std::string NtscSource() { return s_dir->File("ntsc.avi"); }
 
     DataBaseCreation() {
         m_thread.SetJob(&m_worker);
@@ -76,6 +81,35 @@ protected:
         const std::string path = m_dir.File("hand.vdb");
         WriteFileBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
         ASSERT_TRUE(base.LoadFromFile(path));
+    }
+    // Exports the rows of `source` to a data base, imports it and creates the
+    // movie from the source alone: every frame once, key frames where the
+    // rows begin, the source's audio.
+    void RebuildFromDataBase(const std::string& sourcePath, const std::vector<EncodingPart>& rows,
+                             const std::string& output, const std::vector<int64_t>& keyFrames,
+                             size_t audioShortBy = 0) {
+        const std::string vdb = m_dir.File("movie.vdb");
+        std::string status;
+        ASSERT_TRUE(CMovieDataBase::Export(m_host, sourcePath, rows, m_low, m_fast, vdb, status)) << status;
+        CMovieDataBase base(m_host);
+        CodecOptions low, fast;
+        ASSERT_TRUE(base.Import(vdb, low, fast, status)) << status;
+        CAVIFile source(m_host);
+        ASSERT_TRUE(source.Open(sourcePath));
+        CDataBaseCreation creation(m_worker, base, m_host.m_box);
+        ASSERT_EQ(creation.Create(source, low, fast, output, TempDir()), CDataBaseCreation::RESULT_CREATED);
+        EXPECT_EQ(ProbePackets(output, "v:0").size(), 100u);
+        EXPECT_EQ(ProbeVideoKeyFrames(output), keyFrames);
+        EXPECT_EQ(ProbeStreams(output).at(0).rFrameRate, ProbeStreams(sourcePath).at(0).rFrameRate);
+        EXPECT_EQ(FfmpegDecodeErrors(output), "");
+        // The source's audio, with nothing lost between the intervals; the
+        // end may come `audioShortBy` samples short.
+        const std::vector<int16_t> audio = DecodeAudioS16(output);
+        const std::vector<int16_t> sourceAudio = DecodeAudioS16(sourcePath);
+        ASSERT_LE(audio.size(), sourceAudio.size());
+        EXPECT_LE(sourceAudio.size() - audio.size(), audioShortBy);
+        EXPECT_TRUE(std::equal(audio.begin(), audio.end(), sourceAudio.begin()));
+        EXPECT_TRUE(TempDirFiles().empty());
     }
     CDataBaseCreation::EResult Create(CMovieDataBase& base, const std::string& output) {
         CAVIFile source(m_host);
@@ -100,25 +134,8 @@ TEST_F(DataBaseCreation, RebuildsTheListedMovieFromTheSourceAlone) {
     const std::vector<EncodingPart> rows = {EncodingPart::Make(EPartEncoding::Low, 0, 25, 100, 0, 0, 0, 0),
                                             EncodingPart::Make(EPartEncoding::Fast, 25, 75, 100, 0, 0, 0, 0),
                                             EncodingPart::Make(EPartEncoding::Low, 75, 100, 100, 0, 0, 0, 0)};
-    const std::string vdb = m_dir.File("movie.vdb");
-    std::string status;
-    ASSERT_TRUE(CMovieDataBase::Export(m_host, Source(), rows, m_low, m_fast, vdb, status)) << status;
-
-    CMovieDataBase base(m_host);
-    CodecOptions low, fast;
-    ASSERT_TRUE(base.Import(vdb, low, fast, status)) << status;
     const std::string output = m_dir.File("final.avi");
-    CAVIFile source(m_host);
-    ASSERT_TRUE(source.Open(Source()));
-    CDataBaseCreation creation(m_worker, base, m_host.m_box);
-    ASSERT_EQ(creation.Create(source, low, fast, output, TempDir()), CDataBaseCreation::RESULT_CREATED);
-
-    const std::vector<ProbePacket> video = ProbePackets(output, "v:0");
-    EXPECT_EQ(video.size(), 100u);
-    EXPECT_EQ(ProbeVideoKeyFrames(output), (std::vector<int64_t>{0, 25, 50, 75}));
-    EXPECT_EQ(FfmpegDecodeErrors(output), "");
-    EXPECT_EQ(DecodeAudioS16(output), DecodeAudioS16(Source()));
-    EXPECT_TRUE(TempDirFiles().empty());
+    RebuildFromDataBase(Source(), rows, output, {0, 25, 50, 75});
     const std::vector<std::string> texts = m_host.StatusTexts();
     EXPECT_NE(std::find(texts.begin(), texts.end(), "Merging " + TempDir() + "/2.avi to Final AVI..."),
               texts.end());
@@ -126,6 +143,18 @@ TEST_F(DataBaseCreation, RebuildsTheListedMovieFromTheSourceAlone) {
     EXPECT_EQ(m_host.JobFinishedCount(), 1);
     EXPECT_TRUE(m_host.Messages().empty());
     EXPECT_EQ(m_host.PercentTexts().back(), "100 %");
+}
+
+// At 29.97 frames per second the times of the data base lead back to the
+// very frames the rows began at (key frames every 29 frames), and the
+// movie keeps the source's rate.
+TEST_F(DataBaseCreation, AFractionalFrameRateRebuildsTheSameFrames) {
+    const std::vector<EncodingPart> rows = {EncodingPart::Make(EPartEncoding::Low, 0, 58, 100, 0, 0, 0, 0),
+                                            EncodingPart::Make(EPartEncoding::Fast, 58, 87, 100, 0, 0, 0, 0),
+                                            EncodingPart::Make(EPartEncoding::Low, 87, 100, 100, 0, 0, 0, 0)};
+    // The data base keeps whole milliseconds: the end of the audio may come
+    // up to one (8 samples) short.
+    RebuildFromDataBase(NtscSource(), rows, m_dir.File("final.avi"), {0, 29, 58, 87}, 8);
 }
 
 TEST_F(DataBaseCreation, EmptyAndOverlongIntervalsStillJoinIntoTheMovie) {

@@ -252,3 +252,43 @@ TEST_F(CAVIFileTest, ByteCountsAndSampleMapping) {
     EXPECT_EQ(video->TimeToSampleCeil(4000000), 100000);
 }
 } // namespace
+
+namespace {
+// Fractional frame rates (NTSC video, film on NTSC): new streams keep them
+// exactly, and times map back to the frames they came from.
+TEST_F(CAVIFileTest, AFractionalFrameRateIsKeptAndItsTimesMapBackToTheirFrames) {
+    const std::string path = m_dir.File("ntsc.avi");
+    const CommandResult r = Ffmpeg({"-f", "lavfi", "-i", "testsrc=size=64x48:rate=30000/1001", "-frames:v",
+                                    "300", "-c:v", "msmpeg4", "-vtag", "DIV3", "-an", path});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    CAVIFile source(m_host);
+    ASSERT_TRUE(source.Open(path));
+    CAVIStream* video = source.GetStream(0);
+    ASSERT_EQ(video->GetFramesPerSecond(), 29);
+    const uint8_t* frame = video->GetFrame(0);
+    ASSERT_NE(frame, nullptr);
+
+    CAVIFile out(m_host);
+    ASSERT_TRUE(out.Create(m_dir.File("low.avi")));
+    CAVIStream* low = out.CreateVideoStream(frame, 29, video);
+    ASSERT_NE(low, nullptr);
+    EXPECT_EQ(low->GetInfo().dwRate * video->GetInfo().dwScale,
+              video->GetInfo().dwRate * low->GetInfo().dwScale);
+    EXPECT_EQ(low->GetFramesPerSecond(), 29);
+    // Asked for another rate than the source has, the stream gets that one.
+    CAVIStream* other = out.CreateVideoStream(frame, 25, video);
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(other->GetInfo().dwRate, 25u);
+    EXPECT_EQ(other->GetInfo().dwScale, 1u);
+    out.AddStream(low);
+    out.AddStream(other);
+
+    // Every frame's start time leads back to that frame, not to one a few
+    // percent later (as the whole-number rate 29 would have it).
+    for (int32_t f = 0; f < video->GetLength(); ++f)
+        ASSERT_EQ(video->TimeToSampleCeil(video->SampleToTime(f)), f) << f;
+    EXPECT_EQ(video->TimeToSampleCeil(video->SampleToTime(100) + 1), 101);
+    // Beyond the end the whole-number reckoning still answers at once.
+    EXPECT_EQ(video->TimeToSampleCeil(100000000), 2900000);
+}
+} // namespace
