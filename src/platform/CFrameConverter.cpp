@@ -46,12 +46,18 @@ bool CFrameConverter::Convert(const AVFrame& frame, std::vector<uint8_t>& dib) {
     header.biBitCount = 24;
     header.biCompression = BI_RGB;
     header.biSizeImage = static_cast<uint32_t>(stride * height);
-    dib.assign(kBitmapInfoHeaderSize + header.biSizeImage, 0);
+    // The buffer is reused frame after frame: only the row padding needs
+    // clearing, every other byte is overwritten.
+    dib.resize(kBitmapInfoHeaderSize + header.biSizeImage);
     WriteBitmapInfoHeader(header, dib.data());
     uint8_t* pixels = dib.data() + kBitmapInfoHeaderSize;
     const size_t rowBytes = static_cast<size_t>(width) * 3;
-    for (int y = 0; y < height; ++y)
-        std::memcpy(pixels + static_cast<size_t>(height - 1 - y) * stride,
-                    m_topDown.data() + static_cast<size_t>(y) * tmpStride, rowBytes);
+    const size_t padding = static_cast<size_t>(stride) - rowBytes;
+    for (int y = 0; y < height; ++y) {
+        uint8_t* row = pixels + static_cast<size_t>(height - 1 - y) * stride;
+        std::memcpy(row, m_topDown.data() + static_cast<size_t>(y) * tmpStride, rowBytes);
+        if (padding > 0)
+            std::memset(row + rowBytes, 0, padding);
+    }
     return true;
 }
