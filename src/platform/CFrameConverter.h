@@ -23,5 +23,5 @@ public:
 
 private:
     SwsContext* m_sws = nullptr;
-    std::vector<uint8_t> m_topDown; // swscale writes here first, then rows are flipped
+    std::vector<uint8_t> m_topDown; // widths not written in place go here first, then rows are flipped
 };
