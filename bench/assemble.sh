@@ -11,22 +11,12 @@
 # assemble / cat <= 1.0.
 #
 # Usage: bench/assemble.sh [FRAMES] [SIZE]       (default 3000 1280x720)
-# Environment: RUNS (default 3), BUILD_DIR (default build-release: a Release build is made
-# there when it has no flintmoor-cli), WORK_DIR (default a fresh temp dir).
+# Environment: RUNS (default 3), BUILD_DIR and WORK_DIR (bench/setup.sh).
 
 set -eu
 FRAMES=${1:-3000}
 SIZE=${2:-1280x720}
-ROOT=$(cd "$(dirname "$0")/.." && pwd)
-BUILD_DIR=${BUILD_DIR:-$ROOT/build-release}
-CLI=$BUILD_DIR/src/cli/flintmoor-cli
-WORK=${WORK_DIR:-$(mktemp -d)}
-KEEP=${WORK_DIR:+yes}
-
-if [ ! -x "$CLI" ]; then
-    cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release -DFLINTMOOR_BUILD_TESTS=OFF >/dev/null
-    ninja -C "$BUILD_DIR" -j2 flintmoor-cli >/dev/null
-fi
+. "$(dirname "$0")/setup.sh"
 
 make_movie() { # name quality
     [ -f "$WORK/$1" ] && return

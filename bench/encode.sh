@@ -8,19 +8,12 @@
 # encode / (ffmpeg LOW + ffmpeg FAST) <= 0.7.
 #
 # Usage: bench/encode.sh [FRAMES] [SIZE]       (default 750 640x480)
-# Environment: RUNS (default 3), BUILD_DIR (default build/release: made with
-# scripts/build release when it has no flintmoor-cli), WORK_DIR (default a
-# fresh temp dir).
+# Environment: RUNS (default 3), BUILD_DIR and WORK_DIR (bench/setup.sh).
 
 set -eu
 FRAMES=${1:-750}
 SIZE=${2:-640x480}
-ROOT=$(cd "$(dirname "$0")/.." && pwd)
-BUILD_DIR=${BUILD_DIR:-$ROOT/build/release}
-CLI=$BUILD_DIR/src/cli/flintmoor-cli
-WORK=${WORK_DIR:-$(mktemp -d)}
-KEEP=${WORK_DIR:+yes}
-[ -x "$CLI" ] || "$ROOT/scripts/build" release >/dev/null
+. "$(dirname "$0")/setup.sh"
 
 SRC=$WORK/source.avi
 [ -f "$SRC" ] || "$CLI" sample "$SRC" --size "$SIZE" --frames "$FRAMES" 2>/dev/null

@@ -17,9 +17,8 @@
 # ffmpeg runs with its default decoding threads, as anyone would run it.
 #
 # Usage: bench/oracle.sh [FRAMES] [SIZE]       (default 3000 1280x720)
-# Environment: RUNS (default 3), BUILD_DIR (default build-release: a Release
-# build is made there when it has no flintmoor-cli), WORK_DIR (default a fresh
-# temp dir), CODEC (ffmpeg encoder of LOW and FAST: msmpeg4, the default, is
+# Environment: RUNS (default 3), BUILD_DIR and WORK_DIR (bench/setup.sh),
+# CODEC (ffmpeg encoder of LOW and FAST: msmpeg4, the default, is
 # the bitstream our own encoding writes, and ffmpeg decodes it on one thread;
 # with mpeg4 ffmpeg decodes on frame threads over both cores, while we decode
 # each movie on one thread), SOURCE_CODEC (ffmpeg options of the source,
@@ -29,18 +28,9 @@
 set -eu
 FRAMES=${1:-3000}
 SIZE=${2:-1280x720}
-ROOT=$(cd "$(dirname "$0")/.." && pwd)
-BUILD_DIR=${BUILD_DIR:-$ROOT/build-release}
-CLI=$BUILD_DIR/src/cli/flintmoor-cli
-WORK=${WORK_DIR:-$(mktemp -d)}
-KEEP=${WORK_DIR:+yes}
+. "$(dirname "$0")/setup.sh"
 CODEC=${CODEC:-msmpeg4}
 SOURCE_CODEC=${SOURCE_CODEC:--c:v mpeg4 -q:v 1}
-
-if [ ! -x "$CLI" ]; then
-    cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release -DFLINTMOOR_BUILD_TESTS=OFF >/dev/null
-    ninja -C "$BUILD_DIR" -j2 flintmoor-cli >/dev/null
-fi
 
 SRC=$WORK/source.avi
 LOW=$WORK/low.avi
