@@ -71,10 +71,8 @@ uint32_t CAviChunkSpool::AddSource(const std::shared_ptr<const CReadOnlyFile>& f
     return static_cast<uint32_t>(m_sources.size());
 }
 
-int CAviChunkSpool::OriginFd(uint32_t origin) const {
-    if (origin == 0)
-        return m_fd;
-    return origin <= m_sources.size() ? m_sources[origin - 1]->Fd() : -1;
+const CReadOnlyFile* CAviChunkSpool::Source(uint32_t origin) const {
+    return origin > 0 && origin <= m_sources.size() ? m_sources[origin - 1].get() : nullptr;
 }
 
 bool CAviChunkSpool::Fail(const std::string& what) {

@@ -45,8 +45,8 @@ public:
 
     // Reads back bytes of a chunk's origin (buffered data included).
     bool Read(uint32_t origin, uint64_t offset, void* out, size_t size);
-    // The descriptor the bytes of an origin are copied from (-1: none).
-    int OriginFd(uint32_t origin) const;
+    // The input file of an origin; null for the scratch file or an unknown origin.
+    const CReadOnlyFile* Source(uint32_t origin) const;
 
     // Writes the buffered records to the scratch file.
     bool Flush();

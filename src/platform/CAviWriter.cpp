@@ -3,6 +3,7 @@
 #include "platform/CAviHeaderSerializer.h"
 #include "platform/CAviMuxPlan.h"
 #include "platform/COpenFileRegistry.h"
+#include "platform/CReadOnlyFile.h"
 #include "platform/CRiffBuilder.h"
 
 #include <algorithm>
@@ -228,12 +229,21 @@ bool CAviWriter::Assemble(std::string& error) {
 }
 
 bool CAviWriter::CopyInputChunk(const CAviWriterStream& stream, const AviIndexEntry& chunk, uint32_t origin) {
+    const CReadOnlyFile* input = m_spool.Source(origin);
+    if (!input)
+        return false;
+    // Name the file when it was cut since the chunk was handed over: a bare
+    // read error would not say which movie to look at.
+    if (!input->StillContains(chunk.offset, chunk.size)) {
+        m_layoutError = "the input file " + input->Path() + " was cut short";
+        return false;
+    }
     CRiffBuilder header;
     header.Put32(stream.ChunkId());
     header.Put32(chunk.size);
     const uint8_t pad = 0;
     return m_out.Write(header.Bytes().data(), header.Size()) &&
-           m_out.CopyFrom(m_spool.OriginFd(origin), chunk.offset, chunk.size) &&
+           m_out.CopyFrom(input->Fd(), chunk.offset, chunk.size) &&
            ((chunk.size & 1u) == 0 || m_out.Write(&pad, 1));
 }
 
