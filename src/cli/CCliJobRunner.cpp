@@ -16,12 +16,12 @@ extern "C" void OnInterrupt(int) {
 } // namespace
 
 int CCliJobRunner::CCountingHost::MessageBox(const std::string& text, const std::string& caption,
-                                             EMessageButtons buttons) {
+                                             EMessageButtons buttons, EMessageKind kind) {
     // The merge goes on after this warning by design; everything else a job
     // shows in a message box is an error it could not mend.
     if (std::string_view(text).substr(0, 23) != "Synchronization Warning")
         ++m_nFailures;
-    return CTerminalHost::MessageBox(text, caption, buttons);
+    return CTerminalHost::MessageBox(text, caption, buttons, kind);
 }
 
 CCliJobRunner::CCliJobRunner() {

@@ -52,7 +52,8 @@ private:
     class CCountingHost : public CTerminalHost {
     public:
         CCountingHost() : CTerminalHost(stderr) {}
-        int MessageBox(const std::string& text, const std::string& caption, EMessageButtons buttons) override;
+        int MessageBox(const std::string& text, const std::string& caption, EMessageButtons buttons,
+                       EMessageKind kind) override;
         int GetFailureCount() const { return m_nFailures.load(); }
 
     private:

@@ -7,7 +7,7 @@
 #include "jobs/JobKind.h"
 #include "media/CAVIFile.h"
 #include "media/CAVIStream.h"
-#include "platform/IHost.h"
+#include "media/IHost.h"
 
 #include <algorithm>
 #include <chrono>
@@ -21,7 +21,7 @@ CFullCreation::CFullCreation(CWorker& worker, CWaitBox& waitBox)
 CFullCreation::EResult CFullCreation::Create(const FullCreationRequest& request, CodecOptions& low,
                                              CodecOptions& fast) {
     if (!m_worker.GetThread()) {
-        m_worker.GetHost().ShowMessage("The full creation needs the worker thread.");
+        m_worker.GetHost().ShowError("The full creation needs the worker thread.");
         return RESULT_FAILED;
     }
     m_nFirstPiece = 0;
@@ -59,14 +59,14 @@ CFullCreation::EResult CFullCreation::Steer(const FullCreationRequest& request) 
     CAVIFile& source = m_worker.GetFile(CWorker::FILE_SOURCE);
     const CAVIStream* video = source.GetStream(source.GetVideoIndex());
     if (!video) {
-        host.ShowMessage("The source movie " + request.inputFile + " has no video stream.");
+        host.ShowError("The source movie " + request.inputFile + " has no video stream.");
         return Fail();
     }
     // Key frames are forced every fps frames; a rate below one frame per
     // second gives no spacing to force them at.
     const int32_t fps = video->GetFramesPerSecond();
     if (fps < 1) {
-        host.ShowMessage("The source movie " + request.inputFile + " has a frame rate below 1 per second.");
+        host.ShowError("The source movie " + request.inputFile + " has a frame rate below 1 per second.");
         return Fail();
     }
     m_worker.SetTrySynchronization(false);
@@ -94,7 +94,7 @@ CFullCreation::EResult CFullCreation::EncodePlain(const FullCreationRequest& req
         return RESULT_ABORTED;
     m_worker.CloseFile(CWorker::FILE_SOURCE);
     if (!m_encodeJob.Succeeded()) {
-        m_worker.GetHost().ShowMessage("The encoding of " + request.inputFile + " did not finish.");
+        m_worker.GetHost().ShowError("The encoding of " + request.inputFile + " did not finish.");
         return Fail();
     }
     return RESULT_CREATED;
@@ -131,7 +131,7 @@ CFullCreation::EResult CFullCreation::EncodePieces(const FullCreationRequest& re
             return RESULT_ABORTED;
         }
         if (!m_encodeJob.Succeeded()) {
-            host.ShowMessage("The encoding of piece " + std::to_string(m_nPieceIndex) + " of " +
+            host.ShowError("The encoding of piece " + std::to_string(m_nPieceIndex) + " of " +
                              request.inputFile + " did not finish.");
             return Fail();
         }
@@ -157,7 +157,7 @@ CFullCreation::EResult CFullCreation::JoinPieces(const FullCreationRequest& requ
             if (k > m_nPieceIndex ||
                 !m_worker.AddMergeInput(CSavedPieces::PieceName(tempDir, fast, k), false)) {
                 if (k == 0) {
-                    m_worker.GetHost().ShowMessage("The piece " + CSavedPieces::PieceName(tempDir, fast, 0) +
+                    m_worker.GetHost().ShowError("The piece " + CSavedPieces::PieceName(tempDir, fast, 0) +
                                                    " cannot be opened; nothing to join.");
                     return Fail();
                 }
@@ -174,7 +174,7 @@ CFullCreation::EResult CFullCreation::JoinPieces(const FullCreationRequest& requ
                 return Fail();
         }
         if (!m_worker.GetFile(CWorker::FILE_MERGE_OUTPUT).Close()) {
-            m_worker.GetHost().ShowMessage("Error while finishing " + target);
+            m_worker.GetHost().ShowError("Error while finishing " + target);
             return Fail();
         }
     }

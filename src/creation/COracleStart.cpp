@@ -4,7 +4,7 @@
 #include "encoding/CEncodingList.h"
 #include "jobs/CWorker.h"
 #include "oracle/COracle.h"
-#include "platform/IHost.h"
+#include "media/IHost.h"
 #include "settings/CIniFile.h"
 #include "settings/CProjectFile.h"
 
@@ -46,7 +46,7 @@ bool COracleStart::Start(CWorker& worker, COracle& oracle, const OracleStartSett
     if (!files.OpenLow(lowFile) || !files.OpenFast(fastFile))
         return false;
     if (settings.useSourceMovie && settings.sourceFile.empty()) {
-        worker.GetHost().ShowMessage("No source movie to compare with: give one or compare without it.");
+        worker.GetHost().ShowError("No source movie to compare with: give one or compare without it.");
         return false;
     }
     // Without the source a stale one from an earlier run must not be read.

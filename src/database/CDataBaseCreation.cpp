@@ -8,7 +8,7 @@
 #include "media/CAVIFile.h"
 #include "platform/CCompressorRegistry.h"
 #include "platform/COpenFileRegistry.h"
-#include "platform/IHost.h"
+#include "media/IHost.h"
 
 #include <chrono>
 #include <filesystem>
@@ -33,7 +33,7 @@ bool CDataBaseCreation::CheckCodecs(const CodecOptions& low, const CodecOptions&
         EncoderSettings settings;
         std::string error;
         if (codec.used && !CCompressorRegistry::EffectiveSettings(codec.options, nullptr, settings, &error)) {
-            m_worker.GetHost().ShowMessage(std::string("The ") + codec.name +
+            m_worker.GetHost().ShowError(std::string("The ") + codec.name +
                                            " compressor settings of the data base cannot be used: " + error);
             return false;
         }
@@ -57,14 +57,14 @@ CDataBaseCreation::EResult CDataBaseCreation::Create(CAVIFile& source, const Cod
     for (int32_t n = 0; n < intervals && !clash; ++n)
         clash = canonicalOutput == COpenFileRegistry::Canonical(m_base.TempFileName(n));
     if (clash) {
-        host.ShowMessage("The final AVI " + output +
+        host.ShowError("The final AVI " + output +
                          " would replace the source movie or a temporary file; choose another name.");
         return RESULT_FAILED;
     }
     if (!CheckCodecs(low, fast))
         return RESULT_FAILED;
     if (!m_worker.GetThread()) {
-        host.ShowMessage("The worker is not running; nothing can be created.");
+        host.ShowError("The worker is not running; nothing can be created.");
         return RESULT_FAILED;
     }
 
@@ -178,7 +178,7 @@ CDataBaseCreation::EResult CDataBaseCreation::Finish(const std::string& output, 
         host.SetStatusText(output + " sucessfully created!");
         result = RESULT_CREATED;
     } else {
-        host.ShowMessage(MERGE_ERROR);
+        host.ShowError(MERGE_ERROR);
     }
     host.JobFinished();
     return result;

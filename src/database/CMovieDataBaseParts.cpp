@@ -9,7 +9,7 @@
 #include "platform/CAviCompressedStream.h"
 #include "platform/CodecOptions.h"
 #include "platform/DibLayout.h"
-#include "platform/IHost.h"
+#include "media/IHost.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -79,7 +79,7 @@ bool CMovieDataBase::PrepareNextPart(CAVIFile& source, const CodecOptions& low, 
     m_listTempFiles.push_back(name);
 
     auto fail = [&](const std::string& why) {
-        m_host.ShowMessage("Cannot create the temporary file " + name + ": " + why);
+        m_host.ShowError("Cannot create the temporary file " + name + ": " + why);
         m_bFailed = true;
         CloseTemp();
         return false;
@@ -161,7 +161,7 @@ bool CMovieDataBase::CompressPart(CAVIFile& source, CWorker& worker) {
                                        ? DibPixelOffset(header)
                                        : -1;
             if (offset < 0) {
-                m_host.ShowMessage("Frame " + std::to_string(f) + " of the source movie cannot be decoded.");
+                m_host.ShowError("Frame " + std::to_string(f) + " of the source movie cannot be decoded.");
                 m_bFailed = true;
                 break;
             }
@@ -172,7 +172,7 @@ bool CMovieDataBase::CompressPart(CAVIFile& source, CWorker& worker) {
             const uint32_t flags = fps > 0 && f % fps == 0 ? AVIIF_KEYFRAME : 0;
             if (m_pCompressedStream->Write(f - first, 1, dib + offset, size, flags, nullptr, nullptr) !=
                 AVIERR_OK) {
-                m_host.ShowMessage("Error while compressing frame " + std::to_string(f) + ": " +
+                m_host.ShowError("Error while compressing frame " + std::to_string(f) + ": " +
                                    m_pCompressedStream->LastError());
                 m_bFailed = true;
                 break;
@@ -182,7 +182,7 @@ bool CMovieDataBase::CompressPart(CAVIFile& source, CWorker& worker) {
                 timer->SetCurrent(m_nFramesDone);
         }
         if (!m_pCompressedStream->Finish()) {
-            m_host.ShowMessage("Error while finishing the compressed stream: " +
+            m_host.ShowError("Error while finishing the compressed stream: " +
                                m_pCompressedStream->LastError());
             m_bFailed = true;
         }

@@ -6,7 +6,7 @@
 #include "jobs/DiscardOutput.h"
 #include "media/CAVIFile.h"
 #include "media/CAVIStream.h"
-#include "platform/IHost.h"
+#include "media/IHost.h"
 
 #include <algorithm>
 #include <climits>
@@ -55,7 +55,7 @@ void CAssembleJob::Fail(const std::string& message) {
     IHost& host = m_worker.GetHost();
     if (CProgressTimer* timer = m_worker.GetProgressTimer())
         timer->Stop();
-    host.ShowMessage(message);
+    host.ShowError(message);
     DiscardOutput(m_worker.GetFile(CWorker::FILE_OUTPUT));
     m_worker.SetNotify(true);
 }

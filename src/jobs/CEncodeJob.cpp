@@ -7,7 +7,7 @@
 #include "platform/CAviCompressedStream.h"
 #include "platform/CodecOptions.h"
 #include "platform/DibLayout.h"
-#include "platform/IHost.h"
+#include "media/IHost.h"
 
 #include <cstdio>
 
@@ -39,13 +39,13 @@ bool CEncodeJob::PrepareEncoding(const std::string& path, int32_t framesPerSecon
     const uint8_t* frame = sourceVideo ? sourceVideo->GetFrame(0) : nullptr;
     BitmapInfoHeader header;
     if (!frame || !ParseBitmapInfoHeader(frame, kBitmapInfoHeaderSize, header)) {
-        host.ShowMessage(std::string("Cannot encode the ") + which + " file: the first frame of the source " +
+        host.ShowError(std::string("Cannot encode the ") + which + " file: the first frame of the source " +
                          source.GetPath() + " cannot be decoded.");
         return false;
     }
     CAVIStream* video = target.CreateVideoStream(frame, framesPerSecond, sourceVideo);
     if (!video) {
-        host.ShowMessage(std::string("Cannot create the video stream of ") + path);
+        host.ShowError(std::string("Cannot create the video stream of ") + path);
         return false;
     }
     target.AddStream(video);
@@ -62,7 +62,7 @@ bool CEncodeJob::PrepareEncoding(const std::string& path, int32_t framesPerSecon
     else if (stream)
         error.clear();
     if (!error.empty()) {
-        host.ShowMessage(std::string("Cannot set up the ") + which + " compressor: " + error);
+        host.ShowError(std::string("Cannot set up the ") + which + " compressor: " + error);
         return false;
     }
     compressed = std::move(stream);
@@ -185,7 +185,7 @@ void CEncodeJob::Run() {
     for (bool fast : {false, true}) {
         auto& stream = m_worker.GetCompressedStream(fast);
         if (!stream->Finish()) {
-            host.ShowMessage("Error while finishing the compressed stream: " + stream->LastError());
+            host.ShowError("Error while finishing the compressed stream: " + stream->LastError());
             writeFailed = true;
         }
     }
@@ -221,7 +221,7 @@ void CEncodeJob::CopyAudio() {
         CAVIFile& target = m_worker.GetFile(slot);
         CAVIStream* copy = source.CreateStreamLike(target, audioIndex, nullptr, -1);
         if (!copy) {
-            host.ShowMessage("Cannot create the audio stream of " + target.GetPath());
+            host.ShowError("Cannot create the audio stream of " + target.GetPath());
             continue;
         }
         const int number = target.AddStream(copy);

@@ -2,7 +2,7 @@
 
 #include "media/CAVIFile.h"
 #include "media/CAVIStream.h"
-#include "platform/IHost.h"
+#include "media/IHost.h"
 
 CWorker::CWorker(IHost& host) : m_host(host) {
     for (auto& file : m_files)
@@ -133,7 +133,7 @@ bool CWorker::PrepareCopy(const std::string& destination, const std::string& sou
     CAVIFile& from = GetFile(FILE_COPY_SOURCE);
     CAVIFile& to = GetFile(FILE_COPY_DESTINATION);
     if (!to.Create(destination)) {
-        m_host.ShowMessage("Error! Can´t create new file!");
+        m_host.ShowError("Error! Can´t create new file!");
         return false;
     }
     for (const int index : {from.GetVideoIndex(), from.GetAudioIndex()}) {
@@ -141,7 +141,7 @@ bool CWorker::PrepareCopy(const std::string& destination, const std::string& sou
             continue;
         CAVIStream* stream = from.CreateStreamLike(to, index, nullptr, -1);
         if (!stream) {
-            m_host.ShowMessage("Error! Can´t create new file!");
+            m_host.ShowError("Error! Can´t create new file!");
             return false;
         }
         to.AddStream(stream);

@@ -2,7 +2,7 @@
 
 #include "media/CAVIStream.h"
 #include "platform/COpenFileRegistry.h"
-#include "platform/IHost.h"
+#include "media/IHost.h"
 
 #include <climits>
 #include <cstdlib>
@@ -22,7 +22,7 @@ bool CAVIFile::Open(const std::string& path, bool showError) {
     m_file = AviOpenRead(path, &m_strLastError);
     if (!m_file) {
         if (showError)
-            m_host.ShowMessage("Failed to open AVI File: " + path);
+            m_host.ShowError("Failed to open AVI File: " + path);
         return false;
     }
     m_bOpen = true;
@@ -53,7 +53,7 @@ bool CAVIFile::Create(const std::string& path) {
     if (COpenFileRegistry::IsOpen(path)) {
         // Creating it would destroy a movie that is being read from.
         m_strLastError = "the file is open as an input.";
-        m_host.ShowMessage("Cannot create " + path + ": the file is open as an input.");
+        m_host.ShowError("Cannot create " + path + ": the file is open as an input.");
         return false;
     }
     // Only a file (or a link to one) is replaced; a device, pipe or folder
@@ -77,7 +77,7 @@ bool CAVIFile::Close() {
         m_file.reset();
         if (!ok) {
             m_strLastError = error;
-            m_host.ShowMessage("Failed to finish AVI File: " + m_strFileName + "\n" + error);
+            m_host.ShowError("Failed to finish AVI File: " + m_strFileName + "\n" + error);
         }
     }
     m_strFileName.clear();

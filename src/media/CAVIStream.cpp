@@ -4,7 +4,7 @@
 #include "media/CSilenceMaker.h"
 #include "platform/CAviFrameDecoder.h"
 #include "platform/IAviFile.h"
-#include "platform/IHost.h"
+#include "media/IHost.h"
 
 #include <algorithm>
 #include <climits>
@@ -207,12 +207,12 @@ void CAVIStream::PasteVideo(CAVIStream& source, int32_t first, int32_t end) {
             rc = in->Read(i, 1, buffer.data(), size, &bytes, &samples);
         }
         if (rc != AVIERR_OK || size < 0) {
-            m_host.ShowMessage("Error in Paste Streams! AVIStreamRead");
+            m_host.ShowError("Error in Paste Streams! AVIStreamRead");
             continue;
         }
         rc = m_stream->Write(at, 1, buffer.data(), bytes, key ? AVIIF_KEYFRAME : 0, nullptr, nullptr);
         if (rc != AVIERR_OK)
-            m_host.ShowMessage("Error! Paste Streams! AVIStreamWrite!");
+            m_host.ShowError("Error! Paste Streams! AVIStreamWrite!");
     }
 }
 
@@ -252,7 +252,7 @@ void CAVIStream::PasteAudio(CAVIStream& source, int32_t first, int32_t end) {
             // The block that cannot be read becomes silence of its length, so
             // the audio behind it stays in time (a gap cannot be left in
             // audio of fixed-size samples) and the copy goes on.
-            m_host.ShowMessage("Error in Paste Streams! AVIStreamRead");
+            m_host.ShowError("Error in Paste Streams! AVIStreamRead");
             PasteSilence(n);
             s += n;
             remaining = static_cast<int64_t>(end) - s;
@@ -265,7 +265,7 @@ void CAVIStream::PasteAudio(CAVIStream& source, int32_t first, int32_t end) {
         rc = m_stream->Write(static_cast<int32_t>(pos), samplesRead, buffer.data(), bytes, AVIIF_KEYFRAME,
                              nullptr, nullptr);
         if (rc != AVIERR_OK)
-            m_host.ShowMessage("Error! AVIStreamWrite! Audio!");
+            m_host.ShowError("Error! AVIStreamWrite! Audio!");
         s += samplesRead;
         remaining = static_cast<int64_t>(end) - s;
     }
@@ -282,7 +282,7 @@ bool CAVIStream::PasteChunkSource(IAviStream& in, int32_t sample, int32_t at, ui
     if (rc == AVIERR_UNSUPPORTED)
         return false;
     if (rc != AVIERR_OK)
-        m_host.ShowMessage(writeError);
+        m_host.ShowError(writeError);
     return true;
 }
 
@@ -307,7 +307,7 @@ void CAVIStream::PasteSilence(int64_t samples) {
         const int rc = m_stream->Write(static_cast<int32_t>(pos), covered, chunk.data(),
                                        static_cast<int32_t>(chunk.size()), AVIIF_KEYFRAME, nullptr, nullptr);
         if (rc != AVIERR_OK)
-            m_host.ShowMessage("Error! AVIStreamWrite! Audio!");
+            m_host.ShowError("Error! AVIStreamWrite! Audio!");
         written += std::max(covered, 1);
     }
 }

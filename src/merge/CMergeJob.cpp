@@ -6,7 +6,7 @@
 #include "media/CAVIStream.h"
 #include "platform/AviTime.h"
 #include "platform/COpenFileRegistry.h"
-#include "platform/IHost.h"
+#include "media/IHost.h"
 
 #include <algorithm>
 #include <climits>
@@ -59,7 +59,7 @@ bool CMergeJob::PrepareMerge(const std::string& path, CAVIFile* source, bool vid
         return false;
     CAVIFile& output = m_worker.GetFile(CWorker::FILE_MERGE_OUTPUT);
     if (!output.Create(path)) {
-        host.ShowMessage(CANNOT_CREATE);
+        host.ShowError(CANNOT_CREATE);
         return false;
     }
     const std::pair<CAVIFile*, int> wanted[] = {{videoFrom, videoFrom ? videoFrom->GetVideoIndex() : -1},
@@ -69,7 +69,7 @@ bool CMergeJob::PrepareMerge(const std::string& path, CAVIFile* source, bool vid
             continue;
         CAVIStream* stream = from->CreateStreamLike(output, index, nullptr, -1);
         if (!stream) {
-            host.ShowMessage("Cannot create a stream like the one of " + from->GetPath() + " in " + path);
+            host.ShowError("Cannot create a stream like the one of " + from->GetPath() + " in " + path);
             return false;
         }
         output.AddStream(stream);
@@ -97,7 +97,7 @@ void CMergeJob::PadAudio(CAVIFile& input, int outputAudio, int32_t& carryMs) {
     const int64_t videoMs = video->SampleToTime(video->GetLength());
     const int64_t audioMs = audio->SampleToTime(audio->GetLength());
     if (videoMs - audioMs < 0) {
-        m_worker.GetHost().ShowMessage("Synchronization Warning: Audio Stream is longer than the Video "
+        m_worker.GetHost().ShowWarning("Synchronization Warning: Audio Stream is longer than the Video "
                                        "Stream.\r\n\r\nSolution: Not supported yet.");
         return;
     }
