@@ -8,7 +8,7 @@
 #include "jobs/CAssembleJob.h"
 #include "media/CAVIFile.h"
 #include "media/CAVIStream.h"
-#include "platform/COpenFileRegistry.h"
+#include "platform/FileIdentity.h"
 #include "settings/CIniFile.h"
 #include "settings/CProjectFile.h"
 
@@ -25,10 +25,6 @@ struct AssembleOptions {
     std::string low;
     std::string fast;
 };
-
-bool SameFile(const std::string& a, const std::string& b) {
-    return COpenFileRegistry::Canonical(a) == COpenFileRegistry::Canonical(b);
-}
 
 void Error(const std::string& text) {
     std::fprintf(stderr, "%s\n", text.c_str());
@@ -64,11 +60,10 @@ int RunAssemble(const AssembleOptions& options) {
               (lowPath.empty() ? "--low" : "--fast") + ".");
         return 2;
     }
-    for (const std::string& input : {options.project, lowPath, fastPath})
-        if (SameFile(options.output, input)) {
-            Error("The output " + options.output + " is one of the inputs; choose another name.");
-            return 2;
-        }
+    if (FindSameFile(options.output, {options.project, lowPath, fastPath})) {
+        Error("The output " + options.output + " is one of the inputs; choose another name.");
+        return 2;
+    }
 
     CCliJobRunner runner;
     CAVIFile low(runner.GetHost());
@@ -91,8 +86,7 @@ int RunAssemble(const AssembleOptions& options) {
     CAssembleJob job(runner.GetWorker(), list, low, fast);
     job.Register();
     runner.GetWorker().SetOutput(options.output, lowVideo->GetFramesPerSecond());
-    runner.RunJob(JOB_ASSEMBLE);
-    return job.Succeeded() && runner.GetFailureCount() == 0 ? 0 : 1;
+    return CCliJobRunner::ExitStatus(runner.RunJob(CJobRequest::Of(JobKind::JOB_ASSEMBLE)));
 }
 } // namespace
 

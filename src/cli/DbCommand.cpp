@@ -11,14 +11,12 @@
 #include "encoding/EncodingPart.h"
 #include "media/CAVIFile.h"
 #include "platform/CCompressorRegistry.h"
-#include "platform/COpenFileRegistry.h"
+#include "platform/FileIdentity.h"
 #include "settings/CIniFile.h"
 #include "settings/CProjectFile.h"
 
 #include <CLI/CLI.hpp>
 
-#include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -43,13 +41,6 @@ struct CreateArgs {
     bool no = false;
 };
 
-// Set by Ctrl-C, polled while the creation waits for its jobs.
-std::atomic<bool> g_bInterrupted{false};
-
-extern "C" void OnDbInterrupt(int) {
-    g_bInterrupted.store(true);
-}
-
 int Usage(const std::string& command, const std::string& message) {
     std::fprintf(stderr, "flintmoor-cli db %s: %s\n", command.c_str(), message.c_str());
     return 2;
@@ -59,15 +50,9 @@ void Say(const std::string& text) {
     std::fprintf(stderr, "%s\n", text.c_str());
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-    return COpenFileRegistry::Canonical(a) == COpenFileRegistry::Canonical(b);
-}
-
 int RunExport(const ExportArgs& args) {
-    for (const std::string& input : {args.project, args.source})
-        if (SameFile(args.output, input))
-            return Usage("export",
-                         "the output " + args.output + " is one of the inputs; choose another name");
+    if (FindSameFile(args.output, {args.project, args.source}))
+        return Usage("export", "the output " + args.output + " is one of the inputs; choose another name");
     CodecOptions low, fast;
     std::string error;
     if (!CCompressorRegistry::ParseSpec(args.lowCodec, low, &error))
@@ -99,10 +84,8 @@ int RunExport(const ExportArgs& args) {
 }
 
 int RunCreate(const CreateArgs& args) {
-    for (const std::string& input : {args.dataBase, args.source})
-        if (SameFile(args.output, input))
-            return Usage("create",
-                         "the output " + args.output + " is one of the inputs; choose another name");
+    if (FindSameFile(args.output, {args.dataBase, args.source}))
+        return Usage("create", "the output " + args.output + " is one of the inputs; choose another name");
     std::string temp = args.temp;
     if (temp.empty()) {
         // As the data base dialog does: the temporary files go beside the source.
@@ -114,7 +97,7 @@ int RunCreate(const CreateArgs& args) {
         return Usage("create", "the temporary directory " + temp + " does not exist");
 
     CCliJobRunner runner;
-    auto& host = dynamic_cast<CTerminalHost&>(runner.GetHost());
+    CTerminalHost& host = runner.GetHost();
     host.SetAnswerPolicy(args.yes  ? CTerminalHost::EAnswerPolicy::Yes
                          : args.no ? CTerminalHost::EAnswerPolicy::No
                                    : CTerminalHost::EAnswerPolicy::Safe);
@@ -134,29 +117,18 @@ int RunCreate(const CreateArgs& args) {
         return 1;
     }
 
-    // The warnings and the answer above are no failure of the creation.
-    const int failuresBefore = runner.GetFailureCount();
-    CDataBaseCreation creation(runner.GetWorker(), base, host.GetWaitBox());
-    g_bInterrupted.store(false);
-    std::signal(SIGINT, OnDbInterrupt);
-    creation.SetAbortCheck([] { return g_bInterrupted.load(); });
-    const CDataBaseCreation::EResult result = creation.Create(source, low, fast, args.output, temp);
-    std::signal(SIGINT, SIG_DFL);
-    host.FinishLine();
-    switch (result) {
-    case CDataBaseCreation::RESULT_CREATED:
-        return runner.GetFailureCount() == failuresBefore ? 0 : 1;
-    case CDataBaseCreation::RESULT_NOTHING:
+    CDataBaseCreation creation(runner.GetWorker(), base);
+    CJobResult result = CJobResult::Failed("not prepared");
+    if (creation.Prepare(source, low, fast, args.output, temp))
+        result = runner.RunSequence([&](CWorker&) { return creation.Run(source, low, fast, args.output); });
+    if (creation.NothingToCreate()) {
         runner.Say("Nothing created: the data base lists no interval, or the temporary file " +
                    base.TempFileName(0) + " cannot be created.");
         return 1;
-    case CDataBaseCreation::RESULT_ABORTED:
-        runner.Say("Aborted; the files written so far stay.");
-        return 1;
-    case CDataBaseCreation::RESULT_FAILED:
-        break;
     }
-    return 1;
+    if (result.IsStopped())
+        runner.Say("Aborted; the files written so far stay.");
+    return CCliJobRunner::ExitStatus(result);
 }
 } // namespace
 

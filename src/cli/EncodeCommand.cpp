@@ -11,7 +11,7 @@
 #include "media/CAVIFile.h"
 #include "media/CAVIStream.h"
 #include "platform/CCompressorRegistry.h"
-#include "platform/COpenFileRegistry.h"
+#include "platform/FileIdentity.h"
 
 #include <CLI/CLI.hpp>
 
@@ -34,14 +34,10 @@ int Usage(const std::string& message) {
     return 2;
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-    return COpenFileRegistry::Canonical(a) == COpenFileRegistry::Canonical(b);
-}
-
 int RunEncode(const EncodeArgs& args) {
-    if (SameFile(args.low, args.source) || SameFile(args.fast, args.source))
+    if (FindSameFile(args.source, {args.low, args.fast}))
         return Usage("the LOW and FAST files must not be the source " + args.source);
-    if (SameFile(args.low, args.fast))
+    if (FindSameFile(args.low, {args.fast}))
         return Usage("the LOW and FAST files must be two different files");
     CodecOptions low, fast;
     std::string error;
@@ -73,14 +69,11 @@ int RunEncode(const EncodeArgs& args) {
     worker.SetCodecOptions(&low, &fast);
     if (!job.PrepareEncoding(args.low, fps, true, false) || !job.PrepareEncoding(args.fast, fps, true, true))
         return 1;
-    runner.CatchInterrupts();
-    runner.RunJob(JOB_ENCODE_KEEP_SOURCE);
-    if (!job.Succeeded()) {
+    const CJobResult result = runner.RunJob(CJobRequest::Of(JobKind::JOB_ENCODE_KEEP_SOURCE));
+    if (!result.IsDone())
         runner.Say("The encoding did not finish; the files written so far stay: " + args.low + ", " +
                    args.fast);
-        return 1;
-    }
-    return runner.GetFailureCount() == 0 ? 0 : 1;
+    return CCliJobRunner::ExitStatus(result);
 }
 } // namespace
 

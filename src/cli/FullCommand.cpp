@@ -17,7 +17,7 @@
 #include "media/CAVIFile.h"
 #include "media/CAVIStream.h"
 #include "platform/CCompressorRegistry.h"
-#include "platform/COpenFileRegistry.h"
+#include "platform/FileIdentity.h"
 #include "settings/CIniFile.h"
 
 #include <CLI/CLI.hpp>
@@ -34,10 +34,6 @@ int Usage(const std::string& message) {
     return 2;
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-    return !a.empty() && !b.empty() && COpenFileRegistry::Canonical(a) == COpenFileRegistry::Canonical(b);
-}
-
 // Every file the run writes must differ from the source and from each other.
 std::string CheckNames(const FullArgs& args, const std::string& low, const std::string& fast,
                        const std::string& oracleFile) {
@@ -47,10 +43,10 @@ std::string CheckNames(const FullArgs& args, const std::string& low, const std::
                                                                       {"the project file", args.project},
                                                                       {"the output", args.output}};
     for (size_t i = 0; i < written.size(); ++i) {
-        if (SameFile(written[i].second, args.source))
+        if (IsSameFile(written[i].second, args.source))
             return written[i].first + " must not be the source " + args.source;
         for (size_t j = i + 1; j < written.size(); ++j)
-            if (SameFile(written[i].second, written[j].second))
+            if (IsSameFile(written[i].second, written[j].second))
                 return written[i].first + " and " + written[j].first + " must be two different files";
     }
     return "";
@@ -69,9 +65,7 @@ int Assemble(CCliJobRunner& runner, CEncodingList& list, const std::string& lowP
     job.Register();
     if (!runner.GetWorker().SetOutput(output, video->GetFramesPerSecond()))
         return 1;
-    runner.RunJob(JOB_ASSEMBLE);
-    runner.GetWorker().SetJobWork(JOB_ASSEMBLE, nullptr);
-    return job.Succeeded() && runner.GetFailureCount() == 0 ? 0 : 1;
+    return CCliJobRunner::ExitStatus(runner.RunJob(CJobRequest::Of(JobKind::JOB_ASSEMBLE)));
 }
 } // namespace
 
@@ -102,25 +96,14 @@ int RunFullCreation(const FullArgs& args, CEncodingList& list, FullOutcome* outc
         return Usage("--fast-codec: " + codecError);
 
     CCliJobRunner runner;
-    runner.CatchInterrupts();
-    CFullCreation creation(runner.GetWorker(), runner.GetWaitBox());
-    creation.SetAbortCheck([&runner] {
-        if (!CCliJobRunner::WasInterrupted())
-            return false;
-        runner.Say("Interrupted: stopping after the current frame ...");
-        return true;
-    });
-    switch (creation.Create(request, low, fast)) {
-    case CFullCreation::RESULT_CREATED:
-        break;
-    case CFullCreation::RESULT_ABORTED:
+    CFullCreation creation(runner.GetWorker());
+    const CJobResult created = runner.RunSequence([&](CWorker&) { return creation.Run(request, low, fast); });
+    if (created.IsStopped())
         runner.Say(args.saveCreation
                        ? "Aborted; the complete pieces stay for the next run with the same source."
                        : "Aborted; the LOW and FAST files are incomplete.");
-        return 1;
-    case CFullCreation::RESULT_FAILED:
-        return 1;
-    }
+    if (!created.IsDone())
+        return CCliJobRunner::ExitStatus(created);
     if (outcome) {
         outcome->low = request.lowFile;
         outcome->fast = request.fastFile;

@@ -5,7 +5,7 @@
 #include "cli/CCliJobRunner.h"
 #include "cli/Commands.h"
 #include "merge/CMergeJob.h"
-#include "platform/COpenFileRegistry.h"
+#include "platform/FileIdentity.h"
 
 #include <CLI/CLI.hpp>
 
@@ -22,22 +22,17 @@ struct MergeOptions {
 };
 
 int RunMerge(const MergeOptions& options) {
-    const std::string output = COpenFileRegistry::Canonical(options.output);
-    for (const std::string& input : options.inputs)
-        if (COpenFileRegistry::Canonical(input) == output) {
-            std::fprintf(stderr, "The output %s is one of the inputs; choose another name.\n",
-                         options.output.c_str());
-            return 2;
-        }
+    if (FindSameFile(options.output, options.inputs)) {
+        std::fprintf(stderr, "The output %s is one of the inputs; choose another name.\n",
+                     options.output.c_str());
+        return 2;
+    }
 
     CCliJobRunner runner;
     CWorker& worker = runner.GetWorker();
     CMergeJob job(worker);
     job.Register();
     worker.ClearMergeInputs();
-    worker.SetTrySynchronization(!options.noSync);
-    worker.SetPieceMode(false);
-    worker.SetExcludedMergeName("");
     size_t opened = 0;
     for (const std::string& input : options.inputs)
         opened += worker.AddMergeInput(input, true) ? 1 : 0;
@@ -46,8 +41,12 @@ int RunMerge(const MergeOptions& options) {
         return 1;
     if (!job.PrepareMerge(options.output, nullptr, false, false))
         return 1;
-    runner.RunJob(JOB_MERGE);
-    return job.Succeeded() && runner.GetFailureCount() == 0 ? 0 : 1;
+    CJobRequest request = CJobRequest::Of(JobKind::JOB_MERGE);
+    request.bTrySynchronization = !options.noSync;
+    const int status = CCliJobRunner::ExitStatus(runner.RunJob(request));
+    // An input that did not open was left out after its message: the output
+    // is not what was asked for.
+    return status == 0 && opened < options.inputs.size() ? 1 : status;
 }
 } // namespace
 

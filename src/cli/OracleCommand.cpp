@@ -9,7 +9,7 @@
 #include "cli/Commands.h"
 #include "cli/OracleRun.h"
 #include "encoding/CEncodingList.h"
-#include "platform/COpenFileRegistry.h"
+#include "platform/FileIdentity.h"
 #include "settings/CIniFile.h"
 
 #include <CLI/CLI.hpp>
@@ -32,10 +32,6 @@ int Usage(const std::string& message) {
     return 2;
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-    return COpenFileRegistry::Canonical(a) == COpenFileRegistry::Canonical(b);
-}
-
 int RunOracle(const OracleArgs& args) {
     const bool useSource = !args.source.empty();
     OracleStartSettings settings = OracleStartSettings::Defaults(useSource);
@@ -49,16 +45,15 @@ int RunOracle(const OracleArgs& args) {
     for (const std::string& movie : {args.low, args.fast, args.source}) {
         if (movie.empty())
             continue;
-        if (SameFile(settings.oracleFile, movie))
+        if (IsSameFile(settings.oracleFile, movie))
             return Usage("the oracle file must not be the movie " + movie);
-        if (SameFile(args.project, movie))
+        if (IsSameFile(args.project, movie))
             return Usage("the project file must not be the movie " + movie);
     }
-    if (SameFile(settings.oracleFile, args.project))
+    if (IsSameFile(settings.oracleFile, args.project))
         return Usage("the oracle file and the project file must be two different files");
 
     CCliJobRunner runner;
-    runner.CatchInterrupts();
     CEncodingList list;
     const int status =
         RunOracleAndSave(runner, settings, args.low, args.fast, store, args.project, list, nullptr);

@@ -71,15 +71,13 @@ int RunOracleAndSave(CCliJobRunner& runner, const OracleStartSettings& settings,
     CWorker& worker = runner.GetWorker();
     COracle oracle(runner.GetHost());
     CEncodingListSink sink(list, oracle.GetFiles().GetLowFile(), oracle.GetFiles().GetFastFile());
-    if (!COracleStart::Start(worker, oracle, settings, low, fast, store))
+    if (!COracleStart::Start(runner.GetHost(), oracle, settings, low, fast, store))
         return 1;
-    RegisterOracleJob(worker, oracle, sink);
-    runner.RunJob(JOB_ORACLE);
-    // The oracle and its sink end here; the worker must not keep them.
-    worker.SetJobWork(JOB_ORACLE, nullptr);
-    if (oracle.HasError()) {
+    const CJobRegistration registration = RegisterOracleJob(worker, oracle, sink);
+    const CJobResult result = runner.RunJob(COracleStart::Request(settings));
+    if (!result.IsDone()) {
         runner.Say("The oracle did not finish; no project written.");
-        return 1;
+        return CCliJobRunner::ExitStatus(result);
     }
     if (counts) {
         for (const OracleInterval& interval : oracle.GetIntervals()) {
@@ -95,7 +93,7 @@ int RunOracleAndSave(CCliJobRunner& runner, const OracleStartSettings& settings,
         runner.Say("Cannot write the project file " + project);
         return 1;
     }
-    return runner.GetFailureCount() == 0 ? 0 : 1;
+    return 0;
 }
 
 void PrintEncodingList(std::FILE* out, const CEncodingList& list) {

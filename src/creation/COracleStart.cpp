@@ -3,8 +3,8 @@
 #include "creation/FullCreationNames.h"
 #include "encoding/CEncodingList.h"
 #include "jobs/CWorker.h"
-#include "oracle/COracle.h"
 #include "media/IHost.h"
+#include "oracle/COracle.h"
 #include "settings/CIniFile.h"
 #include "settings/CProjectFile.h"
 
@@ -33,20 +33,24 @@ void COracleStart::Prepare(OracleStartSettings& settings, const std::string& low
         settings.sourceFile = source;
 }
 
-bool COracleStart::Start(CWorker& worker, COracle& oracle, const OracleStartSettings& settings,
-                         const std::string& lowFile, const std::string& fastFile, CIniFile& store) {
-    CWorker::OracleParameters& parameters = worker.GetOracleParameters();
+CJobRequest COracleStart::Request(const OracleStartSettings& settings) {
+    CJobRequest request = CJobRequest::Of(JobKind::JOB_ORACLE);
+    OracleParameters& parameters = request.oracle;
     parameters.strOracleFile = settings.oracleFile;
     parameters.dOracleValue = settings.oracleValue;
     parameters.dComparisonValue = settings.comparisonValue;
     parameters.bSizeLimit = settings.limitFlag;
     parameters.dSizeLimitKBytes = settings.limitKBytes;
+    return request;
+}
 
+bool COracleStart::Start(IHost& host, COracle& oracle, const OracleStartSettings& settings,
+                         const std::string& lowFile, const std::string& fastFile, CIniFile& store) {
     COracleInputs& files = oracle.GetFiles();
     if (!files.OpenLow(lowFile) || !files.OpenFast(fastFile))
         return false;
     if (settings.useSourceMovie && settings.sourceFile.empty()) {
-        worker.GetHost().ShowError("No source movie to compare with: give one or compare without it.");
+        host.ShowError("No source movie to compare with: give one or compare without it.");
         return false;
     }
     // Without the source a stale one from an earlier run must not be read.

@@ -2,10 +2,10 @@
 
 #include "encoding/EncodingPart.h"
 #include "media/CAVIStream.h"
+#include "media/IHost.h"
 #include "platform/CAviCompressedStream.h"
 #include "platform/CodecOptions.h"
 #include "platform/EncoderSettings.h"
-#include "media/IHost.h"
 
 #include <cstdio>
 #include <cstdlib>

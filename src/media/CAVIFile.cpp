@@ -1,8 +1,8 @@
 #include "media/CAVIFile.h"
 
 #include "media/CAVIStream.h"
-#include "platform/COpenFileRegistry.h"
 #include "media/IHost.h"
+#include "platform/COpenFileRegistry.h"
 
 #include <climits>
 #include <cstdlib>
@@ -66,11 +66,21 @@ bool CAVIFile::Create(const std::string& path) {
     return m_file != nullptr;
 }
 
+void CAVIFile::Abandon() {
+    m_bAbandon = true;
+    Close();
+}
+
 bool CAVIFile::Close() {
     for (auto& entry : m_mapStreams)
         entry.second->Release();
     m_mapStreams.clear();
     bool ok = true;
+    if (m_file && m_bAbandon) {
+        m_file->Abandon();
+        m_file.reset();
+    }
+    m_bAbandon = false;
     if (m_file) {
         std::string error;
         ok = m_file->Close(&error);
@@ -124,9 +134,10 @@ CAVIStream* CAVIFile::CreateStreamLike(CAVIFile& destination, int number, const 
     return stream ? stream->CreateCopyIn(destination, format, formatSize) : nullptr;
 }
 
-void CAVIFile::Paste(CAVIStream* source, int destination, int32_t first, int32_t end) {
+CJobResult CAVIFile::Paste(CAVIStream* source, int destination, int32_t first, int32_t end) {
     if (CAVIStream* stream = GetStream(destination))
-        stream->Paste(source, first, end, false);
+        return stream->Paste(source, first, end, false);
+    return CJobResult::Done();
 }
 
 int32_t CAVIFile::PrevKeyFrame(int number, int32_t sample) const {

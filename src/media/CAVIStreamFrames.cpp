@@ -9,9 +9,9 @@
 
 #include "media/CAVIStream.h"
 
+#include "media/IHost.h"
 #include "platform/CAviFrameDecoder.h"
 #include "platform/DibLayout.h"
-#include "media/IHost.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -15,7 +15,9 @@ public:
     CJobResult() = default;
 
     static CJobResult Done() { return CJobResult(EJobOutcome::Done, ""); }
-    static CJobResult Failed(std::string reason) { return CJobResult(EJobOutcome::Failed, std::move(reason)); }
+    static CJobResult Failed(std::string reason) {
+        return CJobResult(EJobOutcome::Failed, std::move(reason));
+    }
     static CJobResult Stopped() { return CJobResult(EJobOutcome::Stopped, ""); }
 
     EJobOutcome GetOutcome() const { return m_eOutcome; }
@@ -39,7 +41,8 @@ public:
     }
 
 private:
-    CJobResult(EJobOutcome outcome, std::string reason) : m_eOutcome(outcome), m_strReason(std::move(reason)) {}
+    CJobResult(EJobOutcome outcome, std::string reason)
+        : m_eOutcome(outcome), m_strReason(std::move(reason)) {}
 
     EJobOutcome m_eOutcome = EJobOutcome::Done;
     std::string m_strReason;

@@ -41,7 +41,9 @@ public:
     virtual void SetLastPiece(bool last) = 0;
 
     // Shorthands for the common "OK only" message with an empty caption.
-    void ShowError(const std::string& text) { MessageBox(text, "", EMessageButtons::Ok, EMessageKind::Error); }
+    void ShowError(const std::string& text) {
+        MessageBox(text, "", EMessageButtons::Ok, EMessageKind::Error);
+    }
     void ShowWarning(const std::string& text) {
         MessageBox(text, "", EMessageButtons::Ok, EMessageKind::Warning);
     }

@@ -1,12 +1,12 @@
 #include "oracle/COracle.h"
 
 #include "jobs/CTaskTeam.h"
+#include "media/IHost.h"
 #include "oracle/FrameMeasure.h"
 #include "oracle/IOracleListSink.h"
 #include "oracle/IOracleMedia.h"
 #include "oracle/IOracleTimer.h"
 #include "platform/COpenFileRegistry.h"
-#include "media/IHost.h"
 
 #include <cmath>
 #include <cstdio>
@@ -108,6 +108,7 @@ bool COracle::CreateOracleFile(const std::string& name) {
 bool COracle::RunOracle(const std::string& oracleFile) {
     m_host.SetStatusText("Initialising Oracle ...");
     m_bError = false;
+    m_bStopped = false;
     m_intervals.clear();
     m_candidates.clear();
 
@@ -273,7 +274,8 @@ bool COracle::EvaluateIntervals() {
             }
             double low = 0.0;
             double fast = 0.0;
-            if (!CompareFrame(frame, interval, &low, &fast)) {
+            m_bStopped = m_stepCheck && !m_stepCheck();
+            if (m_bStopped || !CompareFrame(frame, interval, &low, &fast)) {
                 if (m_pTimer != nullptr) {
                     m_pTimer->Stop();
                 }

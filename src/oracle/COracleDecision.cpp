@@ -3,8 +3,8 @@
 
 #include "oracle/COracle.h"
 
-#include "oracle/IOracleListSink.h"
 #include "media/IHost.h"
+#include "oracle/IOracleListSink.h"
 
 #include <algorithm>
 #include <cmath>

@@ -78,8 +78,8 @@ protected:
     // "Start Creating": the output is created, then job kind 2 runs.
     bool Assemble(const std::string& output) {
         m_worker.SetOutput(output, m_low.GetStream(m_low.GetVideoIndex())->GetFramesPerSecond());
-        m_worker.SetJobKind(JOB_ASSEMBLE);
-        m_worker.Run();
+        m_result = m_worker.RunInline(CJobRequest::Of(JobKind::JOB_ASSEMBLE));
+        EXPECT_EQ(m_result.IsDone(), m_job.Succeeded());
         return m_job.Succeeded();
     }
 
@@ -92,6 +92,7 @@ protected:
     CProgressTimer m_timer;
     CWorker m_worker{m_host};
     CAssembleJob m_job{m_worker, m_list, m_low, m_fast};
+    CJobResult m_result;
 
     void SetUp() override {
         m_job.Register();

@@ -55,14 +55,14 @@ protected:
     bool Merge(const std::vector<std::string>& inputs, const std::string& output, bool sync = true,
                const std::string& excluded = "") {
         m_worker.ClearMergeInputs();
-        m_worker.SetTrySynchronization(sync);
-        m_worker.SetPieceMode(false);
-        m_worker.SetExcludedMergeName(excluded);
+        CJobRequest request = CJobRequest::Of(JobKind::JOB_MERGE);
+        request.bTrySynchronization = sync;
+        request.strExcludedMergeName = excluded;
         for (const std::string& input : inputs)
             m_worker.AddMergeInput(input, true);
         m_job.PrepareMerge(output, nullptr, false, false);
-        m_worker.SetJobKind(JOB_MERGE);
-        m_worker.Run();
+        m_result = m_worker.RunInline(request);
+        EXPECT_EQ(m_result.IsDone(), m_job.Succeeded());
         return m_job.Succeeded();
     }
 
@@ -83,6 +83,7 @@ protected:
     CHostRecorder m_host;
     CWorker m_worker{m_host};
     CMergeJob m_job{m_worker};
+    CJobResult m_result;
 
     void SetUp() override { m_job.Register(); }
 };
@@ -214,11 +215,11 @@ TEST_F(MergeJobTest, NothingToMergeOrNowhereToWriteStillEndsTheJob) {
 TEST_F(MergeJobTest, PieceModeLeavesTheOutputOpenAndEndsTheWaitBox) {
     const std::string out = m_out.File("piece.avi");
     m_worker.ClearMergeInputs();
-    m_worker.SetPieceMode(true);
     ASSERT_TRUE(m_worker.AddMergeInput(Input("silent.avi"), true));
     ASSERT_TRUE(m_job.PrepareMerge(out, nullptr, false, false));
-    m_worker.SetJobKind(JOB_MERGE);
-    m_worker.Run();
+    CJobRequest piece = CJobRequest::Of(JobKind::JOB_MERGE);
+    piece.bPieceMode = true;
+    EXPECT_TRUE(m_worker.RunInline(piece).IsDone());
     EXPECT_TRUE(m_job.Succeeded());
     EXPECT_EQ(m_host.WaitBoxResults(), std::vector<int>{0});
     EXPECT_EQ(m_host.JobFinishedCount(), 0);

@@ -20,20 +20,20 @@ TEST(OracleJob, KindSevenRunsTheOracleWithTheWorkersParameters) {
     CFakeOracleMedia fast(20, 8, 4);
     low.SetKeyFrames({0, 10});
     oracle.SetInputs(&low, &fast, nullptr);
-    RegisterOracleJob(worker, oracle, sink);
+    const CJobRegistration registration = RegisterOracleJob(worker, oracle, sink);
 
     // Identical frames, a tolerance: decided by size; then a limit far below
     // the movie's size.
     fast.SetFrameBytes(3, 5000);
-    CWorker::OracleParameters& p = worker.GetOracleParameters();
+    CJobRequest request = CJobRequest::Of(JobKind::JOB_ORACLE);
+    OracleParameters& p = request.oracle;
     p.strOracleFile = dir.File("job.dat");
     p.dOracleValue = 5;
     p.dComparisonValue = 1;
     p.bSizeLimit = true;
     p.dSizeLimitKBytes = 1;
     worker.SetNotify(false);
-    worker.SetJobKind(JOB_ORACLE);
-    worker.Run();
+    EXPECT_TRUE(worker.RunInline(request).IsDone());
 
     const std::vector<CRecordingListSink::Run> expected{{true, 0, 10}, {false, 10, 20}};
     EXPECT_EQ(expected, sink.m_runs);
@@ -44,7 +44,7 @@ TEST(OracleJob, KindSevenRunsTheOracleWithTheWorkersParameters) {
     // A failed run still ends the busy state, without "Waiting!".
     host.Clear();
     p.strOracleFile.clear();
-    worker.Run();
+    EXPECT_TRUE(worker.RunInline(request).IsFailed());
     EXPECT_EQ(1, host.JobFinishedCount());
     EXPECT_EQ(1u, host.Messages().size());
     EXPECT_NE("Waiting!", host.StatusTexts().back());
