@@ -43,3 +43,9 @@ int CCliJobRunner::ExitStatus(const CJobResult& result) {
     }
     return 1;
 }
+
+int CCliJobRunner::Refuse(const PrepareResult& result, const std::string& prefix) {
+    if (!result.text.empty())
+        Say(prefix + result.text);
+    return result.state == PrepareResult::EState::Refused ? 2 : 1;
+}

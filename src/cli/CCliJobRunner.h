@@ -4,6 +4,7 @@
 // running job while one runs. A command's exit status comes from its job's
 // result: 0 done, 1 failed, 130 stopped by Ctrl-C.
 
+#include "app/PrepareResult.h"
 #include "cli/CTerminalHost.h"
 #include "jobs/CJobRunner.h"
 
@@ -32,6 +33,10 @@ public:
     void Say(const std::string& text);
 
     static int ExitStatus(const CJobResult& result);
+    // A use case that is not ready: a refusal is bad usage (status 2), said
+    // with its text; a failure (status 1) has been told by a message, its
+    // text is said only when it adds to it.
+    int Refuse(const PrepareResult& result, const std::string& prefix = "");
 
 private:
     CTerminalHost m_host{stderr};

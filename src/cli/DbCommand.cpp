@@ -4,21 +4,14 @@
 // Export writes a movie data base from a project's encoding list; create
 // rebuilds the movie from a data base and one's own copy of the source.
 
+#include "app/DataBaseUseCases.h"
 #include "cli/CCliJobRunner.h"
 #include "cli/Commands.h"
-#include "database/CDataBaseCreation.h"
-#include "database/CMovieDataBase.h"
-#include "encoding/EncodingPart.h"
-#include "media/CAVIFile.h"
 #include "platform/CCompressorRegistry.h"
-#include "platform/FileIdentity.h"
-#include "settings/CIniFile.h"
-#include "settings/CProjectFile.h"
 
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,84 +39,47 @@ int Usage(const std::string& command, const std::string& message) {
     return 2;
 }
 
-void Say(const std::string& text) {
-    std::fprintf(stderr, "%s\n", text.c_str());
-}
-
 int RunExport(const ExportArgs& args) {
-    if (FindSameFile(args.output, {args.project, args.source}))
-        return Usage("export", "the output " + args.output + " is one of the inputs; choose another name");
-    CodecOptions low, fast;
+    ExportDataBaseRequest request{args.project, args.source, args.output, {}, {}};
     std::string error;
-    if (!CCompressorRegistry::ParseSpec(args.lowCodec, low, &error))
+    if (!CCompressorRegistry::ParseSpec(args.lowCodec, request.low, &error))
         return Usage("export", "--low-codec: " + error);
-    if (!CCompressorRegistry::ParseSpec(args.fastCodec, fast, &error))
+    if (!CCompressorRegistry::ParseSpec(args.fastCodec, request.fast, &error))
         return Usage("export", "--fast-codec: " + error);
-
-    CIniFile settings;
-    const ProjectLoadResult project = CProjectFile::Load(args.project, settings);
-    if (!project.loaded) {
-        Say(project.error);
-        return 1;
-    }
-    for (const std::string& warning : project.warnings)
-        Say("Warning: " + warning);
-    std::vector<EncodingPart> rows;
-    for (const ProjectPart& part : project.parts)
-        rows.push_back(EncodingPart::Make(part.fast ? EPartEncoding::Fast : EPartEncoding::Low, part.start,
-                                          part.end, part.end, 0, 0, 0, 0));
-    if (rows.empty())
-        Say("Warning: the project lists no parts; the data base will hold no interval.");
-
     CCliJobRunner runner;
+    std::vector<std::string> warnings;
     std::string status;
-    const bool exported =
-        CMovieDataBase::Export(runner.GetHost(), args.source, rows, low, fast, args.output, status);
-    runner.Say(status);
-    return exported ? 0 : 1;
+    const PrepareResult exported = ExportDataBase(runner.GetHost(), request, warnings, status);
+    if (exported.state == PrepareResult::EState::Refused)
+        return Usage("export", exported.text);
+    for (const std::string& warning : warnings)
+        runner.Say("Warning: " + warning);
+    runner.Say(exported.IsReady() ? status : exported.text);
+    return exported.IsReady() ? 0 : 1;
 }
 
 int RunCreate(const CreateArgs& args) {
-    if (FindSameFile(args.output, {args.dataBase, args.source}))
-        return Usage("create", "the output " + args.output + " is one of the inputs; choose another name");
-    std::string temp = args.temp;
-    if (temp.empty()) {
-        // As the data base dialog does: the temporary files go beside the source.
-        temp = std::filesystem::path(args.source).parent_path().string();
-        if (temp.empty())
-            temp = ".";
-    }
-    if (!std::filesystem::is_directory(temp))
-        return Usage("create", "the temporary directory " + temp + " does not exist");
-
     CCliJobRunner runner;
     CTerminalHost& host = runner.GetHost();
     host.SetAnswerPolicy(args.yes  ? CTerminalHost::EAnswerPolicy::Yes
                          : args.no ? CTerminalHost::EAnswerPolicy::No
                                    : CTerminalHost::EAnswerPolicy::Safe);
-    CMovieDataBase base(host);
-    CodecOptions low, fast;
+    CDataBaseCreate creation(runner.GetWorker());
     std::string status;
-    if (!base.Import(args.dataBase, low, fast, status)) {
+    const PrepareResult ready =
+        creation.Prepare({args.dataBase, args.source, args.output, args.temp}, status);
+    if (ready.state == PrepareResult::EState::Refused)
+        return Usage("create", ready.text);
+    if (!status.empty())
         runner.Say(status);
-        return 1;
-    }
-    runner.Say(status);
-    CAVIFile source(host);
-    if (!source.Open(args.source, true))
-        return 1;
-    if (!base.CheckCompatibility(&source)) {
-        runner.Say("Nothing created: the data base does not fit the source movie.");
-        return 1;
-    }
-
-    CDataBaseCreation creation(runner.GetWorker(), base);
-    CJobResult result = CJobResult::Failed("not prepared");
-    if (creation.Prepare(source, low, fast, args.output, temp))
-        result = runner.RunSequence([&](CWorker&) { return creation.Run(source, low, fast, args.output); });
+    CJobResult result = CJobResult::Failed(ready.text);
+    if (ready.IsReady())
+        result = runner.RunSequence([&](CWorker&) { return creation.Run(); });
+    else if (!creation.NothingToCreate() && ready.text != status)
+        runner.Say(ready.text);
     if (creation.NothingToCreate()) {
         runner.Say("Nothing created: the data base lists no interval, or the temporary file " +
-                   base.TempFileName(0) + " cannot be created.");
+                   creation.FirstTempFile() + " cannot be created.");
         return 1;
     }
     if (result.IsStopped())

@@ -7,10 +7,9 @@
 #include "oracle/COracle.h"
 #include "settings/CIniFile.h"
 #include "settings/CProjectFile.h"
+#include "settings/ProjectKeys.h"
 
-namespace {
-const char* const MOVIE_SETTINGS = "Movie Settings";
-} // namespace
+using namespace ProjectKeys;
 
 OracleStartSettings OracleStartSettings::Defaults(bool useSourceMovie) {
     OracleStartSettings settings;
@@ -24,12 +23,12 @@ void COracleStart::Prepare(OracleStartSettings& settings, const std::string& low
     if (settings.oracleFile.empty())
         settings.oracleFile = FullCreationNames::OracleFileForLow(lowFile);
     float value = 0.0f;
-    if (store.GetFloat(MOVIE_SETTINGS, "Oracle Value", value))
+    if (store.GetFloat(MOVIE_SETTINGS, ORACLE_VALUE, value))
         settings.oracleValue = value;
-    if (store.GetFloat(MOVIE_SETTINGS, "Comparison Value", value))
+    if (store.GetFloat(MOVIE_SETTINGS, COMPARISON_VALUE, value))
         settings.comparisonValue = value;
     std::string source;
-    if (store.GetString(MOVIE_SETTINGS, "Original-File", source))
+    if (store.GetString(MOVIE_SETTINGS, ORIGINAL_FILE, source))
         settings.sourceFile = source;
 }
 
@@ -60,10 +59,10 @@ bool COracleStart::Start(IHost& host, COracle& oracle, const OracleStartSettings
     oracle.SetPrecisionMode(settings.precisionMode);
     oracle.SetUseSourceMovie(settings.useSourceMovie);
 
-    store.SetString(MOVIE_SETTINGS, "Original-File", settings.sourceFile);
-    store.SetString(MOVIE_SETTINGS, "Oracle-File", settings.oracleFile);
-    store.SetFloat(MOVIE_SETTINGS, "Oracle Value", static_cast<float>(settings.oracleValue));
-    store.SetFloat(MOVIE_SETTINGS, "Comparison Value", static_cast<float>(settings.comparisonValue));
+    store.SetString(MOVIE_SETTINGS, ORIGINAL_FILE, settings.sourceFile);
+    store.SetString(MOVIE_SETTINGS, ORACLE_FILE, settings.oracleFile);
+    store.SetFloat(MOVIE_SETTINGS, ORACLE_VALUE, static_cast<float>(settings.oracleValue));
+    store.SetFloat(MOVIE_SETTINGS, COMPARISON_VALUE, static_cast<float>(settings.comparisonValue));
     return true;
 }
 
