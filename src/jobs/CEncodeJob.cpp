@@ -174,9 +174,15 @@ CJobResult CEncodeJob::Run(const CJobRequest& request) {
     m_worker.GetCompressedStream(false).reset();
     m_worker.GetCompressedStream(true).reset();
 
-    if (m_worker.GetNotify()) {
-        m_worker.CloseFile(CWorker::FILE_LOW);
-        m_worker.CloseFile(CWorker::FILE_FAST);
+    // The files are finished here, so that a write error met while
+    // finishing them is this job's failure. Files that lack frames are of
+    // no use, and finishing them would only meet the same error again.
+    for (auto slot : {CWorker::FILE_LOW, CWorker::FILE_FAST}) {
+        CAVIFile& file = m_worker.GetFile(slot);
+        if (result.IsFailed())
+            file.Abandon();
+        else if (file.IsOpen() && !file.Close())
+            result = CJobResult::Failed("Failed to finish AVI File: " + file.GetLastError());
     }
     // Only an encoding that did all it had to is reported as a success.
     if (result.IsDone() && (!pieceMode || lastPiece)) {

@@ -14,6 +14,7 @@
 #include "platform/CodecOptions.h"
 #include "support/CHostRecorder.h"
 #include "support/Ffprobe.h"
+#include "support/LimitedChild.h"
 #include "support/TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -215,6 +216,21 @@ TEST_F(FullCreationTest, SourceThatDoesNotOpenFailsWithTheMessage) {
     EXPECT_EQ(Run(request), RESULT_FAILED);
     EXPECT_TRUE(m_host.HasMessage("Failed to open AVI File: "));
     EXPECT_FALSE(std::filesystem::exists(request.lowFile));
+}
+
+// A disk that fills up while the LOW and FAST files are written: one
+// message, a failed result, neither file left half made.
+TEST_F(FullCreationTest, AWriteErrorGivesOneMessageAndAFailedResult) {
+    const FullCreationRequest request = Request(MakeSource(120, true), false);
+    const int outcome = RunInLimitedChild(32 * 1024, [&] {
+        CHostRecorder host;
+        CWorker worker(host);
+        CFullCreation creation(worker);
+        const CJobResult result = creation.Run(request, m_low, m_fast);
+        const bool fastGone = !std::filesystem::exists(request.fastFile);
+        return WriteErrorOutcome(result, host, request.lowFile) | (fastGone ? 0 : 64);
+    });
+    EXPECT_EQ(outcome, WRITE_ERROR_HANDLED);
 }
 
 } // namespace

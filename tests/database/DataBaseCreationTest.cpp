@@ -15,6 +15,7 @@
 #include "platform/CodecOptions.h"
 #include "support/CHostRecorder.h"
 #include "support/Ffprobe.h"
+#include "support/LimitedChild.h"
 #include "support/TestMovies.h"
 #include "support/TestUtil.h"
 
@@ -260,3 +261,31 @@ TEST_F(DataBaseCreation, NoFramesToCountKeepsTheProgressAtItsStart) {
     EXPECT_EQ(base.GetFramesDone(), 10);
     EXPECT_FALSE(base.CompressPart(source, idle)); // no interval 1
 }
+
+namespace {
+
+// A disk that fills up while the parts are written: one message, a failed
+// result, no final AVI and no temporary file left.
+TEST_F(DataBaseCreation, AWriteErrorGivesOneMessageAndAFailedResult) {
+    const std::string output = m_dir.File("final.avi");
+    const int outcome = RunInLimitedChild(16 * 1024, [&] {
+        CHostRecorder host;
+        CWorker worker(host);
+        CMovieDataBase base(host);
+        const std::string path = m_dir.File("full.vdb");
+        const std::string text =
+            "[TimeIntervalls]\nStartTime0=0\nEndTime0=2000\nStartTime1=2000\nEndTime1=4000\n";
+        WriteFileBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
+        CAVIFile source(host);
+        if (!base.LoadFromFile(path) || !source.Open(Source()))
+            return 100;
+        CDataBaseCreation creation(worker, base);
+        if (!creation.Prepare(source, m_low, m_fast, output, TempDir()))
+            return 101;
+        const CJobResult result = creation.Run(source, m_low, m_fast, output);
+        return WriteErrorOutcome(result, host, output) | (TempDirFiles().empty() ? 0 : 64);
+    });
+    EXPECT_EQ(outcome, WRITE_ERROR_HANDLED);
+}
+
+} // namespace

@@ -13,12 +13,14 @@
 #include "platform/CCompressorRegistry.h"
 #include "support/CHostRecorder.h"
 #include "support/Ffprobe.h"
+#include "support/LimitedChild.h"
 #include "support/TestMovies.h"
 #include "support/TestUtil.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 namespace {
@@ -175,12 +177,50 @@ TEST_F(EncodeJobTest, PauseHoldsTheEncodingAndAbortEndsItEarly) {
     m_worker.RequestAbort();
     ASSERT_TRUE(idle.WaitFor(std::chrono::seconds(60)));
     thread.Stop();
+    EXPECT_TRUE(stopped.load());
     EXPECT_FALSE(m_job.Succeeded());
     EXPECT_LT(m_job.GetFramesDone(), 70);
     for (const auto& text : m_host.StatusTexts())
         EXPECT_NE(text, "Writing Sucessfull!");
     // Whatever was written is a finished file ffprobe can read.
     EXPECT_EQ(ProbePackets(Low(), "v:0").size(), static_cast<size_t>(m_job.GetFramesDone()));
+}
+
+} // namespace
+
+namespace {
+
+// A disk that fills up while the LOW and FAST files are written: one
+// message, a failed result, and neither file left half made. Only this
+// thread may live at the fork, so the test makes its own source.
+TEST(EncodeJobWriteError, GivesOneMessageAndAFailedResult) {
+    CTempDir dir;
+    SampleMovieOptions options;
+    options.width = 160;
+    options.height = 120;
+    options.frames = 70;
+    std::string error;
+    ASSERT_TRUE(CSampleMovie(options).Write(dir.File("source.avi"), &error)) << error;
+    const int outcome = RunInLimitedChild(32 * 1024, [&] {
+        CHostRecorder host;
+        CWorker worker(host);
+        CodecOptions low, fast;
+        std::string why;
+        if (!CCompressorRegistry::ParseSpec("DIV3", low, &why) ||
+            !CCompressorRegistry::ParseSpec("DIV4", fast, &why))
+            return 100;
+        worker.SetCodecOptions(&low, &fast);
+        CEncodeJob job(worker);
+        job.Register();
+        if (!worker.OpenInputs("", "", dir.File("source.avi")) ||
+            !job.PrepareEncoding(dir.File("low.avi"), 25, true, false) ||
+            !job.PrepareEncoding(dir.File("fast.avi"), 25, true, true))
+            return 101;
+        const CJobResult result = worker.RunInline(CJobRequest::Of(JobKind::JOB_ENCODE_KEEP_SOURCE));
+        const bool fastGone = !std::filesystem::exists(dir.File("fast.avi"));
+        return WriteErrorOutcome(result, host, dir.File("low.avi")) | (fastGone ? 0 : 64);
+    });
+    EXPECT_EQ(outcome, WRITE_ERROR_HANDLED);
 }
 
 } // namespace
