@@ -131,7 +131,7 @@ TEST_F(EncodeJobTest, UncompressedSourcesOfEitherRowOrderAreEncodedUpright) {
         }
         ASSERT_TRUE(m_worker.OpenInputs("", "", source));
         ASSERT_TRUE(Prepare());
-        RunKind(JOB_ENCODE_KEEP_SOURCE);
+        RunKind(JobKind::JOB_ENCODE_KEEP_SOURCE);
         ASSERT_TRUE(m_job.Succeeded());
         const auto expected = FfmpegFramesBottomUp(source, 50, 36);
         ASSERT_EQ(expected.size(), 8u);
