@@ -12,6 +12,7 @@
 #include "media/CSampleMovie.h"
 #include "platform/CCompressorRegistry.h"
 #include "platform/CodecOptions.h"
+#include "support/CEventLoopHost.h"
 #include "support/CHostRecorder.h"
 #include "support/Ffprobe.h"
 #include "support/LimitedChild.h"
@@ -231,6 +232,27 @@ TEST_F(FullCreationTest, AWriteErrorGivesOneMessageAndAFailedResult) {
         return WriteErrorOutcome(result, host, request.lowFile) | (fastGone ? 0 : 64);
     });
     EXPECT_EQ(outcome, WRITE_ERROR_HANDLED);
+}
+
+// Driven as a window drives it: the starting thread hands the creation to
+// the worker and from then on only takes host calls (and the end) from its
+// event queue; it never waits for the worker itself.
+TEST_F(FullCreationTest, DrivenFromAThreadThatOnlyTakesHostCalls) {
+    const FullCreationRequest request = Request(MakeSource(60, true), true);
+    CEventLoopHost host;
+    CWorker worker(host);
+    CWinBaseThread thread;
+    thread.SetJob(&worker);
+    thread.Start();
+    CFullCreation creation(worker);
+    creation.Start(request, m_low, m_fast, host.EndEvent());
+    const CJobResult result = host.RunUntilEnd();
+    thread.Stop();
+    EXPECT_TRUE(result.IsDone()) << result.Describe();
+    EXPECT_TRUE(host.Recorded().Messages().empty());
+    EXPECT_GE(host.Recorded().JobStartedCount(), 1);
+    EXPECT_EQ(Read(request.lowFile).frames, 60);
+    EXPECT_EQ(Read(request.fastFile).frames, 60);
 }
 
 } // namespace
