@@ -25,7 +25,8 @@ public:
     CAviWriter(const CAviWriter&) = delete;
     CAviWriter& operator=(const CAviWriter&) = delete;
 
-    // Creates (truncates) the file and the spool beside it.
+    // Creates the file (under a temporary name beside `path` that replaces
+    // it when Close succeeds) and the spool beside it.
     bool Create(const std::string& path, std::string* error);
 
     AviFileInfo Info() const override;
@@ -41,7 +42,6 @@ private:
     bool CopyInputChunk(const CAviWriterStream& stream, const AviIndexEntry& chunk, uint32_t origin);
     const CAviWriterStream* FirstVideo() const;
     uint64_t TotalDataBytes() const;
-    void Discard();
 
     AviWriterOptions m_options;
     std::string m_path;
