@@ -6,11 +6,16 @@
 #include "jobs/CWinBaseThread.h"
 #include "jobs/CWorker.h"
 #include "media/CAVIFile.h"
+#include "media/CAVIStream.h"
 #include "platform/CCompressorRegistry.h"
 #include "platform/COpenFileRegistry.h"
 #include "platform/IHost.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -41,6 +46,44 @@ bool CDataBaseCreation::CheckCodecs(const CodecOptions& low, const CodecOptions&
     return true;
 }
 
+CDataBaseCreation::EResult CDataBaseCreation::CheckIntervals(CAVIFile& source) const {
+    const CAVIStream* video = source.GetStream(source.GetVideoIndex());
+    if (!video)
+        return RESULT_CREATED;
+    const int64_t length = std::max(video->GetLength(), 0);
+    std::string dropped;
+    int32_t droppedCount = 0;
+    int64_t covered = 0;
+    CMovieDataBase::Interval interval;
+    for (int32_t n = 0; m_base.GetInterval(n, interval); ++n) {
+        int32_t first = 0;
+        int32_t end = 0;
+        CMovieDataBase::IntervalFrames(*video, interval, first, end);
+        covered += end - first;
+        const char* why = interval.endMs < interval.startMs ? "ends before it starts"
+                          : first >= length && length > 0   ? "starts after the end of the source movie"
+                                                            : nullptr;
+        if (why && ++droppedCount <= 10)
+            dropped += "\r\nInterval " + std::to_string(n) + " (StartTime" + std::to_string(n) + "=" +
+                       std::to_string(interval.startMs) + ", EndTime" + std::to_string(n) + "=" +
+                       std::to_string(interval.endMs) + ") " + why + ".";
+    }
+    IHost& host = m_worker.GetHost();
+    // Overlapping intervals would compress the movie again and again: a few
+    // hundred bytes of data base could fill the disk with temporary files.
+    if (covered > 2 * length) {
+        host.ShowMessage("The intervals of the data base cover " + std::to_string(covered) +
+                         " frames, more than twice the " + std::to_string(length) +
+                         " frames of the source movie: they overlap. Nothing is created.");
+        return RESULT_FAILED;
+    }
+    if (droppedCount > 0)
+        host.ShowMessage("Warning: " + std::to_string(droppedCount) +
+                         " interval(s) of the data base give no frames and are left out of the final AVI:" +
+                         dropped + (droppedCount > 10 ? "\r\n..." : ""));
+    return RESULT_CREATED;
+}
+
 CDataBaseCreation::EResult CDataBaseCreation::Create(CAVIFile& source, const CodecOptions& low,
                                                      const CodecOptions& fast, const std::string& output,
                                                      const std::string& tempDirectory) {
@@ -51,16 +94,15 @@ CDataBaseCreation::EResult CDataBaseCreation::Create(CAVIFile& source, const Cod
     if (intervals == 0)
         return RESULT_NOTHING;
     // The final AVI is created once every interval is written: under the name
-    // of a temporary file or of the source it would destroy what it is made of.
-    const std::string canonicalOutput = COpenFileRegistry::Canonical(output);
-    bool clash = canonicalOutput == COpenFileRegistry::Canonical(source.GetPath());
-    for (int32_t n = 0; n < intervals && !clash; ++n)
-        clash = canonicalOutput == COpenFileRegistry::Canonical(m_base.TempFileName(n));
-    if (clash) {
-        host.ShowMessage("The final AVI " + output +
-                         " would replace the source movie or a temporary file; choose another name.");
+    // of the source it would destroy what it is made of. The temporary files
+    // live in a folder of their own, so they cannot meet it.
+    if (COpenFileRegistry::Canonical(output) == COpenFileRegistry::Canonical(source.GetPath())) {
+        host.ShowMessage("The final AVI " + output + " would replace the source movie; choose another name.");
         return RESULT_FAILED;
     }
+    const EResult refusal = CheckIntervals(source);
+    if (refusal != RESULT_CREATED)
+        return refusal;
     if (!CheckCodecs(low, fast))
         return RESULT_FAILED;
     if (!m_worker.GetThread()) {
@@ -68,6 +110,15 @@ CDataBaseCreation::EResult CDataBaseCreation::Create(CAVIFile& source, const Cod
         return RESULT_FAILED;
     }
 
+    // A folder made for this run inside the chosen one: files already there
+    // (another run's 0.avi, a movie named 1.avi) are never replaced or deleted.
+    std::string folder = tempDirectory + "/flintmoor-parts-XXXXXX";
+    if (::mkdtemp(folder.data()) == nullptr) {
+        host.ShowMessage("Cannot make a folder for the temporary files in " + tempDirectory + ": " +
+                         std::strerror(errno));
+        return RESULT_FAILED;
+    }
+    m_base.SetTempDirectory(folder);
     m_base.SetTotalFrames(m_base.CountFrames(source));
     if (CProgressTimer* timer = m_worker.GetProgressTimer()) {
         timer->SetCurrent(0);
@@ -89,6 +140,10 @@ CDataBaseCreation::EResult CDataBaseCreation::Create(CAVIFile& source, const Cod
                         [this, &source](CWorker& worker) { m_base.CompressPart(source, worker); });
 
     const EResult result = Steer(source, low, fast, output);
+    // Removed when empty: an aborted run's files and those of a failed join
+    // stay in it for the user.
+    std::error_code ignored;
+    std::filesystem::remove(folder, ignored);
 
     m_worker.SetJobWork(JOB_DATABASE_PART, nullptr);
     thread.SetIdleEvent(previousIdle);
@@ -133,8 +188,13 @@ CDataBaseCreation::EResult CDataBaseCreation::Steer(CAVIFile& source, const Code
             }
             if (m_base.IsFailed())
                 return Fail();
-            // A later temporary file that cannot be made ends the compressing:
-            // the intervals written so far are joined.
+            // A later temporary file that cannot be made would leave a final
+            // AVI that silently lacks the rest of the movie.
+            if (m_base.GetPart() < m_base.CountIntervals()) {
+                host.ShowMessage("Cannot create the temporary file " + m_base.TempFileName(m_base.GetPart()) +
+                                 "; nothing is created.");
+                return Fail();
+            }
             compressing = false;
         }
         if (firstCopy) {
@@ -178,6 +238,10 @@ CDataBaseCreation::EResult CDataBaseCreation::Finish(const std::string& output, 
         host.SetStatusText(output + " sucessfully created!");
         result = RESULT_CREATED;
     } else {
+        // A final AVI that lacks parts would pass for a finished one; the
+        // temporary files stay for the user.
+        std::error_code ignored;
+        std::filesystem::remove(output, ignored);
         host.ShowMessage(MERGE_ERROR);
     }
     host.JobFinished();

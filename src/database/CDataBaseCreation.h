@@ -50,6 +50,10 @@ public:
     bool CheckCodecs(const CodecOptions& low, const CodecOptions& fast) const;
 
 private:
+    // Refuses (RESULT_FAILED, with a message) intervals that together cover
+    // more than twice the source movie, and warns about each interval that
+    // gives no frames; RESULT_CREATED lets the creation go on.
+    EResult CheckIntervals(CAVIFile& source) const;
     EResult Steer(CAVIFile& source, const CodecOptions& low, const CodecOptions& fast,
                   const std::string& output);
     EResult Finish(const std::string& output, bool copyFailed);
