@@ -14,9 +14,11 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 struct AssembleOptions {
@@ -46,6 +48,35 @@ void WarnAboutKeyFrames(CCliJobRunner& runner, const CEncodingList& list, const 
                        " (" + (part.IsLow() ? "LOW" : "FAST") + ") does not start on a key frame of " +
                        file.GetPath());
     }
+}
+
+// Adds every part that its movie can give; each one that is cut or left out
+// is named in a warning. Returns how many were.
+size_t FillList(CCliJobRunner& runner, const std::vector<ProjectPart>& parts, CEncodingList& list,
+                const CAVIFile& low, const CAVIFile& fast) {
+    size_t dropped = 0;
+    for (const ProjectPart& part : parts) {
+        const CAVIFile& file = part.fast ? fast : low;
+        const int32_t length = file.GetLength();
+        const std::string row = "Warning: part " + std::to_string(part.row) + " (frames " +
+                                std::to_string(part.start) + " - " + std::to_string(part.end) + ", " +
+                                (part.fast ? "FAST" : "LOW") + ") ";
+        const int32_t end = std::min(part.end, length);
+        if (part.start >= length) {
+            runner.Say(row + "starts past the end of " + file.GetPath() + " (" + std::to_string(length) +
+                       " frames); it is left out.");
+        } else if (list.AddPart(file, part.fast ? EPartEncoding::Fast : EPartEncoding::Low, part.start, end) <
+                   0) {
+            runner.Say(row + "gives no frames; it is left out.");
+        } else if (end < part.end) {
+            runner.Say(row + "runs past the end of " + file.GetPath() + "; it is cut at frame " +
+                       std::to_string(end) + ".");
+        } else {
+            continue;
+        }
+        ++dropped;
+    }
+    return dropped;
 }
 
 int RunAssemble(const AssembleOptions& options) {
@@ -81,18 +112,20 @@ int RunAssemble(const AssembleOptions& options) {
         return 1;
     }
     CEncodingList list;
-    for (const ProjectPart& part : project.parts)
-        list.AddPart(part.fast ? fast : low, part.fast ? EPartEncoding::Fast : EPartEncoding::Low, part.start,
-                     part.end);
-    if (list.RowCount() == 0)
-        runner.Say("Warning: the project lists no parts; the final AVI will be empty.");
+    const size_t dropped = FillList(runner, project.parts, list, low, fast);
+    if (list.RowCount() == 0) {
+        runner.Say("Nothing written: the project lists no part the movies can give.");
+        return 1;
+    }
     WarnAboutKeyFrames(runner, list, low, fast);
 
     CAssembleJob job(runner.GetWorker(), list, low, fast);
     job.Register();
     runner.GetWorker().SetOutput(options.output, lowVideo->GetFramesPerSecond());
     runner.RunJob(JOB_ASSEMBLE);
-    return job.Succeeded() && runner.GetFailureCount() == 0 ? 0 : 1;
+    // A final AVI that lacks rows of the list is written, and said to be so.
+    return job.Succeeded() && runner.GetFailureCount() == 0 && dropped == 0 && project.warnings.empty() ? 0
+                                                                                                        : 1;
 }
 } // namespace
 

@@ -47,6 +47,13 @@ int RunMerge(const MergeOptions& options) {
     if (!job.PrepareMerge(options.output, nullptr, false, false))
         return 1;
     runner.RunJob(JOB_MERGE);
+    if (job.Succeeded() && opened < options.inputs.size()) {
+        // Written, but not what was asked for: say so, and let the status say so.
+        runner.Say("Warning: " + std::to_string(options.inputs.size() - opened) + " of " +
+                   std::to_string(options.inputs.size()) + " inputs could not be opened; " + options.output +
+                   " holds only the others.");
+        return 1;
+    }
     return job.Succeeded() && runner.GetFailureCount() == 0 ? 0 : 1;
 }
 } // namespace
