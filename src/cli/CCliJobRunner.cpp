@@ -17,9 +17,10 @@ extern "C" void OnInterrupt(int) {
 
 int CCliJobRunner::CCountingHost::MessageBox(const std::string& text, const std::string& caption,
                                              EMessageButtons buttons) {
-    // The merge goes on after this warning by design; everything else a job
-    // shows in a message box is an error it could not mend.
-    if (std::string_view(text).substr(0, 23) != "Synchronization Warning")
+    // The merge goes on after this warning by design, and the oracle's note
+    // that it measures again is information; everything else a job shows in
+    // a message box is an error it could not mend.
+    if (std::string_view(text).substr(0, 23) != "Synchronization Warning" && caption != "Oracle")
         ++m_nFailures;
     return CTerminalHost::MessageBox(text, caption, buttons);
 }
