@@ -171,8 +171,12 @@ void CEncodeJob::Run() {
         ShowPosition(10000.0 / length * i);
         // Compressor write failures do not stop the encoding; they only
         // keep the job from reporting success.
-        if (!EncodeFrame(i, first, current, i + 1 < end ? i + 1 : -1, next))
+        if (!EncodeFrame(i, first, current, i + 1 < end ? i + 1 : -1, next)) {
+            // The first failure is named with the compressor's own reason.
+            if (!writeFailed)
+                ReportFrameFailure(i);
             writeFailed = true;
+        }
         current.swap(next);
         m_nFramesDone.store(i - first + 1);
         if (timer)
@@ -199,12 +203,23 @@ void CEncodeJob::Run() {
         m_worker.CloseFile(CWorker::FILE_FAST);
     }
     // An aborted encoding is not reported as a success.
-    if (!aborted && (!pieceMode || lastPiece)) {
+    if (!aborted && !writeFailed && (!pieceMode || lastPiece)) {
         host.SetStatusText("Writing Sucessfull!");
         host.SetProgressPos(10000);
         host.SetPercentText("100 %");
     }
     m_bSucceeded = !aborted && !writeFailed;
+}
+
+void CEncodeJob::ReportFrameFailure(int32_t frame) {
+    std::string reasons;
+    for (bool fast : {false, true}) {
+        const std::string why = m_worker.GetCompressedStream(fast)->LastError();
+        if (!why.empty())
+            reasons += std::string(reasons.empty() ? "" : "; ") + (fast ? "FAST: " : "LOW: ") + why;
+    }
+    m_worker.GetHost().ShowMessage("Frame " + std::to_string(frame) + " could not be compressed: " +
+                                   (reasons.empty() ? "the source frame cannot be decoded" : reasons));
 }
 
 void CEncodeJob::CopyAudio() {

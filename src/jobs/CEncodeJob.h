@@ -48,6 +48,8 @@ private:
     // (none when -1) into `nextDib`.
     bool EncodeFrame(int32_t frame, int32_t first, const std::vector<uint8_t>& dib, int32_t next,
                      std::vector<uint8_t>& nextDib);
+    // Shows why frame `frame` could not be compressed (one message a run).
+    void ReportFrameFailure(int32_t frame);
     void CopyAudio();
     void ShowPosition(double position);
 
