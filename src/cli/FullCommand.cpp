@@ -84,10 +84,13 @@ int RunFullCreation(const FullArgs& args, CEncodingList& list, FullOutcome* outc
     // As the dialog does: a smaller piece size becomes the smallest one.
     request.frameSize = std::max(args.frameSize, CFullCreation::MIN_FRAME_SIZE);
 
-    OracleStartSettings settings = OracleStartSettings::Defaults(true);
+    OracleStartSettings settings = OracleStartSettings::Defaults(!args.noSource);
     const std::string error = ApplyOracleOptions(args.oracle, settings);
     if (!error.empty())
         return Usage(error);
+    // As the full creation dialog proposes it: from the source's name.
+    if (settings.oracleFile.empty())
+        settings.oracleFile = FullCreationNames::OracleFile(args.source);
     CIniFile store;
     store.SetString("Movie Settings", "Original-File", args.source);
     COracleStart::Prepare(settings, request.lowFile, store);
@@ -151,6 +154,8 @@ void RegisterFullCommand(CLI::App& app, CliExit& exitCode) {
     command->add_option("--fast-codec", args->fastCodec, "Compressor of the FAST file (see `codecs`)")
         ->capture_default_str();
     AddOracleOptions(*command, args->oracle);
+    command->add_flag("--no-source", args->noSource,
+                      "Run the oracle on the LOW and FAST files alone, without comparing with the source");
     command->add_option("--project", args->project, "Project settings file to write (.ini)")->required();
     command->add_option("--output", args->output, "Also write the final AVI (replaced when it exists)");
     command->callback([args, &exitCode]() {

@@ -57,8 +57,8 @@ std::string ApplyOracleOptions(const OracleOptionTexts& texts, OracleStartSettin
     }
     if (!texts.limit.empty()) {
         double limit = 0;
-        if (!ParseNumber(texts.limit, limit) || limit <= 0)
-            return "--limit: \"" + texts.limit + "\" is not a size in KBytes above 0";
+        if (!ParseNumber(texts.limit, limit) || limit < 0)
+            return "--limit: \"" + texts.limit + "\" is not a size in KBytes (0 or more)";
         settings.limitFlag = true;
         settings.limitKBytes = limit;
     }
@@ -89,6 +89,11 @@ int RunOracleAndSave(CCliJobRunner& runner, const OracleStartSettings& settings,
                 ++counts->fastIntervals;
         }
     }
+    // The window's store always holds the slider position; a project made
+    // here opens at the first frame.
+    int32_t slider = 0;
+    if (!store.GetInt("Slider", "Value", slider))
+        store.SetInt("Slider", "Value", 0);
     store.SetString("Movie Settings", "Low-File", low);
     store.SetString("Movie Settings", "Fast-File", fast);
     if (!COracleStart::SaveProject(store, list, project)) {
