@@ -57,10 +57,19 @@ bool CReplacingFile::Open(const std::string& path, std::string* error) {
     if (!refusal.empty())
         return fail("cannot write " + refusal);
     const std::string target = FollowLinks(path);
+    // Renaming needs no right to write the file itself: a file the user
+    // made read-only stays refused, as truncating it would be.
+    struct stat existing {};
+    const bool exists = ::stat(target.c_str(), &existing) == 0;
+    if (exists && ::access(target.c_str(), W_OK) != 0)
+        return fail("cannot write " + path + ": " + std::strerror(errno));
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         const std::string temp = TempName(target, attempt);
-        // 0666 less the umask, as a file made under the target's name would get.
+        // 0666 less the umask, as a file made under the target's name would
+        // get; a file that is replaced keeps its permissions.
         const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 && exists)
+            ::fchmod(fd, existing.st_mode & 07777);
         if (fd >= 0) {
             m_fd = fd;
             m_strTarget = target;

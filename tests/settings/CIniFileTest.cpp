@@ -15,6 +15,7 @@
 #include <set>
 #include <string>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -268,6 +269,17 @@ TEST(CIniFile, SaveReplacesTheNameOnlyWhenComplete) {
     std::signal(SIGXFSZ, oldSignal);
     EXPECT_EQ(ReadFileBytes(dir.File("linked.vdb")), Bytes("[S]\r\nk=w\r\n\r\n"));
     EXPECT_EQ(FileNames(dir), (std::set<std::string>{"alias.vdb", "linked.vdb", "movie.avi"}));
+
+    // A replaced file keeps its permissions, and one without the right to
+    // write it is not replaced (as it would not be truncated).
+    ASSERT_EQ(::chmod(dir.File("linked.vdb").c_str(), 0640), 0);
+    store.SetString("S", "big", "small");
+    ASSERT_TRUE(store.Save(dir.File("linked.vdb")));
+    EXPECT_EQ(std::filesystem::status(dir.File("linked.vdb")).permissions(), std::filesystem::perms(0640));
+    if (::geteuid() != 0) {
+        ASSERT_EQ(::chmod(dir.File("linked.vdb").c_str(), 0440), 0);
+        EXPECT_FALSE(store.Save(dir.File("linked.vdb")));
+    }
 }
 
 // Random bytes (with NULs, BOMs, brackets, long lines) must load without harm,
