@@ -173,7 +173,7 @@ CDataBaseCreation::EResult CDataBaseCreation::Steer(CAVIFile& source, const Code
             m_worker.SetAbort(false);
             m_base.CloseTemp();
             m_worker.CloseFile(CWorker::FILE_COPY_SOURCE);
-            m_worker.CloseFile(CWorker::FILE_COPY_DESTINATION);
+            m_worker.GetFile(CWorker::FILE_COPY_DESTINATION).Discard();
             host.JobFinished();
             return RESULT_ABORTED;
         }
@@ -211,7 +211,6 @@ CDataBaseCreation::EResult CDataBaseCreation::Steer(CAVIFile& source, const Code
             firstCopy = false;
             if (!m_worker.PrepareCopy(output, file)) {
                 m_worker.CloseFile(CWorker::FILE_COPY_SOURCE);
-                m_worker.CloseFile(CWorker::FILE_COPY_DESTINATION);
                 return Finish(output, true);
             }
         } else if (!m_worker.OpenCopySource(file)) {
@@ -226,9 +225,14 @@ CDataBaseCreation::EResult CDataBaseCreation::Steer(CAVIFile& source, const Code
 CDataBaseCreation::EResult CDataBaseCreation::Finish(const std::string& output, bool copyFailed) {
     IHost& host = m_worker.GetHost();
     m_worker.CloseFile(CWorker::FILE_COPY_SOURCE);
+    // A final AVI that lacks parts would pass for a finished one: it never
+    // takes the output's name. The temporary files stay for the user.
     CAVIFile& destination = m_worker.GetFile(CWorker::FILE_COPY_DESTINATION);
-    if (destination.IsOpen() && !destination.Close())
-        copyFailed = true;
+    bool written = false;
+    if (copyFailed)
+        destination.Discard();
+    else if (destination.IsOpen())
+        copyFailed = !(written = destination.Close());
     host.SetStatusText("Deleting Temp Files...");
     CAVIFile check(host);
     EResult result = RESULT_FAILED;
@@ -238,10 +242,9 @@ CDataBaseCreation::EResult CDataBaseCreation::Finish(const std::string& output, 
         host.SetStatusText(output + " sucessfully created!");
         result = RESULT_CREATED;
     } else {
-        // A final AVI that lacks parts would pass for a finished one; the
-        // temporary files stay for the user.
         std::error_code ignored;
-        std::filesystem::remove(output, ignored);
+        if (written)
+            std::filesystem::remove(output, ignored); // ours, and it does not open
         host.ShowMessage(MERGE_ERROR);
     }
     host.JobFinished();

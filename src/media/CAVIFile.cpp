@@ -66,6 +66,16 @@ bool CAVIFile::Create(const std::string& path) {
     return m_file != nullptr;
 }
 
+void CAVIFile::Discard() {
+    for (auto& entry : m_mapStreams)
+        entry.second->Release();
+    m_mapStreams.clear();
+    if (m_file)
+        m_file->Discard();
+    m_file.reset();
+    Close();
+}
+
 bool CAVIFile::Close() {
     for (auto& entry : m_mapStreams)
         entry.second->Release();

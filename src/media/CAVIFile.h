@@ -25,6 +25,9 @@ public:
     // Releases every stream and the file; a written file is finished on disk.
     // False (with a message) when a written file could not be completed.
     bool Close();
+    // A file being written is dropped unfinished: nothing takes its name,
+    // and a file that was there before stays as it was. A read file closes.
+    void Discard();
 
     bool IsOpen() const { return m_bOpen; }
     const std::string& GetPath() const { return m_strFileName; }

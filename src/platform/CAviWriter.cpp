@@ -119,6 +119,16 @@ AviFileInfo CAviWriter::Info() const {
     return fi;
 }
 
+void CAviWriter::Discard() {
+    if (m_closed)
+        return;
+    m_closed = true;
+    m_closeOk = false;
+    m_closeError = "the file was discarded: " + m_path;
+    m_out.Discard();
+    m_spool.Close();
+}
+
 bool CAviWriter::Close(std::string* error) {
     if (!m_closed) {
         m_closed = true;

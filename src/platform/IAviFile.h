@@ -102,6 +102,9 @@ public:
     // Finishes a written file (indexes, headers, interleaving). Read mode: no-op.
     // Returns false with a message when the file could not be completed.
     virtual bool Close(std::string* error) = 0;
+    // Write mode: drops the file unfinished; whatever was under its name
+    // before stays. Read mode: Close.
+    virtual void Discard() { Close(nullptr); }
 
     virtual const AviReadReport& Report() const = 0;
 };
