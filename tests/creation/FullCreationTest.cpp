@@ -223,14 +223,29 @@ TEST_F(FullCreationTest, SourceThatDoesNotOpenFailsWithTheMessage) {
 }
 
 // A disk that fills up while the LOW and FAST files are written: one
-// message, a failed result, neither file left half made.
-TEST_F(FullCreationTest, AWriteErrorGivesOneMessageAndAFailedResult) {
-    const FullCreationRequest request = Request(MakeSource(120, true), false);
+// message, a failed result, neither file left half made. Only this thread
+// may live at the fork (the encoding starts threads in the child), so the
+// test has no worker thread.
+TEST(FullCreationWriteError, GivesOneMessageAndAFailedResult) {
+    CTempDir dir;
+    SampleMovieOptions options;
+    options.width = 96;
+    options.height = 64;
+    options.frames = 120;
+    std::string error;
+    ASSERT_TRUE(CSampleMovie(options).Write(dir.File("film.avi"), &error)) << error;
+    FullCreationRequest request;
+    request.inputFile = dir.File("film.avi");
+    request.lowFile = dir.File("low.avi");
+    request.fastFile = dir.File("fast.avi");
+    CodecOptions low, fast;
+    ASSERT_TRUE(CCompressorRegistry::ParseSpec("DIV3", low, &error)) << error;
+    ASSERT_TRUE(CCompressorRegistry::ParseSpec("DIV4", fast, &error)) << error;
     const int outcome = RunInLimitedChild(32 * 1024, [&] {
         CHostRecorder host;
         CWorker worker(host);
         CFullCreation creation(worker);
-        const CJobResult result = creation.Run(request, m_low, m_fast);
+        const CJobResult result = creation.Run(request, low, fast);
         const bool fastGone = !std::filesystem::exists(request.fastFile);
         return WriteErrorOutcome(result, host, request.lowFile) | (fastGone ? 0 : 64);
     });
