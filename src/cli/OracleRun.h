@@ -22,6 +22,8 @@ struct OracleOptionTexts {
     std::string comparison;
     std::string precision;
     std::string limit;
+    std::string targetSize;
+    std::string measure;
 };
 
 struct OracleCounts {
@@ -29,7 +31,8 @@ struct OracleCounts {
     int fastIntervals = 0;
 };
 
-// Adds --oracle-file, --oracle-value, --comparison, --precision, --limit.
+// Adds --oracle-file, --oracle-value, --comparison, --precision, --limit,
+// --target-size, --measure.
 void AddOracleOptions(CLI::App& command, OracleOptionTexts& texts);
 
 // The typed values over `settings` (whose defaults stay for what was not

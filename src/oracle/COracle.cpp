@@ -366,9 +366,10 @@ bool COracle::CompareFrame(int32_t frame, const OracleInterval& interval, double
     int64_t fastSum = 0;
     if (m_useSourceMovie) {
         // A frame that could not be decoded contributes nothing.
+        const auto measure = m_bSquared ? SquaredDifferenceSum : DifferenceSum;
         RunTasks(
-            {[this, &lowSum] { lowSum = DifferenceSum(m_pbBufferSource, m_pbBufferLow, m_nSizeLow); },
-             [this, &fastSum] { fastSum = DifferenceSum(m_pbBufferSource, m_pbBufferFast, m_nSizeLow); }});
+            {[this, &lowSum, measure] { lowSum = measure(m_pbBufferSource, m_pbBufferLow, m_nSizeLow); },
+             [this, &fastSum, measure] { fastSum = measure(m_pbBufferSource, m_pbBufferFast, m_nSizeLow); }});
     } else {
         if (m_pbBufferLow == nullptr || m_pbBufferFast == nullptr) {
             m_host.ShowMessage(kBufferNull);

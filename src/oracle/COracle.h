@@ -45,6 +45,13 @@ public:
     // Decode the frames of one step on parallel threads (default) or one
     // after the other; the results are the same.
     void SetParallelDecoding(bool parallel) { m_bParallel = parallel; }
+    // With the source: measure the sum of squared differences (what PSNR
+    // counts) instead of the sum of absolute differences.
+    void SetSquaredDifferences(bool squared) { m_bSquared = squared; }
+    // A size target replaces the decisions and the size limit: per interval
+    // the encoding that keeps the final at or under the target with the
+    // smallest summed difference. Off with a target of 0 or less.
+    void SetSizeTarget(double targetKBytes) { m_dTargetKBytes = targetKBytes; }
 
     // The oracle job: clear the list, measure or read, decide, and either
     // meet the size limit or end with "Waiting!". False when the run failed.
@@ -73,6 +80,9 @@ public:
     // Estimated size of the final movie in KBytes of 1000 bytes.
     double EstimateSize();
     void OptimiseSize(double limitKBytes);
+    // The choice for the size target; false when even the smallest choice is
+    // larger (it is taken then, after a message).
+    bool MeetSizeTarget(double targetKBytes);
 
     bool HasError() const { return m_bError; }
     const std::vector<OracleInterval>& GetIntervals() const { return m_intervals; }
@@ -81,6 +91,8 @@ public:
 
 private:
     void BuildIntervals();
+    // The encoding list afresh from every interval's choice.
+    void ListChoices();
     bool CreateOracleFile(const std::string& name);
     void DecodeStep(int32_t frame);
     // Side by side on the team, or one after the other without one.
@@ -104,6 +116,8 @@ private:
     double m_oracleValue = 0.0;
     double m_comparisonValue = 0.0;
     bool m_bParallel = true;
+    bool m_bSquared = false;
+    double m_dTargetKBytes = 0.0;
     bool m_bError = false;
 
     std::vector<OracleInterval> m_intervals;
