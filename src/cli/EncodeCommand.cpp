@@ -1,11 +1,12 @@
 // flintmoor-cli encode SOURCE --low LOW.avi --fast FAST.avi [--low-codec SPEC]
-//                      [--fast-codec SPEC] [--priority ENTRY]
+//                      [--fast-codec SPEC] [--bitrate KBITS] [--priority ENTRY]
 // Encodes the source into the LOW and the FAST file in one pass (decoded
 // once, both compressors side by side, key frames at the same frame numbers)
 // and copies the source's audio into both.
 
 #include "cli/CCliJobRunner.h"
 #include "cli/Commands.h"
+#include "cli/PairBitrate.h"
 #include "jobs/CEncodeJob.h"
 #include "jobs/CPriorityControl.h"
 #include "media/CAVIFile.h"
@@ -27,6 +28,7 @@ struct EncodeArgs {
     std::string lowCodec = "DIV3";
     std::string fastCodec = "DIV4";
     std::string priority = CPriorityControl::INITIAL_ENTRY;
+    std::string bitrate;
 };
 
 int Usage(const std::string& message) {
@@ -68,6 +70,13 @@ int RunEncode(const EncodeArgs& args) {
         return 1;
     }
 
+    std::string said;
+    const std::string rateError =
+        ApplyPairBitrate(args.bitrate, *video, args.lowCodec, low, args.fastCodec, fast, &said);
+    if (!rateError.empty())
+        return Usage(rateError);
+    runner.Say(said);
+
     CEncodeJob job(worker);
     job.Register();
     worker.SetCodecOptions(&low, &fast);
@@ -95,6 +104,8 @@ void RegisterEncodeCommand(CLI::App& app, CliExit& exitCode) {
         ->capture_default_str();
     command->add_option("--fast-codec", args->fastCodec, "Compressor of the FAST file (see `codecs`)")
         ->capture_default_str();
+    command->add_option("--bitrate", args->bitrate,
+                        "kbit/s for LOW and FAST alike (default: proposed from the picture size and rate)");
     command
         ->add_option("--priority", args->priority,
                      "Worker priority: Highest, High, Normal, Low, Lowest, Idle")

@@ -1,5 +1,5 @@
 // flintmoor-cli full SOURCE.avi [--low LOW.avi] [--fast FAST.avi] [--save-creation]
-//                    [--frame-size N] [--low-codec SPEC] [--fast-codec SPEC]
+//                    [--frame-size N] [--low-codec SPEC] [--fast-codec SPEC] [--bitrate KBITS]
 //                    [oracle options] --project PROJECT.ini [--output FINAL.avi]
 // Encodes the source into the LOW and the FAST file (whole, or in resumable
 // pieces with --save-creation), builds the encoding list with the oracle,
@@ -9,6 +9,7 @@
 
 #include "cli/CCliJobRunner.h"
 #include "cli/Commands.h"
+#include "cli/PairBitrate.h"
 #include "creation/CFullCreation.h"
 #include "creation/FullCreationNames.h"
 #include "encoding/CEncodingList.h"
@@ -102,6 +103,19 @@ int RunFullCreation(const FullArgs& args, CEncodingList& list, FullOutcome* outc
         return Usage("--fast-codec: " + codecError);
 
     CCliJobRunner runner;
+    {
+        CAVIFile probe(runner.GetHost());
+        const CAVIStream* video =
+            probe.Open(args.source, true) ? probe.GetStream(probe.GetVideoIndex()) : nullptr;
+        if (!video)
+            return 1;
+        std::string said;
+        const std::string rateError =
+            ApplyPairBitrate(args.bitrate, *video, args.lowCodec, low, args.fastCodec, fast, &said);
+        if (!rateError.empty())
+            return Usage(rateError);
+        runner.Say(said);
+    }
     runner.CatchInterrupts();
     CFullCreation creation(runner.GetWorker(), runner.GetWaitBox());
     creation.SetAbortCheck([&runner] {
@@ -150,6 +164,8 @@ void RegisterFullCommand(CLI::App& app, CliExit& exitCode) {
         ->capture_default_str();
     command->add_option("--fast-codec", args->fastCodec, "Compressor of the FAST file (see `codecs`)")
         ->capture_default_str();
+    command->add_option("--bitrate", args->bitrate,
+                        "kbit/s for LOW and FAST alike (default: proposed from the picture size and rate)");
     AddOracleOptions(*command, args->oracle);
     command->add_option("--project", args->project, "Project settings file to write (.ini)")->required();
     command->add_option("--output", args->output, "Also write the final AVI (replaced when it exists)");

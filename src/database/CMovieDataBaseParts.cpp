@@ -148,6 +148,7 @@ bool CMovieDataBase::CompressPart(CAVIFile& source, CWorker& worker) {
         int32_t first = 0;
         int32_t end = 0;
         IntervalFrames(*video, interval, first, end);
+        m_pCompressedStream->SetExpectedFrames(end - first);
         for (int32_t f = first; f < end; ++f) {
             worker.PassPauseGate();
             if (worker.IsAbortSet()) {

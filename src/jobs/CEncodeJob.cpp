@@ -157,6 +157,8 @@ void CEncodeJob::Run() {
         }
     }
 
+    for (bool fast : {false, true})
+        m_worker.GetCompressedStream(fast)->SetExpectedFrames(end - first);
     bool writeFailed = false;
     char status[96];
     std::vector<uint8_t> current, next;

@@ -46,10 +46,17 @@ int CAviCompressedStream::SetFormat(const void* data, size_t size) {
         m_encoder.reset();
         return ret;
     }
+    m_encoder->SetExpectedFrames(m_expectedFrames);
     // Not every target can rename its handler; the format names the codec anyway.
     m_target->SetHandler(m_compressor.fourcc);
     m_inputFormat.assign(bytes, bytes + size);
     return AVIERR_OK;
+}
+
+void CAviCompressedStream::SetExpectedFrames(int64_t frames) {
+    m_expectedFrames = frames;
+    if (m_encoder)
+        m_encoder->SetExpectedFrames(frames);
 }
 
 int CAviCompressedStream::Write(int32_t start, int32_t n, const void* buffer, int32_t size, uint32_t flags,

@@ -48,6 +48,10 @@ public:
     int32_t SampleToTime(int32_t sample) const override { return m_target->SampleToTime(sample); }
     int32_t TimeToSample(int32_t ms) const override { return m_target->TimeToSample(ms); }
 
+    // How many frames will be written, so that a bit rate is shared out over
+    // them (0: unknown).
+    void SetExpectedFrames(int64_t frames);
+
     // Writes the frames the encoder still holds. False with LastError().
     bool Finish();
     const std::string& LastError() const { return m_error; }
@@ -64,6 +68,7 @@ private:
     std::vector<uint8_t> m_inputFormat;
     std::vector<CVideoEncoder::Packet> m_packets;
     std::deque<int32_t> m_positions; // positions of frames given to the encoder, not yet written
+    int64_t m_expectedFrames = 0;
     bool m_finished = false;
     bool m_finishedWell = true;
     std::string m_error;

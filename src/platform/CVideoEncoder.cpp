@@ -1,6 +1,7 @@
 #include "platform/CVideoEncoder.h"
 
 #include "platform/CCompressorRegistry.h"
+#include "platform/CRateControl.h"
 #include "platform/DibLayout.h"
 #include "platform/LibavQuiet.h"
 
@@ -173,17 +174,20 @@ bool CVideoEncoder::SetUpCodec(const CompressorInfo& compressor, const EncoderSe
             m_fixedQuality = FF_QP2LAMBDA * s.quantiser;
             m_codec->global_quality = m_fixedQuality;
         } else {
-            const int64_t bitRate = int64_t{s.bitrateKbps} * 1000;
-            m_codec->bit_rate = bitRate;
-            const int64_t bufferMs = s.bufferMs ? s.bufferMs : 1000;
-            if (s.strictRate) {
-                m_codec->rc_min_rate = bitRate;
-                m_codec->rc_max_rate = bitRate;
-                m_codec->rc_buffer_size = static_cast<int>(bitRate * bufferMs / 1000);
-                m_codec->rc_initial_buffer_occupancy = m_codec->rc_buffer_size * 3 / 4;
-            } else if (s.bufferMs) {
-                m_codec->rc_buffer_size = static_cast<int>(bitRate * bufferMs / 1000);
-            }
+            // Our own control picks the quantiser of every frame.
+            m_codec->flags |= AV_CODEC_FLAG_QSCALE;
+            CRateControl::Setup setup;
+            setup.bitsPerSecond = double(s.bitrateKbps) * 1000.0;
+            setup.framesPerSecond = double(rate) / double(scale);
+            setup.qcompress = double(s.qcompressPercent) / 100.0;
+            setup.qmin = s.qmin;
+            setup.qmax = s.qmax;
+            setup.width = m_width;
+            setup.height = m_height;
+            // cbr=1 steers within one second whatever the movie's length.
+            setup.bufferMs = s.bufferMs ? s.bufferMs : (s.strictRate ? 1000 : 0);
+            m_rate = std::make_unique<CRateControl>(setup);
+            m_codec->global_quality = FF_QP2LAMBDA * s.qmax;
         }
     }
     if (!failed.empty())
@@ -247,11 +251,26 @@ bool CVideoEncoder::Encode(const uint8_t* pixels, size_t size, bool requestKey, 
     m_frame->pict_type = key ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
     m_frame->key_frame = key ? 1 : 0;
     m_frame->pts = m_pts++;
-    m_frame->quality = m_fixedQuality;
+    m_frame->quality = m_rate ? FF_QP2LAMBDA * m_rate->NextQuantiser(key) : m_fixedQuality;
     int ret = avcodec_send_frame(m_codec, m_frame);
     if (ret < 0)
         return SetError(error, "The encoder failed: " + AvError(ret));
-    return Drain(out, error);
+    const size_t before = out.size();
+    if (!Drain(out, error))
+        return false;
+    if (m_rate) {
+        // No B-frames and one thread: the frame's packet comes out at once.
+        int64_t bytes = 0;
+        for (size_t i = before; i < out.size(); ++i)
+            bytes += static_cast<int64_t>(out[i].data.size());
+        m_rate->FrameDone(bytes);
+    }
+    return true;
+}
+
+void CVideoEncoder::SetExpectedFrames(int64_t frames) {
+    if (m_rate)
+        m_rate->SetExpectedFrames(frames);
 }
 
 bool CVideoEncoder::Flush(std::vector<Packet>& out, std::string* error) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 struct CompressorInfo;
+class CRateControl;
 struct AVCodecContext;
 struct AVFrame;
 struct AVPacket;
@@ -43,6 +44,9 @@ public:
     // encoder fails.
     bool Encode(const uint8_t* pixels, size_t size, bool requestKey, std::vector<Packet>& out,
                 std::string* error);
+    // How many frames the movie will have, so that the bit-rate mode shares
+    // its budget out over them; 0 when unknown.
+    void SetExpectedFrames(int64_t frames);
     // Takes what the encoder still holds at the end.
     bool Flush(std::vector<Packet>& out, std::string* error);
 
@@ -74,6 +78,7 @@ private:
     uint32_t m_keyInterval = 0;
     int64_t m_sinceKey = 0;
     int64_t m_pts = 0;
-    int m_fixedQuality = 0; // lambda for fixed-quantiser encoding, 0 otherwise
+    int m_fixedQuality = 0;               // lambda for fixed-quantiser encoding, 0 otherwise
+    std::unique_ptr<CRateControl> m_rate; // the bit-rate mode's quantiser per frame
     std::vector<uint8_t> m_outputFormat;
 };
