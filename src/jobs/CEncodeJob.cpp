@@ -77,39 +77,21 @@ void CEncodeJob::ShowPosition(double position) {
     host.SetPercentText(text);
 }
 
-bool CEncodeJob::FetchFrame(int32_t frame, std::vector<uint8_t>& dib) {
-    dib.clear();
+bool CEncodeJob::FetchFrame(int32_t frame, CSourceFrame& into) {
     CAVIFile& source = m_worker.GetFile(CWorker::FILE_SOURCE);
     CAVIStream* video = source.GetStream(source.GetVideoIndex());
-    const uint8_t* decoded = video ? video->GetFrame(frame) : nullptr;
-    BitmapInfoHeader header;
-    if (!decoded || !ParseBitmapInfoHeader(decoded, kBitmapInfoHeaderSize, header))
-        return false;
-    const int64_t offset = DibPixelOffset(header);
-    // The size that follows from the header, not biSizeImage: that field is
-    // whatever the file said for uncompressed frames passed through.
-    const int64_t pixels = DibImageBytes(header);
-    if (offset < 0 || pixels <= 0)
-        return false;
-    dib.assign(decoded, decoded + offset + pixels);
-    return true;
+    return video && into.Fetch(*video, frame, m_bPlanes);
 }
 
-bool CEncodeJob::EncodeFrame(int32_t frame, int32_t first, const std::vector<uint8_t>& dib, int32_t next,
-                             std::vector<uint8_t>& nextDib) {
-    BitmapInfoHeader header;
-    const bool decoded = !dib.empty() && ParseBitmapInfoHeader(dib.data(), dib.size(), header);
-    const int64_t offset = decoded ? DibPixelOffset(header) : -1;
-    const uint8_t* pixels = offset >= 0 ? dib.data() + offset : nullptr;
-    const int32_t size = pixels ? static_cast<int32_t>(dib.size() - static_cast<size_t>(offset)) : 0;
+bool CEncodeJob::EncodeFrame(int32_t frame, int32_t first, const CSourceFrame& current, int32_t next,
+                             CSourceFrame& nextFrame) {
     const int32_t fps = m_worker.GetFramesPerSecond();
     const uint32_t flags = fps > 0 && frame % fps == 0 ? AVIIF_KEYFRAME : 0;
-
     int results[2] = {AVIERR_OK, AVIERR_OK};
     auto encode = [&](bool fast) {
-        if (pixels)
-            results[fast ? 1 : 0] = m_worker.GetCompressedStream(fast)->Write(frame - first, 1, pixels, size,
-                                                                              flags, nullptr, nullptr);
+        if (!current.IsEmpty())
+            results[fast ? 1 : 0] =
+                current.WriteTo(*m_worker.GetCompressedStream(fast), frame - first, flags);
     };
     // Both compressors take this frame side by side while the next one is
     // decoded; each stream (and the source's decoder) always stays on the
@@ -117,9 +99,9 @@ bool CEncodeJob::EncodeFrame(int32_t frame, int32_t first, const std::vector<uin
     m_team.Run({[&] { encode(false); }, [&] { encode(true); },
                 [&] {
                     if (next >= 0)
-                        FetchFrame(next, nextDib);
+                        FetchFrame(next, nextFrame);
                 }});
-    return pixels && results[0] == AVIERR_OK && results[1] == AVIERR_OK;
+    return !current.IsEmpty() && results[0] == AVIERR_OK && results[1] == AVIERR_OK;
 }
 
 void CEncodeJob::Run() {
@@ -159,9 +141,13 @@ void CEncodeJob::Run() {
 
     for (bool fast : {false, true})
         m_worker.GetCompressedStream(fast)->SetExpectedFrames(end - first);
+    const CAVIStream* sourceVideo = source.GetStream(source.GetVideoIndex());
+    m_bPlanes =
+        sourceVideo && CSourceFrame::PlanesFit(*sourceVideo, {m_worker.GetCompressedStream(false).get(),
+                                                              m_worker.GetCompressedStream(true).get()});
     bool writeFailed = false;
     char status[96];
-    std::vector<uint8_t> current, next;
+    CSourceFrame current, next;
     if (first < end)
         FetchFrame(first, current);
     for (int32_t i = first; i < end; ++i) {
@@ -175,7 +161,7 @@ void CEncodeJob::Run() {
         // keep the job from reporting success.
         if (!EncodeFrame(i, first, current, i + 1 < end ? i + 1 : -1, next))
             writeFailed = true;
-        current.swap(next);
+        current.Swap(next);
         m_nFramesDone.store(i - first + 1);
         if (timer)
             timer->SetCurrent(i);

@@ -8,6 +8,7 @@
 // Outside piece mode the source's audio is then copied into both files.
 
 #include "jobs/CTaskTeam.h"
+#include "media/CSourceFrame.h"
 
 #include <atomic>
 #include <cstdint>
@@ -41,13 +42,13 @@ public:
     int32_t GetFramesDone() const { return m_nFramesDone.load(); }
 
 private:
-    // The decoded frame as a packed DIB of our own (the decoder's buffer
-    // changes with its next call); empty when it cannot be decoded.
-    bool FetchFrame(int32_t frame, std::vector<uint8_t>& dib);
-    // Encodes `dib` as `frame` into both files and meanwhile fetches `next`
-    // (none when -1) into `nextDib`.
-    bool EncodeFrame(int32_t frame, int32_t first, const std::vector<uint8_t>& dib, int32_t next,
-                     std::vector<uint8_t>& nextDib);
+    // The decoded frame, copied (the decoder's buffer changes with its next
+    // call); empty when it cannot be decoded.
+    bool FetchFrame(int32_t frame, CSourceFrame& into);
+    // Encodes `current` as `frame` into both files and meanwhile fetches
+    // `next` (none when -1) into `nextFrame`.
+    bool EncodeFrame(int32_t frame, int32_t first, const CSourceFrame& current, int32_t next,
+                     CSourceFrame& nextFrame);
     void CopyAudio();
     void ShowPosition(double position);
 
@@ -55,4 +56,5 @@ private:
     CTaskTeam m_team{2};
     bool m_bSucceeded = false;
     std::atomic<int32_t> m_nFramesDone{0};
+    bool m_bPlanes = false; // the frames go to the compressors as 4:2:0 planes
 };

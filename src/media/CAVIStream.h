@@ -76,6 +76,9 @@ public:
     // Owned by the stream, valid until its next call; null when the frame
     // cannot be decoded or converted.
     const YuvPicture* GetYuvFrame(int32_t frame);
+    // True when the frames are decoded by a codec (not uncompressed ones
+    // passed through), so that GetYuvFrame gives the decoder's own planes.
+    bool DecodesToPlanes() const;
 
 private:
     void PasteVideo(CAVIStream& source, int32_t first, int32_t end);

@@ -32,3 +32,7 @@ const YuvPicture* CAVIStream::GetYuvFrame(int32_t frame) {
         return nullptr;
     return m_yuvConverter->FromDib(dib, static_cast<size_t>(offset + pixels), *m_yuv) ? m_yuv.get() : nullptr;
 }
+
+bool CAVIStream::DecodesToPlanes() const {
+    return m_decoder && !m_decoder->IsPassThrough();
+}

@@ -59,30 +59,47 @@ void CAviCompressedStream::SetExpectedFrames(int64_t frames) {
         m_encoder->SetExpectedFrames(frames);
 }
 
+template <typename Encode>
+int CAviCompressedStream::WriteWith(int32_t start, int32_t* bytesWritten, Encode encode) {
+    if (!m_encoder || m_finished) {
+        m_error = m_finished ? "The compressed stream is finished" : "The input format was not set";
+        return AVIERR_UNSUPPORTED;
+    }
+    if (start < 0 || (!m_positions.empty() && start <= m_positions.back())) {
+        m_error = "A compressed stream takes one frame per write, at rising positions";
+        return AVIERR_BADPARAM;
+    }
+    m_positions.push_back(start);
+    if (!encode()) {
+        m_positions.pop_back();
+        return AVIERR_BADPARAM;
+    }
+    return WritePackets(bytesWritten);
+}
+
 int CAviCompressedStream::Write(int32_t start, int32_t n, const void* buffer, int32_t size, uint32_t flags,
                                 int32_t* samplesWritten, int32_t* bytesWritten) {
     if (samplesWritten)
         *samplesWritten = 0;
     if (bytesWritten)
         *bytesWritten = 0;
-    if (!m_encoder || m_finished) {
-        m_error = m_finished ? "The compressed stream is finished" : "The input format was not set";
-        return AVIERR_UNSUPPORTED;
-    }
-    if (n != 1 || start < 0 || size < 0 || !buffer || (!m_positions.empty() && start <= m_positions.back())) {
+    if (n != 1 || size < 0 || !buffer) {
         m_error = "A compressed stream takes one frame per write, at rising positions";
         return AVIERR_BADPARAM;
     }
-    m_positions.push_back(start);
-    if (!m_encoder->Encode(static_cast<const uint8_t*>(buffer), static_cast<size_t>(size),
-                           (flags & AVIIF_KEYFRAME) != 0, m_packets, &m_error)) {
-        m_positions.pop_back();
-        return AVIERR_BADPARAM;
-    }
-    int ret = WritePackets(bytesWritten);
+    const int ret = WriteWith(start, bytesWritten, [&] {
+        return m_encoder->Encode(static_cast<const uint8_t*>(buffer), static_cast<size_t>(size),
+                                 (flags & AVIIF_KEYFRAME) != 0, m_packets, &m_error);
+    });
     if (ret == AVIERR_OK && samplesWritten)
         *samplesWritten = 1;
     return ret;
+}
+
+int CAviCompressedStream::WritePlanes(int32_t start, const YuvPicture& picture, uint32_t flags) {
+    return WriteWith(start, nullptr, [&] {
+        return m_encoder->EncodePlanes(picture, (flags & AVIIF_KEYFRAME) != 0, m_packets, &m_error);
+    });
 }
 
 int CAviCompressedStream::WritePackets(int32_t* bytesWritten) {

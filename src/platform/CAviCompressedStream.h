@@ -48,6 +48,11 @@ public:
     int32_t SampleToTime(int32_t sample) const override { return m_target->SampleToTime(sample); }
     int32_t TimeToSample(int32_t ms) const override { return m_target->TimeToSample(ms); }
 
+    // One frame in 4:2:0 planes, for compressors that code them
+    // (AcceptsPlanes): no conversion on the way. Otherwise as Write.
+    int WritePlanes(int32_t start, const YuvPicture& picture, uint32_t flags);
+    bool AcceptsPlanes() const { return m_encoder && m_encoder->AcceptsPlanes(); }
+
     // How many frames will be written, so that a bit rate is shared out over
     // them (0: unknown).
     void SetExpectedFrames(int64_t frames);
@@ -60,6 +65,8 @@ private:
     CAviCompressedStream(IAviStream* target, const CompressorInfo& compressor,
                          const EncoderSettings& settings);
     int WritePackets(int32_t* bytesWritten);
+    // The checks and bookkeeping of a write around `encode`.
+    template <typename Encode> int WriteWith(int32_t start, int32_t* bytesWritten, Encode encode);
 
     IAviStream* m_target;
     const CompressorInfo& m_compressor;

@@ -173,6 +173,8 @@ const std::vector<CompressorInfo>& CCompressorRegistry::Compressors() {
         {MakeFourCC('X', 'V', 'I', 'D'), "MPEG-4 ASP (Xvid tag), no B-frames", "mpeg4", Mpeg4Preset(), false},
         {MakeFourCC('H', 'F', 'Y', 'U'), "HuffYUV lossless, every frame a key frame", "huffyuv",
          LosslessPreset(), true},
+        {MakeFourCC('F', 'F', 'V', 'H'), "FFmpeg's HuffYUV, lossless in 4:2:0, every frame a key frame",
+         "ffvhuff", LosslessPreset(), true, true},
     };
     return list;
 }
@@ -206,11 +208,13 @@ bool CCompressorRegistry::ParseSpec(const std::string& text, CodecOptions& out, 
     const size_t colon = text.find(':');
     const std::string name = text.substr(0, colon);
     if (name.size() != 4)
-        return SetError(error, "\"" + name +
-                                   "\" is no compressor: give a FourCC such as DIV3, DIV4, DX50, XVID, HFYU");
+        return SetError(error,
+                        "\"" + name +
+                            "\" is no compressor: give a FourCC such as DIV3, DIV4, DX50, XVID, HFYU, FFVH");
     const CompressorInfo* info = Find(FourCCFromString(name));
     if (!info)
-        return SetError(error, "No compressor \"" + name + "\"; offered are DIV3, DIV4, DX50, XVID, HFYU");
+        return SetError(error,
+                        "No compressor \"" + name + "\"; offered are DIV3, DIV4, DX50, XVID, HFYU, FFVH");
     EncoderSettings settings = info->defaults;
     if (colon != std::string::npos) {
         std::vector<std::pair<std::string, long long>> values;

@@ -136,7 +136,9 @@ bool CVideoEncoder::SetUpCodec(const CompressorInfo& compressor, const EncoderSe
     if (!m_codec || !m_frame || !m_packet)
         return SetError(error, "Out of memory while setting up the encoder");
 
-    const AVPixelFormat target = compressor.lossless ? AV_PIX_FMT_RGB24 : AV_PIX_FMT_YUV420P;
+    const AVPixelFormat target =
+        compressor.lossless && !compressor.planar ? AV_PIX_FMT_RGB24 : AV_PIX_FMT_YUV420P;
+    m_planar = target == AV_PIX_FMT_YUV420P;
     m_codec->width = m_width;
     m_codec->height = m_height;
     m_codec->pix_fmt = target;
@@ -245,7 +247,28 @@ bool CVideoEncoder::Encode(const uint8_t* pixels, size_t size, bool requestKey, 
         src[1] = reinterpret_cast<const uint8_t*>(m_palette);
     if (sws_scale(m_sws, src, srcStride, 0, m_height, m_frame->data, m_frame->linesize) != m_height)
         return SetError(error, "The frame could not be converted for the encoder");
+    return SendFrame(requestKey, out, error);
+}
 
+bool CVideoEncoder::EncodePlanes(const YuvPicture& picture, bool requestKey, std::vector<Packet>& out,
+                                 std::string* error) {
+    if (!m_planar || picture.width != m_width || picture.height != m_height)
+        return SetError(error, "The planes do not fit the encoder's picture");
+    if (av_frame_make_writable(m_frame) < 0)
+        return SetError(error, "Out of memory while encoding");
+    const uint8_t* planes[3] = {picture.y.data(), picture.u.data(), picture.v.data()};
+    for (int p = 0; p < 3; ++p) {
+        const int width = p == 0 ? picture.width : picture.ChromaWidth();
+        const int height = p == 0 ? picture.height : picture.ChromaHeight();
+        for (int row = 0; row < height; ++row)
+            std::memcpy(m_frame->data[p] + static_cast<ptrdiff_t>(row) * m_frame->linesize[p],
+                        planes[p] + static_cast<size_t>(row) * static_cast<size_t>(width),
+                        static_cast<size_t>(width));
+    }
+    return SendFrame(requestKey, out, error);
+}
+
+bool CVideoEncoder::SendFrame(bool requestKey, std::vector<Packet>& out, std::string* error) {
     const bool key = requestKey || m_pts == 0 || (m_keyInterval > 0 && m_sinceKey >= m_keyInterval);
     m_sinceKey = key ? 1 : m_sinceKey + 1;
     m_frame->pict_type = key ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;

@@ -8,6 +8,7 @@
 
 #include "platform/AviTypes.h"
 #include "platform/EncoderSettings.h"
+#include "platform/YuvPicture.h"
 
 #include <cstdint>
 #include <memory>
@@ -47,6 +48,12 @@ public:
     // How many frames the movie will have, so that the bit-rate mode shares
     // its budget out over them; 0 when unknown.
     void SetExpectedFrames(int64_t frames);
+    // Encodes one frame given in 4:2:0 planes of the encoder's own picture
+    // size, with no conversion on the way: only for encoders that code 4:2:0
+    // (AcceptsPlanes).
+    bool EncodePlanes(const YuvPicture& picture, bool requestKey, std::vector<Packet>& out,
+                      std::string* error);
+    bool AcceptsPlanes() const { return m_planar; }
     // Takes what the encoder still holds at the end.
     bool Flush(std::vector<Packet>& out, std::string* error);
 
@@ -63,6 +70,8 @@ private:
     bool SetUpCodec(const CompressorInfo& compressor, const EncoderSettings& settings, uint32_t rate,
                     uint32_t scale, std::string* error);
     bool Drain(std::vector<Packet>& out, std::string* error);
+    // Sends m_frame, filled with the picture, and takes the packets.
+    bool SendFrame(bool requestKey, std::vector<Packet>& out, std::string* error);
 
     AVCodecContext* m_codec = nullptr;
     AVFrame* m_frame = nullptr;
@@ -71,6 +80,7 @@ private:
     int m_width = 0;
     int m_height = 0;
     bool m_bottomUp = true;
+    bool m_planar = false;  // the encoder codes 4:2:0
     int m_inputFormat = -1; // AVPixelFormat of the DIB pixels
     int64_t m_inputStride = 0;
     int64_t m_inputBytes = 0;
