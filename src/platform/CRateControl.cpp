@@ -15,7 +15,7 @@ constexpr double kKeyFactor = 0.8;
 constexpr double kInterBitsPerPixelAtQ1 = 1.5;
 // How far the budget per frame may stray from the nominal one.
 constexpr double kMinBudget = 0.1;
-constexpr double kMaxBudget = 2.0;
+constexpr double kMaxBudget = 4.0;
 } // namespace
 
 CRateControl::CRateControl(const Setup& setup) : m_setup(setup) {
