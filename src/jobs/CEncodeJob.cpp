@@ -147,24 +147,39 @@ void CEncodeJob::Run() {
                                                               m_worker.GetCompressedStream(true).get()});
     bool writeFailed = false;
     char status[96];
-    CSourceFrame current, next;
-    if (first < end)
-        FetchFrame(first, current);
-    for (int32_t i = first; i < end; ++i) {
-        m_worker.PassPauseGate();
-        if (m_worker.IsAbortSet())
-            break;
-        std::snprintf(status, sizeof status, "Creating Frame %d of %d ...", i, length);
-        host.SetStatusText(std::string(status) + " (Low and Fast)");
-        ShowPosition(10000.0 / length * i);
-        // Compressor write failures do not stop the encoding; they only
-        // keep the job from reporting success.
-        if (!EncodeFrame(i, first, current, i + 1 < end ? i + 1 : -1, next))
-            writeFailed = true;
-        current.Swap(next);
-        m_nFramesDone.store(i - first + 1);
-        if (timer)
-            timer->SetCurrent(i);
+    // Two passes when a compressor asks for them: the first measures both
+    // encodings from one decode, the second writes both.
+    const bool twoPasses = m_worker.GetCompressedStream(false)->WantsTwoPasses() ||
+                           m_worker.GetCompressedStream(true)->WantsTwoPasses();
+    for (int pass = twoPasses ? 0 : 1; pass < 2 && !m_worker.IsAbortSet(); ++pass) {
+        const bool analysis = pass == 0;
+        for (bool fast : {false, true})
+            if (analysis && m_worker.GetCompressedStream(fast)->WantsTwoPasses())
+                m_worker.GetCompressedStream(fast)->StartAnalysis();
+        CSourceFrame current, next;
+        if (first < end)
+            FetchFrame(first, current);
+        for (int32_t i = first; i < end; ++i) {
+            m_worker.PassPauseGate();
+            if (m_worker.IsAbortSet())
+                break;
+            std::snprintf(status, sizeof status,
+                          analysis ? "Analysing Frame %d of %d ..." : "Creating Frame %d of %d ...", i,
+                          length);
+            host.SetStatusText(std::string(status) + " (Low and Fast)");
+            ShowPosition(10000.0 / length * i);
+            // Compressor write failures do not stop the encoding; they only
+            // keep the job from reporting success.
+            if (!EncodeFrame(i, first, current, i + 1 < end ? i + 1 : -1, next))
+                writeFailed = true;
+            current.Swap(next);
+            if (!analysis)
+                m_nFramesDone.store(i - first + 1);
+            if (timer)
+                timer->SetCurrent(i);
+        }
+        for (bool fast : {false, true})
+            m_worker.GetCompressedStream(fast)->EndAnalysis();
     }
     if (timer && (!pieceMode || lastPiece))
         timer->Stop();

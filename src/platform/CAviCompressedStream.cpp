@@ -59,8 +59,39 @@ void CAviCompressedStream::SetExpectedFrames(int64_t frames) {
         m_encoder->SetExpectedFrames(frames);
 }
 
+bool CAviCompressedStream::WantsTwoPasses() const {
+    return m_settings.TwoPasses() && !m_compressor.lossless;
+}
+
+bool CAviCompressedStream::StartAnalysis() {
+    if (!m_encoder || m_finished || m_inputFormat.empty())
+        return false;
+    const AviStreamInfo info = m_target->Info();
+    m_analysis = CVideoEncoder::Open(m_compressor, m_settings, m_inputFormat.data(), m_inputFormat.size(),
+                                     info.dwRate, info.dwScale, &m_error);
+    if (m_analysis)
+        m_analysis->SetExpectedFrames(m_expectedFrames);
+    return m_analysis != nullptr;
+}
+
+void CAviCompressedStream::EndAnalysis() {
+    if (!m_analysis)
+        return;
+    std::vector<double> complexities;
+    std::vector<bool> keys;
+    if (m_analysis->TakeMeasures(complexities, keys) && !complexities.empty())
+        m_encoder->UseMeasures(std::move(complexities), std::move(keys));
+    m_analysis.reset();
+}
+
 template <typename Encode>
 int CAviCompressedStream::WriteWith(int32_t start, int32_t* bytesWritten, Encode encode) {
+    if (m_analysis) {
+        // The first pass: measured, not written.
+        const bool ok = encode(*m_analysis);
+        m_packets.clear();
+        return ok ? AVIERR_OK : AVIERR_BADPARAM;
+    }
     if (!m_encoder || m_finished) {
         m_error = m_finished ? "The compressed stream is finished" : "The input format was not set";
         return AVIERR_UNSUPPORTED;
@@ -70,7 +101,7 @@ int CAviCompressedStream::WriteWith(int32_t start, int32_t* bytesWritten, Encode
         return AVIERR_BADPARAM;
     }
     m_positions.push_back(start);
-    if (!encode()) {
+    if (!encode(*m_encoder)) {
         m_positions.pop_back();
         return AVIERR_BADPARAM;
     }
@@ -87,9 +118,9 @@ int CAviCompressedStream::Write(int32_t start, int32_t n, const void* buffer, in
         m_error = "A compressed stream takes one frame per write, at rising positions";
         return AVIERR_BADPARAM;
     }
-    const int ret = WriteWith(start, bytesWritten, [&] {
-        return m_encoder->Encode(static_cast<const uint8_t*>(buffer), static_cast<size_t>(size),
-                                 (flags & AVIIF_KEYFRAME) != 0, m_packets, &m_error);
+    const int ret = WriteWith(start, bytesWritten, [&](CVideoEncoder& encoder) {
+        return encoder.Encode(static_cast<const uint8_t*>(buffer), static_cast<size_t>(size),
+                              (flags & AVIIF_KEYFRAME) != 0, m_packets, &m_error);
     });
     if (ret == AVIERR_OK && samplesWritten)
         *samplesWritten = 1;
@@ -97,8 +128,8 @@ int CAviCompressedStream::Write(int32_t start, int32_t n, const void* buffer, in
 }
 
 int CAviCompressedStream::WritePlanes(int32_t start, const YuvPicture& picture, uint32_t flags) {
-    return WriteWith(start, nullptr, [&] {
-        return m_encoder->EncodePlanes(picture, (flags & AVIIF_KEYFRAME) != 0, m_packets, &m_error);
+    return WriteWith(start, nullptr, [&](CVideoEncoder& encoder) {
+        return encoder.EncodePlanes(picture, (flags & AVIIF_KEYFRAME) != 0, m_packets, &m_error);
     });
 }
 

@@ -53,6 +53,14 @@ public:
     int WritePlanes(int32_t start, const YuvPicture& picture, uint32_t flags);
     bool AcceptsPlanes() const { return m_encoder && m_encoder->AcceptsPlanes(); }
 
+    // Two passes (settings passes=2 with a bit rate): between StartAnalysis
+    // and EndAnalysis every write goes to a measuring encoder and nothing is
+    // written; EndAnalysis hands what it measured to the real encoder, which
+    // then shares the bits out over the frames written again from the first.
+    bool WantsTwoPasses() const;
+    bool StartAnalysis();
+    void EndAnalysis();
+
     // How many frames will be written, so that a bit rate is shared out over
     // them (0: unknown).
     void SetExpectedFrames(int64_t frames);
@@ -72,6 +80,7 @@ private:
     const CompressorInfo& m_compressor;
     EncoderSettings m_settings;
     std::unique_ptr<CVideoEncoder> m_encoder;
+    std::unique_ptr<CVideoEncoder> m_analysis; // the first pass's, while it runs
     std::vector<uint8_t> m_inputFormat;
     std::vector<CVideoEncoder::Packet> m_packets;
     std::deque<int32_t> m_positions; // positions of frames given to the encoder, not yet written

@@ -103,6 +103,7 @@ constexpr SpecKey kKeys[] = {
     {"buffer", 0, 60000,
      "rate steering: ms of bit rate over the target that double the quantiser (0: one second, growing with "
      "the movie)"},
+    {"passes", 1, 2, "2: a first pass measures every frame, the second shares the bits out by it"},
     {"cbr", 0, 1, "1: steer within one second whatever the movie's length (buffer=1000)"},
 };
 
@@ -135,6 +136,8 @@ void Apply(EncoderSettings& s, const std::string& key, long long v) {
         s.qmax = static_cast<uint8_t>(v);
     } else if (key == "buffer") {
         s.bufferMs = static_cast<uint16_t>(v);
+    } else if (key == "passes") {
+        s.passes = static_cast<uint8_t>(v);
     } else if (key == "cbr") {
         s.strictRate = static_cast<uint8_t>(v);
     }
@@ -305,13 +308,13 @@ std::string CCompressorRegistry::SpecText(const CodecOptions& options) {
     std::snprintf(
         buffer, sizeof buffer,
         ":preset=%s,%s=%u,keyint=%u,qcomp=%u,mbd=%u,dia=%d,cmp=%u,subcmp=%u,lastpred=%u,trellis=%u,qmin=%u,"
-        "qmax=%u,buffer=%u,cbr=%u",
+        "qmax=%u,buffer=%u,cbr=%u,passes=%u",
         s.preset == EncoderSettings::PRESET_LOW_MOTION ? "low" : "fast",
         s.rateMode == EncoderSettings::RATE_QUANTISER ? "q" : "bitrate",
         s.rateMode == EncoderSettings::RATE_QUANTISER ? unsigned{s.quantiser} : s.bitrateKbps, s.keyInterval,
         unsigned{s.qcompressPercent}, unsigned{s.mbDecision}, int{s.diaSize}, unsigned{s.meCmp},
         unsigned{s.subCmp}, unsigned{s.lastPredictors}, unsigned{s.trellis}, unsigned{s.qmin},
-        unsigned{s.qmax}, unsigned{s.bufferMs}, unsigned{s.strictRate});
+        unsigned{s.qmax}, unsigned{s.bufferMs}, unsigned{s.strictRate}, unsigned{s.passes});
     return text + buffer;
 }
 

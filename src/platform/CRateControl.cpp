@@ -34,13 +34,33 @@ void CRateControl::SetKnownComplexities(std::vector<double> complexities, std::v
     m_known = std::move(complexities);
     m_knownKeys = std::move(keys);
     m_knownKeys.resize(m_known.size(), false);
-    m_knownSum = 0;
-    m_knownFrames = 0;
-    for (size_t i = 0; i < m_known.size(); ++i) {
-        m_knownSum += Weighted(m_known[i], m_knownKeys[i]);
-        m_knownFrames += 1.0;
-    }
     m_setup.expectedFrames = static_cast<int64_t>(m_known.size());
+    // K such that the whole movie, every quantiser within its limits, takes
+    // the budget: the bits of a frame fall as K grows, so halve the range.
+    const double budget = m_bitsPerFrame * static_cast<double>(m_known.size());
+    double low = 1e-12;
+    double high = 1e12;
+    for (int step = 0; step < 200 && high / low > 1.0 + 1e-9; ++step) {
+        const double k = std::sqrt(low * high);
+        double bits = 0;
+        for (size_t i = 0; i < m_known.size(); ++i)
+            bits += std::max(m_known[i], 1.0) / PlannedQuantiser(k, i);
+        (bits > budget ? low : high) = k;
+    }
+    m_knownK = high;
+    m_planned.clear();
+    m_knownSum = 0;
+    for (size_t i = 0; i < m_known.size(); ++i) {
+        m_planned.push_back(std::max(m_known[i], 1.0) / PlannedQuantiser(m_knownK, i));
+        m_knownSum += m_planned.back();
+    }
+}
+
+double CRateControl::PlannedQuantiser(double k, size_t i) const {
+    const bool key = m_knownKeys[i];
+    const double perFrame = std::max(m_known[i], 1.0) / (key ? kKeyWeight : 1.0);
+    const double q = k * std::pow(perFrame, 1.0 - m_setup.qcompress) * (key ? kKeyFactor : 1.0);
+    return std::clamp(q, double(m_setup.qmin), double(m_setup.qmax));
 }
 
 double CRateControl::Guess(bool key) const {
@@ -62,14 +82,7 @@ double CRateControl::FrameBudget() const {
     const double done = static_cast<double>(m_seen.size());
     const double total = static_cast<double>(m_setup.expectedFrames);
     double budget = m_bitsPerFrame;
-    if (!m_known.empty() && m_knownSum > 0) {
-        // The plan shares the movie's bits out by the known complexities;
-        // what was spent off the plan so far is made good on the rest.
-        const double movieBits = total * m_bitsPerFrame;
-        const double plannedLeft = movieBits * (1.0 - m_plannedSoFar / m_knownSum);
-        if (plannedLeft > 0)
-            budget = m_bitsPerFrame * (movieBits - m_spentBits) / plannedLeft;
-    } else if (total > done) {
+    if (total > done) {
         budget = (total * m_bitsPerFrame - m_spentBits) / (total - done);
     } else if (done > 0) {
         // Unknown length: what was spent above the target makes the frames
@@ -85,12 +98,21 @@ int CRateControl::NextQuantiser(bool key) {
     const double qc = m_setup.qcompress;
     const double c = Guess(key);
     double q = m_setup.qmax;
-    if (m_bitsPerFrame > 0) {
-        // K from the movie as known: the whole one after a first pass, else
-        // the frames so far with this one as guessed.
-        const bool known = !m_known.empty();
-        const double sum = known ? m_knownSum : m_seenSum + Weighted(c, key);
-        const double frames = known ? m_knownFrames : m_seenFrames + 1.0;
+    const size_t i = m_seen.size();
+    if (m_bitsPerFrame > 0 && i < m_known.size()) {
+        // The plan of the first pass; what was spent off it so far is made
+        // good on the rest.
+        q = PlannedQuantiser(m_knownK, i);
+        const double plannedLeft = m_knownSum - m_plannedSoFar;
+        const double left = m_knownSum - m_spentBits;
+        if (plannedLeft > 0 && left > 0)
+            q /= std::clamp(left / plannedLeft, 0.5, 2.0);
+        else if (left <= 0)
+            q = m_setup.qmax;
+    } else if (m_bitsPerFrame > 0) {
+        // K from the frames so far with this one as guessed.
+        const double sum = m_seenSum + Weighted(c, key);
+        const double frames = m_seenFrames + 1.0;
         const double k = sum / frames / FrameBudget();
         const double perFrame = std::max(c, 1.0) / (key ? kKeyWeight : 1.0);
         q = k * std::pow(perFrame, 1.0 - qc) * (key ? kKeyFactor : 1.0);
@@ -112,8 +134,8 @@ void CRateControl::FrameDone(int64_t bytes) {
     m_seen.push_back(c);
     m_seenKeys.push_back(m_pendingKey);
     m_seenSum += Weighted(c, m_pendingKey);
-    if (m_seen.size() <= m_known.size())
-        m_plannedSoFar += Weighted(m_known[m_seen.size() - 1], m_knownKeys[m_seen.size() - 1]);
+    if (m_seen.size() <= m_planned.size())
+        m_plannedSoFar += m_planned[m_seen.size() - 1];
     m_seenFrames += 1.0;
     m_spentBits += bits;
     if (m_pendingKey)

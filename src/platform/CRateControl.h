@@ -16,6 +16,7 @@
 // (SetKnownComplexities) K is known for the whole movie from the start. A key
 // frame counts as kKeyWeight frames and gets a finer quantiser.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -56,14 +57,17 @@ private:
     // Bits a frame may take on average from here on.
     double FrameBudget() const;
     double Weighted(double complexity, bool key) const;
+    // Frame i's quantiser in the plan for K, within the limits.
+    double PlannedQuantiser(double k, size_t i) const;
 
     Setup m_setup;
     double m_bitsPerFrame = 0;
     std::vector<double> m_known;
     std::vector<bool> m_knownKeys;
-    double m_knownSum = 0; // sum of weighted C^qc over the known movie
-    double m_knownFrames = 0;
-    double m_plannedSoFar = 0; // the part of m_knownSum of the frames coded so far
+    double m_knownK = 0;
+    std::vector<double> m_planned; // bits of every frame in the plan
+    double m_knownSum = 0;         // their sum: the movie's budget, unless the limits forbid
+    double m_plannedSoFar = 0;     // the part of it of the frames coded so far
     std::vector<double> m_seen;
     std::vector<bool> m_seenKeys;
     double m_seenSum = 0; // the same over the frames coded so far

@@ -291,6 +291,19 @@ bool CVideoEncoder::SendFrame(bool requestKey, std::vector<Packet>& out, std::st
     return true;
 }
 
+bool CVideoEncoder::TakeMeasures(std::vector<double>& complexities, std::vector<bool>& keys) const {
+    if (!m_rate)
+        return false;
+    complexities = m_rate->Complexities();
+    keys = m_rate->Keys();
+    return true;
+}
+
+void CVideoEncoder::UseMeasures(std::vector<double> complexities, std::vector<bool> keys) {
+    if (m_rate)
+        m_rate->SetKnownComplexities(std::move(complexities), std::move(keys));
+}
+
 void CVideoEncoder::SetExpectedFrames(int64_t frames) {
     if (m_rate)
         m_rate->SetExpectedFrames(frames);

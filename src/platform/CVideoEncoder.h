@@ -54,6 +54,11 @@ public:
     bool EncodePlanes(const YuvPicture& picture, bool requestKey, std::vector<Packet>& out,
                       std::string* error);
     bool AcceptsPlanes() const { return m_planar; }
+    // Two passes: what the bit-rate mode measured of every frame so far, and
+    // the same handed to the encoder of the second pass. Nothing in other
+    // modes.
+    bool TakeMeasures(std::vector<double>& complexities, std::vector<bool>& keys) const;
+    void UseMeasures(std::vector<double> complexities, std::vector<bool> keys);
     // Takes what the encoder still holds at the end.
     bool Flush(std::vector<Packet>& out, std::string* error);
 

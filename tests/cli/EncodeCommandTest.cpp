@@ -71,6 +71,20 @@ TEST(EncodeCommand, BothFilesMeetTheOneBitRate) {
             bytes += packet.size;
         EXPECT_NEAR(static_cast<double>(bytes) * 8 / 10 / 1000, 150, 15) << file;
     }
+    // Two passes: within 3 %, the key frames where they were.
+    const auto two =
+        RunCli({"encode", source, "--low", dir.File("low3.avi"), "--fast", dir.File("fast3.avi"), "--bitrate",
+                "150", "--low-codec", "DIV3:passes=2", "--fast-codec", "DIV4:passes=2"});
+    ASSERT_EQ(two.exitCode, 0) << two.err;
+    EXPECT_NE(two.err.find("Analysing Frame"), std::string::npos);
+    for (const std::string& file : {dir.File("low3.avi"), dir.File("fast3.avi")}) {
+        int64_t bytes = 0;
+        for (const ProbePacket& packet : ProbePackets(file, "v:0"))
+            bytes += packet.size;
+        EXPECT_NEAR(static_cast<double>(bytes) * 8 / 10 / 1000, 150, 4.5) << file;
+        EXPECT_EQ(ProbeVideoKeyFrames(file), ProbeVideoKeyFrames(dir.File("low.avi")));
+        EXPECT_EQ(ProbePackets(file, "v:0").size(), 250u);
+    }
     const auto own = RunCli({"encode", source, "--low", dir.File("low2.avi"), "--fast", dir.File("fast2.avi"),
                              "--bitrate", "150", "--low-codec", "DIV3:bitrate=60"});
     ASSERT_EQ(own.exitCode, 0) << own.err;

@@ -89,6 +89,29 @@ TEST(RateControl, KnownComplexitiesGiveConstantQualityOrEvenBits) {
     EXPECT_NEAR(e.frameBits[30] / e.frameBits[310], 1.0, 0.25);
 }
 
+TEST(RateControl, APlanLeavesTheBitsAStillSceneCannotUseToTheOthers) {
+    // A still first half: at the finest quantiser its frames still take
+    // almost nothing; the plan must give its share to the busy half.
+    std::vector<double> movie = Movie(500);
+    std::vector<bool> keys;
+    for (size_t i = 0; i < movie.size(); ++i) {
+        if (i < 250 && i % 25 != 0)
+            movie[i] = 300;
+        keys.push_back(i % 25 == 0);
+    }
+    for (double qc : {0.0, 1.0}) {
+        CRateControl control(ModelSetup(qc, 0));
+        control.SetKnownComplexities(movie, keys);
+        const Outcome out = Encode(control, movie);
+        EXPECT_NEAR(out.bits / Target(movie.size()), 1.0, 0.03) << "qcompress " << qc;
+        // Even bits would ask the still frames for far more than they can
+        // take: the finest quantiser there.
+        if (qc == 0.0) {
+            EXPECT_EQ(out.q[30], 2);
+        }
+    }
+}
+
 TEST(RateControl, QuantisersStayWithinTheirLimits) {
     // Far too few bits for the movie: the coarsest quantiser, never beyond.
     CRateControl::Setup s = ModelSetup(0.5, 100);
