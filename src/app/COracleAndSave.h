@@ -45,6 +45,7 @@ public:
     const CEncodingList& GetList() const { return m_list; }
     // LOW and FAST intervals of the last run.
     Counts GetCounts() const;
+    bool MissedSizeTarget() const { return m_oracle.MissedSizeTarget(); }
     // The settings after Prepare (with the proposed oracle file).
     const OracleStartSettings& GetSettings() const { return m_request.settings; }
 

@@ -13,4 +13,5 @@ void RegisterCommands(CLI::App& app, CliExit& exitCode) {
     RegisterOracleCommand(app, exitCode);
     RegisterFullCommand(app, exitCode);
     RegisterDemoCommand(app, exitCode);
+    RegisterCompareCommand(app, exitCode);
 }

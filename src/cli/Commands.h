@@ -21,3 +21,4 @@ void RegisterCodecsCommand(CLI::App& app, CliExit& exitCode);
 void RegisterOracleCommand(CLI::App& app, CliExit& exitCode);
 void RegisterFullCommand(CLI::App& app, CliExit& exitCode);
 void RegisterDemoCommand(CLI::App& app, CliExit& exitCode);
+void RegisterCompareCommand(CLI::App& app, CliExit& exitCode);

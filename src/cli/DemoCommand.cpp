@@ -8,7 +8,7 @@
 #include "cli/Commands.h"
 #include "cli/FullCommand.h"
 #include "creation/FullCreationNames.h"
-#include "creation/MoviePsnr.h"
+#include "creation/MovieQuality.h"
 #include "encoding/CEncodingList.h"
 #include "media/CSampleMovie.h"
 
@@ -39,14 +39,18 @@ std::string SizeText(const std::string& path) {
     return text;
 }
 
-std::string PsnrText(IHost& host, const std::string& source, const std::string& movie) {
-    const std::optional<double> psnr = MoviePsnr(host, source, movie);
-    if (!psnr)
-        return "(cannot be measured)";
-    if (std::isinf(*psnr))
-        return "identical";
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f dB", *psnr);
+// Size and quality side by side, so that no figure is read without the other.
+std::string QualityText(IHost& host, const std::string& source, const std::string& movie) {
+    std::string error;
+    const std::optional<MovieQuality> q = MeasureMovieQuality(host, source, movie, &error);
+    if (!q)
+        return "(cannot be measured: " + error + ")";
+    char text[160];
+    if (std::isinf(q->psnr))
+        std::snprintf(text, sizeof text, "%12lld  identical", static_cast<long long>(q->videoBytes));
+    else
+        std::snprintf(text, sizeof text, "%12lld  %8.2f dB  %7.4f", static_cast<long long>(q->videoBytes),
+                      q->psnr, q->ssim);
     return text;
 }
 
@@ -93,13 +97,15 @@ int RunDemo(const DemoArgs& args) {
     if (status != 0)
         return status;
     std::printf("\nIntervals: %d LOW, %d FAST\n", outcome.lowIntervals, outcome.fastIntervals);
-    std::printf("\n%-8s %-40s %-18s %s\n", "", "File", "Size", "PSNR against the source");
+    // As `compare` measures: yuv420p, PSNR from the mean squared error.
+    std::printf("\n%-8s %-40s %-16s %12s  %11s  %7s\n", "", "File", "File size", "Video bytes", "PSNR",
+                "SSIM");
     CTerminalHost quiet(stderr, false);
     const std::pair<const char*, std::string> movies[] = {
         {"Source", full.source}, {"LOW", outcome.low}, {"FAST", outcome.fast}, {"Final", full.output}};
     for (const auto& [name, path] : movies)
-        std::printf("%-8s %-40s %-18s %s\n", name, path.c_str(), SizeText(path).c_str(),
-                    std::string(name) == "Source" ? "" : PsnrText(quiet, full.source, path).c_str());
+        std::printf("%-8s %-40s %-16s %s\n", name, path.c_str(), SizeText(path).c_str(),
+                    std::string(name) == "Source" ? "" : QualityText(quiet, full.source, path).c_str());
     std::printf("\nProject: %s\n", full.project.c_str());
     return 0;
 }

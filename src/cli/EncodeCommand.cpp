@@ -1,5 +1,5 @@
 // flintmoor-cli encode SOURCE --low LOW.avi --fast FAST.avi [--low-codec SPEC]
-//                      [--fast-codec SPEC] [--priority ENTRY]
+//                      [--fast-codec SPEC] [--bitrate KBITS] [--priority ENTRY]
 // Encodes the source into the LOW and the FAST file in one pass (decoded
 // once, both compressors side by side, key frames at the same frame numbers)
 // and copies the source's audio into both.
@@ -7,7 +7,10 @@
 #include "app/CEncodeMovie.h"
 #include "cli/CCliJobRunner.h"
 #include "cli/Commands.h"
+#include "cli/PairBitrate.h"
 #include "jobs/CPriorityControl.h"
+#include "media/CAVIFile.h"
+#include "media/CAVIStream.h"
 #include "platform/CCompressorRegistry.h"
 
 #include <CLI/CLI.hpp>
@@ -24,6 +27,7 @@ struct EncodeArgs {
     std::string lowCodec = "DIV3";
     std::string fastCodec = "DIV4";
     std::string priority = CPriorityControl::INITIAL_ENTRY;
+    std::string bitrate;
 };
 
 int Usage(const std::string& message) {
@@ -42,6 +46,20 @@ int RunEncode(const EncodeArgs& args) {
     CCliJobRunner runner;
     if (!runner.SetPriority(args.priority))
         return Usage("--priority: unknown entry \"" + args.priority + "\"");
+    {
+        // One bit rate for the pair, given or proposed from the source.
+        CAVIFile probe(runner.GetHost());
+        const CAVIStream* video =
+            probe.Open(args.source, true) ? probe.GetStream(probe.GetVideoIndex()) : nullptr;
+        if (!video)
+            return 1;
+        std::string said;
+        const std::string rateError = ApplyPairBitrate(args.bitrate, *video, args.lowCodec, request.lowCodec,
+                                                       args.fastCodec, request.fastCodec, &said);
+        if (!rateError.empty())
+            return Usage(rateError);
+        runner.Say(said);
+    }
     CEncodeMovie encode(runner.GetWorker());
     const PrepareResult ready = encode.Prepare(request);
     if (ready.state == PrepareResult::EState::Refused)
@@ -67,6 +85,8 @@ void RegisterEncodeCommand(CLI::App& app, CliExit& exitCode) {
         ->capture_default_str();
     command->add_option("--fast-codec", args->fastCodec, "Compressor of the FAST file (see `codecs`)")
         ->capture_default_str();
+    command->add_option("--bitrate", args->bitrate,
+                        "kbit/s for LOW and FAST alike (default: proposed from the picture size and rate)");
     command
         ->add_option("--priority", args->priority,
                      "Worker priority: Highest, High, Normal, Low, Lowest, Idle")

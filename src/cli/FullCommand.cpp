@@ -1,5 +1,5 @@
 // flintmoor-cli full SOURCE.avi [--low LOW.avi] [--fast FAST.avi] [--save-creation]
-//                    [--frame-size N] [--low-codec SPEC] [--fast-codec SPEC]
+//                    [--frame-size N] [--low-codec SPEC] [--fast-codec SPEC] [--bitrate KBITS]
 //                    [oracle options] --project PROJECT.ini [--output FINAL.avi]
 // Encodes the source into the LOW and the FAST file (whole, or in resumable
 // pieces with --save-creation), builds the encoding list with the oracle,
@@ -10,7 +10,10 @@
 #include "app/CFullCreationRun.h"
 #include "cli/CCliJobRunner.h"
 #include "cli/Commands.h"
+#include "cli/PairBitrate.h"
 #include "creation/FullCreationNames.h"
+#include "media/CAVIFile.h"
+#include "media/CAVIStream.h"
 #include "platform/CCompressorRegistry.h"
 
 #include <CLI/CLI.hpp>
@@ -50,6 +53,20 @@ int RunFullCreation(const FullArgs& args, FullOutcome* outcome,
         return Usage("--fast-codec: " + codecError);
 
     CCliJobRunner runner;
+    {
+        // One bit rate for the pair, given or proposed from the source.
+        CAVIFile probe(runner.GetHost());
+        const CAVIStream* video =
+            probe.Open(args.source, true) ? probe.GetStream(probe.GetVideoIndex()) : nullptr;
+        if (!video)
+            return 1;
+        std::string said;
+        const std::string rateError = ApplyPairBitrate(args.bitrate, *video, args.lowCodec, request.lowCodec,
+                                                       args.fastCodec, request.fastCodec, &said);
+        if (!rateError.empty())
+            return Usage(rateError);
+        runner.Say(said);
+    }
     CFullCreationRun creation(runner.GetWorker());
     const PrepareResult ready = creation.Prepare(request);
     if (!ready.IsReady())
@@ -70,7 +87,9 @@ int RunFullCreation(const FullArgs& args, FullOutcome* outcome,
     }
     if (result.IsDone() && onList)
         onList(creation.GetOracle().GetList());
-    return CCliJobRunner::ExitStatus(result);
+    const int status = CCliJobRunner::ExitStatus(result);
+    // The list is saved, but the size asked for was not reached.
+    return status == 0 && creation.GetOracle().MissedSizeTarget() ? 1 : status;
 }
 
 void RegisterFullCommand(CLI::App& app, CliExit& exitCode) {
@@ -91,6 +110,8 @@ void RegisterFullCommand(CLI::App& app, CliExit& exitCode) {
         ->capture_default_str();
     command->add_option("--fast-codec", args->fastCodec, "Compressor of the FAST file (see `codecs`)")
         ->capture_default_str();
+    command->add_option("--bitrate", args->bitrate,
+                        "kbit/s for LOW and FAST alike (default: proposed from the picture size and rate)");
     AddOracleOptions(*command, args->oracle);
     command->add_flag("--no-source", args->noSource,
                       "Run the oracle on the LOW and FAST files alone, without comparing with the source");

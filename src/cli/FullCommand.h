@@ -18,6 +18,7 @@ struct FullArgs {
     int32_t frameSize = 200;
     std::string lowCodec = "DIV3";
     std::string fastCodec = "DIV4";
+    std::string bitrate; // kbit/s of both; empty: proposed from the source
     OracleOptionTexts oracle;
     bool noSource = false; // the oracle compares LOW and FAST without the source
     std::string project;

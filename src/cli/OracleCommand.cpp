@@ -54,7 +54,8 @@ int RunOracle(const OracleArgs& args) {
         return CCliJobRunner::ExitStatus(result);
     }
     PrintEncodingList(stdout, oracle.GetList());
-    return 0;
+    // The list is saved, but the size asked for was not reached.
+    return oracle.MissedSizeTarget() ? 1 : 0;
 }
 } // namespace
 

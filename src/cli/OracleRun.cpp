@@ -21,6 +21,28 @@ bool ParseNumber(const std::string& text, double& value) {
     value = parsed;
     return true;
 }
+
+// The size target and the measure: both judge against the source.
+std::string ApplyTargetOptions(const OracleOptionTexts& texts, OracleStartSettings& settings) {
+    if (!texts.measure.empty()) {
+        if (texts.measure != "sad" && texts.measure != "sse")
+            return "--measure: \"" + texts.measure + "\" is neither sad nor sse";
+        if (!settings.useSourceMovie)
+            return "--measure compares with the source: give --source";
+        settings.squaredDifferences = texts.measure == "sse";
+    }
+    if (!texts.targetSize.empty()) {
+        double target = 0;
+        if (!ParseNumber(texts.targetSize, target) || target <= 0)
+            return "--target-size: \"" + texts.targetSize + "\" is not a size in KBytes above 0";
+        if (!settings.useSourceMovie)
+            return "--target-size chooses by the difference to the source: give --source";
+        if (settings.limitFlag)
+            return "--target-size and --limit exclude each other";
+        settings.targetKBytes = target;
+    }
+    return "";
+}
 } // namespace
 
 void AddOracleOptions(CLI::App& command, OracleOptionTexts& texts) {
@@ -33,6 +55,13 @@ void AddOracleOptions(CLI::App& command, OracleOptionTexts& texts) {
                        "Comparison Value in percent (default 1.00 with the source, else 0.00)");
     command.add_option("--precision", texts.precision, "Precision 1 (every frame) to 6 (default 1)");
     command.add_option("--limit", texts.limit, "Maximum size of the final AVI in KBytes");
+    command.add_option(
+        "--target-size", texts.targetSize,
+        "Size target of the final AVI in KBytes (1000 bytes): per interval LOW or FAST with the "
+        "smallest summed difference to the source (needs the source)");
+    command.add_option("--measure", texts.measure,
+                       "Difference to the source: sad (sum of absolute differences, default) or sse (sum of "
+                       "squared differences, what PSNR counts)");
 }
 
 std::string ApplyOracleOptions(const OracleOptionTexts& texts, OracleStartSettings& settings) {
@@ -56,7 +85,7 @@ std::string ApplyOracleOptions(const OracleOptionTexts& texts, OracleStartSettin
         settings.limitFlag = true;
         settings.limitKBytes = limit;
     }
-    return "";
+    return ApplyTargetOptions(texts, settings);
 }
 
 void PrintEncodingList(std::FILE* out, const CEncodingList& list) {

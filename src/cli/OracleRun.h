@@ -19,9 +19,12 @@ struct OracleOptionTexts {
     std::string comparison;
     std::string precision;
     std::string limit;
+    std::string targetSize;
+    std::string measure;
 };
 
-// Adds --oracle-file, --oracle-value, --comparison, --precision, --limit.
+// Adds --oracle-file, --oracle-value, --comparison, --precision, --limit,
+// --target-size, --measure.
 void AddOracleOptions(CLI::App& command, OracleOptionTexts& texts);
 
 // The typed values over `settings` (whose defaults stay for what was not

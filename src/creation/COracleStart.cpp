@@ -20,8 +20,12 @@ OracleStartSettings OracleStartSettings::Defaults(bool useSourceMovie) {
 }
 
 void COracleStart::Prepare(OracleStartSettings& settings, const std::string& lowFile, const CIniFile& store) {
-    if (settings.oracleFile.empty())
+    if (settings.oracleFile.empty()) {
         settings.oracleFile = FullCreationNames::OracleFileForLow(lowFile);
+        const std::string plain = "_oracle.dat";
+        if (settings.squaredDifferences && settings.oracleFile.ends_with(plain))
+            settings.oracleFile.insert(settings.oracleFile.size() - plain.size(), "_sse");
+    }
     float value = 0.0f;
     if (store.GetFloat(MOVIE_SETTINGS, ORACLE_VALUE, value))
         settings.oracleValue = value;
@@ -58,6 +62,8 @@ bool COracleStart::Start(IHost& host, COracle& oracle, const OracleStartSettings
         return false;
     oracle.SetPrecisionMode(settings.precisionMode);
     oracle.SetUseSourceMovie(settings.useSourceMovie);
+    oracle.SetSquaredDifferences(settings.squaredDifferences);
+    oracle.SetSizeTarget(settings.targetKBytes);
 
     store.SetString(MOVIE_SETTINGS, ORIGINAL_FILE, settings.sourceFile);
     store.SetString(MOVIE_SETTINGS, ORACLE_FILE, settings.oracleFile);

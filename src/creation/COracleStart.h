@@ -23,6 +23,11 @@ struct OracleStartSettings {
     int32_t precisionMode = 1;
     bool limitFlag = false;
     double limitKBytes = 0.0;
+    // Above 0: the final's size target in KBytes, chosen for instead of the
+    // decisions and the limit.
+    double targetKBytes = 0.0;
+    // Measure squared differences to the source instead of absolute ones.
+    bool squaredDifferences = false;
 
     // 5.00 and 1.00 when comparing against the source, else 0.00 and 0.00.
     static OracleStartSettings Defaults(bool useSourceMovie);
@@ -33,7 +38,9 @@ public:
     static constexpr int32_t MIN_PRECISION = 1;
     static constexpr int32_t MAX_PRECISION = 6;
 
-    // Proposes the oracle file from the LOW file when it is empty, then takes
+    // Proposes the oracle file from the LOW file when it is empty (another
+    // name for squared differences, so that the two measures never share a
+    // cache), then takes
     // "Oracle Value", "Comparison Value" and "Original-File" from the store's
     // "Movie Settings" when present.
     static void Prepare(OracleStartSettings& settings, const std::string& lowFile, const CIniFile& store);

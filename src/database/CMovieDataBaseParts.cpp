@@ -6,6 +6,7 @@
 #include "jobs/CProgressTimer.h"
 #include "jobs/CWorker.h"
 #include "media/CAVIStream.h"
+#include "media/CSourceFrame.h"
 #include "media/IHost.h"
 #include "platform/CAviCompressedStream.h"
 #include "platform/CodecOptions.h"
@@ -152,29 +153,25 @@ bool CMovieDataBase::CompressPart(CAVIFile& source, CWorker& worker) {
         int32_t first = 0;
         int32_t end = 0;
         IntervalFrames(*video, interval, first, end);
+        m_pCompressedStream->SetExpectedFrames(end - first);
+        // The same pixels as the LOW and FAST files were made from.
+        const bool planes = CSourceFrame::PlanesFit(*video, {m_pCompressedStream.get()});
+        CSourceFrame frame;
         for (int32_t f = first; f < end; ++f) {
             if (!worker.PassPauseGate()) {
                 aborted = true;
                 break;
             }
             ShowPosition();
-            const uint8_t* dib = video->GetFrame(f);
-            BitmapInfoHeader header;
-            const int64_t offset = dib && ParseBitmapInfoHeader(dib, kBitmapInfoHeaderSize, header)
-                                       ? DibPixelOffset(header)
-                                       : -1;
-            if (offset < 0) {
+            if (!frame.Fetch(*video, f, planes)) {
                 m_host.ShowError("Frame " + std::to_string(f) + " of the source movie cannot be decoded.");
                 m_bFailed = true;
                 break;
             }
-            const int32_t size =
-                static_cast<int32_t>(header.biSizeImage ? header.biSizeImage : DibImageBytes(header));
             // Key frames at the same source frames as in the LOW and FAST
             // files, so the intervals can be cut and joined there.
             const uint32_t flags = fps > 0 && f % fps == 0 ? AVIIF_KEYFRAME : 0;
-            if (m_pCompressedStream->Write(f - first, 1, dib + offset, size, flags, nullptr, nullptr) !=
-                AVIERR_OK) {
+            if (frame.WriteTo(*m_pCompressedStream, f - first, flags) != AVIERR_OK) {
                 m_host.ShowError("Error while compressing frame " + std::to_string(f) + ": " +
                                  m_pCompressedStream->LastError());
                 m_bFailed = true;

@@ -83,39 +83,21 @@ void CEncodeJob::ShowPosition(double position) {
     host.SetPercentText(text);
 }
 
-bool CEncodeJob::FetchFrame(int32_t frame, std::vector<uint8_t>& dib) {
-    dib.clear();
+bool CEncodeJob::FetchFrame(int32_t frame, CSourceFrame& into) {
     CAVIFile& source = m_worker.GetFile(CWorker::FILE_SOURCE);
     CAVIStream* video = source.GetStream(source.GetVideoIndex());
-    const uint8_t* decoded = video ? video->GetFrame(frame) : nullptr;
-    BitmapInfoHeader header;
-    if (!decoded || !ParseBitmapInfoHeader(decoded, kBitmapInfoHeaderSize, header))
-        return false;
-    const int64_t offset = DibPixelOffset(header);
-    // The size that follows from the header, not biSizeImage: that field is
-    // whatever the file said for uncompressed frames passed through.
-    const int64_t pixels = DibImageBytes(header);
-    if (offset < 0 || pixels <= 0)
-        return false;
-    dib.assign(decoded, decoded + offset + pixels);
-    return true;
+    return video && into.Fetch(*video, frame, m_bPlanes);
 }
 
-bool CEncodeJob::EncodeFrame(int32_t frame, int32_t first, const std::vector<uint8_t>& dib, int32_t next,
-                             std::vector<uint8_t>& nextDib) {
-    BitmapInfoHeader header;
-    const bool decoded = !dib.empty() && ParseBitmapInfoHeader(dib.data(), dib.size(), header);
-    const int64_t offset = decoded ? DibPixelOffset(header) : -1;
-    const uint8_t* pixels = offset >= 0 ? dib.data() + offset : nullptr;
-    const int32_t size = pixels ? static_cast<int32_t>(dib.size() - static_cast<size_t>(offset)) : 0;
+bool CEncodeJob::EncodeFrame(int32_t frame, int32_t first, const CSourceFrame& current, int32_t next,
+                             CSourceFrame& nextFrame) {
     const int32_t fps = m_worker.GetFramesPerSecond();
     const uint32_t flags = fps > 0 && frame % fps == 0 ? AVIIF_KEYFRAME : 0;
-
     int results[2] = {AVIERR_OK, AVIERR_OK};
     auto encode = [&](bool fast) {
-        if (pixels)
-            results[fast ? 1 : 0] = m_worker.GetCompressedStream(fast)->Write(frame - first, 1, pixels, size,
-                                                                              flags, nullptr, nullptr);
+        if (!current.IsEmpty())
+            results[fast ? 1 : 0] =
+                current.WriteTo(*m_worker.GetCompressedStream(fast), frame - first, flags);
     };
     // Both compressors take this frame side by side while the next one is
     // decoded; each stream (and the source's decoder) always stays on the
@@ -123,9 +105,9 @@ bool CEncodeJob::EncodeFrame(int32_t frame, int32_t first, const std::vector<uin
     m_team.Run({[&] { encode(false); }, [&] { encode(true); },
                 [&] {
                     if (next >= 0)
-                        FetchFrame(next, nextDib);
+                        FetchFrame(next, nextFrame);
                 }});
-    return pixels && results[0] == AVIERR_OK && results[1] == AVIERR_OK;
+    return !current.IsEmpty() && results[0] == AVIERR_OK && results[1] == AVIERR_OK;
 }
 
 CJobResult CEncodeJob::Run(const CJobRequest& request) {
@@ -163,6 +145,12 @@ CJobResult CEncodeJob::Run(const CJobRequest& request) {
         }
     }
 
+    for (bool fast : {false, true})
+        m_worker.GetCompressedStream(fast)->SetExpectedFrames(end - first);
+    const CAVIStream* sourceVideo = source.GetStream(source.GetVideoIndex());
+    m_bPlanes =
+        sourceVideo && CSourceFrame::PlanesFit(*sourceVideo, {m_worker.GetCompressedStream(false).get(),
+                                                              m_worker.GetCompressedStream(true).get()});
     CJobResult result = EncodeFrames(first, end, length);
     if (timer && (!pieceMode || lastPiece || !result.IsDone()))
         timer->Stop();
@@ -205,28 +193,43 @@ CJobResult CEncodeJob::EncodeFrames(int32_t first, int32_t end, int32_t length) 
     IHost& host = m_worker.GetHost();
     CProgressTimer* timer = m_worker.GetProgressTimer();
     char status[96];
-    std::vector<uint8_t> current, next;
-    if (first < end)
-        FetchFrame(first, current);
-    for (int32_t i = first; i < end; ++i) {
-        if (!m_worker.PassPauseGate())
-            return CJobResult::Stopped();
-        std::snprintf(status, sizeof status, "Creating Frame %d of %d ...", i, length);
-        host.SetStatusText(std::string(status) + " (Low and Fast)");
-        ShowPosition(10000.0 / length * i);
-        // A frame that cannot be decoded or written ends the encoding: the
-        // files would miss a frame and lose step with each other.
-        if (!EncodeFrame(i, first, current, i + 1 < end ? i + 1 : -1, next)) {
-            const std::string reason =
-                "Error while compressing frame " + std::to_string(i) + ": " +
-                (current.empty() ? std::string("the source frame cannot be decoded") : EncodeError());
-            host.ShowError(reason);
-            return CJobResult::Failed(reason);
+    // Two passes when a compressor asks for them: the first measures both
+    // encodings from one decode, the second writes both.
+    const bool twoPasses = m_worker.GetCompressedStream(false)->WantsTwoPasses() ||
+                           m_worker.GetCompressedStream(true)->WantsTwoPasses();
+    for (int pass = twoPasses ? 0 : 1; pass < 2; ++pass) {
+        const bool analysis = pass == 0;
+        for (bool fast : {false, true})
+            if (analysis && m_worker.GetCompressedStream(fast)->WantsTwoPasses())
+                m_worker.GetCompressedStream(fast)->StartAnalysis();
+        CSourceFrame current, next;
+        if (first < end)
+            FetchFrame(first, current);
+        for (int32_t i = first; i < end; ++i) {
+            if (!m_worker.PassPauseGate())
+                return CJobResult::Stopped();
+            std::snprintf(status, sizeof status,
+                          analysis ? "Analysing Frame %d of %d ..." : "Creating Frame %d of %d ...", i,
+                          length);
+            host.SetStatusText(std::string(status) + " (Low and Fast)");
+            ShowPosition(10000.0 / length * i);
+            // A frame that cannot be decoded or written ends the encoding: the
+            // files would miss a frame and lose step with each other.
+            if (!EncodeFrame(i, first, current, i + 1 < end ? i + 1 : -1, next)) {
+                const std::string reason =
+                    "Error while compressing frame " + std::to_string(i) + ": " +
+                    (current.IsEmpty() ? std::string("the source frame cannot be decoded") : EncodeError());
+                host.ShowError(reason);
+                return CJobResult::Failed(reason);
+            }
+            current.Swap(next);
+            if (!analysis)
+                m_nFramesDone.store(i - first + 1);
+            if (timer)
+                timer->SetCurrent(i);
         }
-        current.swap(next);
-        m_nFramesDone.store(i - first + 1);
-        if (timer)
-            timer->SetCurrent(i);
+        for (bool fast : {false, true})
+            m_worker.GetCompressedStream(fast)->EndAnalysis();
     }
     return CJobResult::Done();
 }

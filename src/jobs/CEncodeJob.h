@@ -11,6 +11,7 @@
 #include "jobs/CJobRequest.h"
 #include "jobs/CTaskTeam.h"
 #include "media/CJobResult.h"
+#include "media/CSourceFrame.h"
 
 #include <atomic>
 #include <cstdint>
@@ -45,13 +46,14 @@ public:
     int32_t GetFramesDone() const { return m_nFramesDone.load(); }
 
 private:
-    // The decoded frame as a packed DIB of our own (the decoder's buffer
-    // changes with its next call); empty when it cannot be decoded.
-    bool FetchFrame(int32_t frame, std::vector<uint8_t>& dib);
-    // Encodes `dib` as `frame` into both files and meanwhile fetches `next`
-    // (none when -1) into `nextDib`.
-    bool EncodeFrame(int32_t frame, int32_t first, const std::vector<uint8_t>& dib, int32_t next,
-                     std::vector<uint8_t>& nextDib);
+    // The decoded frame, copied (the decoder's buffer changes with its next
+    // call); empty when it cannot be decoded.
+    bool FetchFrame(int32_t frame, CSourceFrame& into);
+    // Encodes `current` as `frame` into both files and meanwhile fetches
+    // `next` (none when -1) into `nextFrame`.
+    bool EncodeFrame(int32_t frame, int32_t first, const CSourceFrame& current, int32_t next,
+                     CSourceFrame& nextFrame);
+    // One pass, or an analysing pass and a writing one, over the frames.
     CJobResult EncodeFrames(int32_t first, int32_t end, int32_t length);
     // The compressors' reason for a frame they could not take.
     std::string EncodeError();
@@ -62,5 +64,6 @@ private:
     CTaskTeam m_team{2};
     bool m_bSucceeded = false;
     std::atomic<int32_t> m_nFramesDone{0};
+    bool m_bPlanes = false;          // the frames go to the compressors as 4:2:0 planes
     CJobRegistration m_registration; // last: unregistered before the rest goes
 };

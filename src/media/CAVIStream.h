@@ -12,6 +12,8 @@
 
 class CAVIFile;
 class CAviFrameDecoder;
+class CYuvConverter;
+struct YuvPicture;
 class IAviStream;
 class IHost;
 
@@ -80,6 +82,15 @@ public:
     uint8_t* GetBitmapBuffer(bool raw, int32_t frame, int32_t* size, uint8_t* buffer, int32_t* width,
                              int32_t* height);
 
+    // The decoded frame in 4:2:0 planes: the decoder's own when it decodes
+    // to them, else converted from the DIB as ffmpeg converts to yuv420p.
+    // Owned by the stream, valid until its next call; null when the frame
+    // cannot be decoded or converted.
+    const YuvPicture* GetYuvFrame(int32_t frame);
+    // True when the frames are decoded by a codec (not uncompressed ones
+    // passed through), so that GetYuvFrame gives the decoder's own planes.
+    bool DecodesToPlanes() const;
+
 private:
     enum class EChunkSource { Pasted, NotPossible, Failed };
     CJobResult PasteVideo(CAVIStream& source, int32_t first, int32_t end);
@@ -105,4 +116,7 @@ private:
     std::shared_ptr<CAviFrameDecoder> m_decoder;
     // Converted form of GetBitmapBuffer: the size fixed by the first frame.
     int32_t m_nConvertedSize = -1;
+    // GetYuvFrame's conversion of DIB frames (shared_ptr as for the decoder).
+    std::shared_ptr<CYuvConverter> m_yuvConverter;
+    std::shared_ptr<YuvPicture> m_yuv;
 };

@@ -109,6 +109,7 @@ bool COracle::RunOracle(const std::string& oracleFile) {
     m_host.SetStatusText("Initialising Oracle ...");
     m_bError = false;
     m_bStopped = false;
+    m_bTargetMissed = false;
     m_intervals.clear();
     m_candidates.clear();
 
@@ -393,9 +394,10 @@ bool COracle::CompareFrame(int32_t frame, const OracleInterval& interval, double
     int64_t fastSum = 0;
     if (m_useSourceMovie) {
         // A frame that could not be decoded contributes nothing.
+        const auto measure = m_bSquared ? SquaredDifferenceSum : DifferenceSum;
         RunTasks(
-            {[this, &lowSum] { lowSum = DifferenceSum(m_pbBufferSource, m_pbBufferLow, m_nSizeLow); },
-             [this, &fastSum] { fastSum = DifferenceSum(m_pbBufferSource, m_pbBufferFast, m_nSizeLow); }});
+            {[this, &lowSum, measure] { lowSum = measure(m_pbBufferSource, m_pbBufferLow, m_nSizeLow); },
+             [this, &fastSum, measure] { fastSum = measure(m_pbBufferSource, m_pbBufferFast, m_nSizeLow); }});
     } else {
         if (m_pbBufferLow == nullptr || m_pbBufferFast == nullptr) {
             m_host.ShowError(kBufferNull);

@@ -51,6 +51,16 @@ public:
     // Decode the frames of one step on parallel threads (default) or one
     // after the other; the results are the same.
     void SetParallelDecoding(bool parallel) { m_bParallel = parallel; }
+    // With the source: measure the sum of squared differences (what PSNR
+    // counts) instead of the sum of absolute differences.
+    void SetSquaredDifferences(bool squared) { m_bSquared = squared; }
+    // A size target replaces the decisions and the size limit: per interval
+    // the encoding that keeps the final at or under the target with the
+    // smallest summed difference. Off with a target of 0 or less.
+    void SetSizeTarget(double targetKBytes) { m_dTargetKBytes = targetKBytes; }
+    // True when the last run could not bring the movie down to the size
+    // target: it took the smaller encoding everywhere and said so.
+    bool MissedSizeTarget() const { return m_bTargetMissed; }
 
     // The oracle job: clear the list, measure or read, decide, and either
     // meet the size limit or end with "Waiting!". False when the run failed.
@@ -79,6 +89,9 @@ public:
     // Estimated size of the final movie in KBytes of 1000 bytes.
     double EstimateSize();
     void OptimiseSize(double limitKBytes);
+    // The choice for the size target; false when even the smallest choice is
+    // larger (it is taken then, after a message).
+    bool MeetSizeTarget(double targetKBytes);
 
     bool HasError() const { return m_bError; }
     const std::vector<OracleInterval>& GetIntervals() const { return m_intervals; }
@@ -91,6 +104,8 @@ private:
     // this movie's: a record for every interval, each value finite and not
     // negative, as a measurement gives them.
     bool CachedValuesFit(int64_t length) const;
+    // The encoding list afresh from every interval's choice.
+    void ListChoices();
     bool CreateOracleFile(const std::string& name);
     void DecodeStep(int32_t frame);
     // Side by side on the team, or one after the other without one.
@@ -114,6 +129,9 @@ private:
     double m_oracleValue = 0.0;
     double m_comparisonValue = 0.0;
     bool m_bParallel = true;
+    bool m_bSquared = false;
+    double m_dTargetKBytes = 0.0;
+    bool m_bTargetMissed = false;
     bool m_bError = false;
     bool m_bStopped = false;
     std::function<bool()> m_stepCheck;

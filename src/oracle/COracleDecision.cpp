@@ -38,7 +38,9 @@ bool COracle::RunJob(const std::string& oracleFile, double oracleValue, double c
     if (m_bError) {
         return false;
     }
-    if (limitFlag) {
+    if (m_dTargetKBytes > 0) {
+        m_bTargetMissed = !MeetSizeTarget(m_dTargetKBytes);
+    } else if (limitFlag) {
         OptimiseSize(limitKBytes);
     } else {
         m_host.SetStatusText("Waiting!");
@@ -158,6 +160,11 @@ void COracle::OptimiseSize(double limitKBytes) {
         --m_nCandidatesLeft;
     }
 
+    ListChoices();
+    m_host.SetStatusText(m_nCandidatesLeft == 0 ? "Reached minimal size!" : "Waiting!");
+}
+
+void COracle::ListChoices() {
     if (m_pSink != nullptr) {
         m_pSink->ClearRows();
     }
@@ -166,5 +173,4 @@ void COracle::OptimiseSize(double limitKBytes) {
         AppendRun(interval, interval.choice == OracleInterval::CHOICE_LOW);
     }
     CloseRun();
-    m_host.SetStatusText(m_nCandidatesLeft == 0 ? "Reached minimal size!" : "Waiting!");
 }

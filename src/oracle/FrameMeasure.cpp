@@ -73,3 +73,22 @@ int64_t DifferenceSum(const uint8_t* a, const uint8_t* b, int64_t count) {
     }
     return static_cast<int64_t>(total);
 }
+
+int64_t SquaredDifferenceSum(const uint8_t* a, const uint8_t* b, int64_t count) {
+    if (a == nullptr || b == nullptr || count <= 0) {
+        return 0;
+    }
+    // 2^16 squares of at most 255^2 still fit a 32-bit partial sum.
+    constexpr int64_t kSquareChunk = int64_t(1) << 16;
+    uint64_t total = 0;
+    for (int64_t begin = 0; begin < count; begin += kSquareChunk) {
+        const int64_t end = std::min(count, begin + kSquareChunk);
+        uint32_t part = 0;
+        for (int64_t i = begin; i < end; ++i) {
+            const int d = int(a[i]) - int(b[i]);
+            part += uint32_t(d * d);
+        }
+        total += part;
+    }
+    return static_cast<int64_t>(total);
+}

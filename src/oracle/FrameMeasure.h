@@ -13,3 +13,7 @@ int64_t DetailSum(const uint8_t* pixels, int64_t size, int32_t width, int32_t he
 
 // Sum of |a[i] - b[i]| over i < count. A null buffer contributes nothing (0).
 int64_t DifferenceSum(const uint8_t* a, const uint8_t* b, int64_t count);
+
+// Sum of (a[i] - b[i])^2 over i < count: what the mean squared error and so
+// the PSNR count. A null buffer contributes nothing (0).
+int64_t SquaredDifferenceSum(const uint8_t* a, const uint8_t* b, int64_t count);

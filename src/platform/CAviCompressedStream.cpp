@@ -46,10 +46,66 @@ int CAviCompressedStream::SetFormat(const void* data, size_t size) {
         m_encoder.reset();
         return ret;
     }
+    m_encoder->SetExpectedFrames(m_expectedFrames);
     // Not every target can rename its handler; the format names the codec anyway.
     m_target->SetHandler(m_compressor.fourcc);
     m_inputFormat.assign(bytes, bytes + size);
     return AVIERR_OK;
+}
+
+void CAviCompressedStream::SetExpectedFrames(int64_t frames) {
+    m_expectedFrames = frames;
+    if (m_encoder)
+        m_encoder->SetExpectedFrames(frames);
+}
+
+bool CAviCompressedStream::WantsTwoPasses() const {
+    return m_settings.TwoPasses() && !m_compressor.lossless;
+}
+
+bool CAviCompressedStream::StartAnalysis() {
+    if (!m_encoder || m_finished || m_inputFormat.empty())
+        return false;
+    const AviStreamInfo info = m_target->Info();
+    m_analysis = CVideoEncoder::Open(m_compressor, m_settings, m_inputFormat.data(), m_inputFormat.size(),
+                                     info.dwRate, info.dwScale, &m_error);
+    if (m_analysis)
+        m_analysis->SetExpectedFrames(m_expectedFrames);
+    return m_analysis != nullptr;
+}
+
+void CAviCompressedStream::EndAnalysis() {
+    if (!m_analysis)
+        return;
+    std::vector<double> complexities;
+    std::vector<bool> keys;
+    if (m_analysis->TakeMeasures(complexities, keys) && !complexities.empty())
+        m_encoder->UseMeasures(std::move(complexities), std::move(keys));
+    m_analysis.reset();
+}
+
+template <typename Encode>
+int CAviCompressedStream::WriteWith(int32_t start, int32_t* bytesWritten, Encode encode) {
+    if (m_analysis) {
+        // The first pass: measured, not written.
+        const bool ok = encode(*m_analysis);
+        m_packets.clear();
+        return ok ? AVIERR_OK : AVIERR_BADPARAM;
+    }
+    if (!m_encoder || m_finished) {
+        m_error = m_finished ? "The compressed stream is finished" : "The input format was not set";
+        return AVIERR_UNSUPPORTED;
+    }
+    if (start < 0 || (!m_positions.empty() && start <= m_positions.back())) {
+        m_error = "A compressed stream takes one frame per write, at rising positions";
+        return AVIERR_BADPARAM;
+    }
+    m_positions.push_back(start);
+    if (!encode(*m_encoder)) {
+        m_positions.pop_back();
+        return AVIERR_BADPARAM;
+    }
+    return WritePackets(bytesWritten);
 }
 
 int CAviCompressedStream::Write(int32_t start, int32_t n, const void* buffer, int32_t size, uint32_t flags,
@@ -58,24 +114,23 @@ int CAviCompressedStream::Write(int32_t start, int32_t n, const void* buffer, in
         *samplesWritten = 0;
     if (bytesWritten)
         *bytesWritten = 0;
-    if (!m_encoder || m_finished) {
-        m_error = m_finished ? "The compressed stream is finished" : "The input format was not set";
-        return AVIERR_UNSUPPORTED;
-    }
-    if (n != 1 || start < 0 || size < 0 || !buffer || (!m_positions.empty() && start <= m_positions.back())) {
+    if (n != 1 || size < 0 || !buffer) {
         m_error = "A compressed stream takes one frame per write, at rising positions";
         return AVIERR_BADPARAM;
     }
-    m_positions.push_back(start);
-    if (!m_encoder->Encode(static_cast<const uint8_t*>(buffer), static_cast<size_t>(size),
-                           (flags & AVIIF_KEYFRAME) != 0, m_packets, &m_error)) {
-        m_positions.pop_back();
-        return AVIERR_BADPARAM;
-    }
-    int ret = WritePackets(bytesWritten);
+    const int ret = WriteWith(start, bytesWritten, [&](CVideoEncoder& encoder) {
+        return encoder.Encode(static_cast<const uint8_t*>(buffer), static_cast<size_t>(size),
+                              (flags & AVIIF_KEYFRAME) != 0, m_packets, &m_error);
+    });
     if (ret == AVIERR_OK && samplesWritten)
         *samplesWritten = 1;
     return ret;
+}
+
+int CAviCompressedStream::WritePlanes(int32_t start, const YuvPicture& picture, uint32_t flags) {
+    return WriteWith(start, nullptr, [&](CVideoEncoder& encoder) {
+        return encoder.EncodePlanes(picture, (flags & AVIIF_KEYFRAME) != 0, m_packets, &m_error);
+    });
 }
 
 int CAviCompressedStream::WritePackets(int32_t* bytesWritten) {

@@ -48,6 +48,23 @@ public:
     int32_t SampleToTime(int32_t sample) const override { return m_target->SampleToTime(sample); }
     int32_t TimeToSample(int32_t ms) const override { return m_target->TimeToSample(ms); }
 
+    // One frame in 4:2:0 planes, for compressors that code them
+    // (AcceptsPlanes): no conversion on the way. Otherwise as Write.
+    int WritePlanes(int32_t start, const YuvPicture& picture, uint32_t flags);
+    bool AcceptsPlanes() const { return m_encoder && m_encoder->AcceptsPlanes(); }
+
+    // Two passes (settings passes=2 with a bit rate): between StartAnalysis
+    // and EndAnalysis every write goes to a measuring encoder and nothing is
+    // written; EndAnalysis hands what it measured to the real encoder, which
+    // then shares the bits out over the frames written again from the first.
+    bool WantsTwoPasses() const;
+    bool StartAnalysis();
+    void EndAnalysis();
+
+    // How many frames will be written, so that a bit rate is shared out over
+    // them (0: unknown).
+    void SetExpectedFrames(int64_t frames);
+
     // Writes the frames the encoder still holds. False with LastError().
     bool Finish();
     const std::string& LastError() const { return m_error; }
@@ -56,14 +73,18 @@ private:
     CAviCompressedStream(IAviStream* target, const CompressorInfo& compressor,
                          const EncoderSettings& settings);
     int WritePackets(int32_t* bytesWritten);
+    // The checks and bookkeeping of a write around `encode`.
+    template <typename Encode> int WriteWith(int32_t start, int32_t* bytesWritten, Encode encode);
 
     IAviStream* m_target;
     const CompressorInfo& m_compressor;
     EncoderSettings m_settings;
     std::unique_ptr<CVideoEncoder> m_encoder;
+    std::unique_ptr<CVideoEncoder> m_analysis; // the first pass's, while it runs
     std::vector<uint8_t> m_inputFormat;
     std::vector<CVideoEncoder::Packet> m_packets;
     std::deque<int32_t> m_positions; // positions of frames given to the encoder, not yet written
+    int64_t m_expectedFrames = 0;
     bool m_finished = false;
     bool m_finishedWell = true;
     std::string m_error;

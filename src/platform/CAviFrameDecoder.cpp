@@ -1,6 +1,7 @@
 #include "platform/CAviFrameDecoder.h"
 
 #include "platform/CFrameConverter.h"
+#include "platform/CYuvConverter.h"
 #include "platform/CodecTags.h"
 #include "platform/DibLayout.h"
 #include "platform/IAviFile.h"
@@ -320,6 +321,8 @@ bool CAviFrameDecoder::TakeOutput(AVFrame* picture, int32_t frame, bool& oversho
     int32_t chunk = m_pendingChunk;
     m_pendingChunk = -1;
     bool converted = m_converter->Convert(*picture, m_dib);
+    if (m_yuvConverter)
+        m_yuvValid = converted && m_yuvConverter->FromFrame(*picture, m_yuv);
     av_frame_unref(picture);
     if (converted)
         m_lastSlot = chunk;
@@ -391,4 +394,13 @@ bool CAviFrameDecoder::SendToCodec(AVPacket* packet, int32_t chunk) {
         return false; // the stepping always takes outputs first; cannot happen
     m_lastFailed = std::max(m_lastFailed, chunk);
     return true;
+}
+
+void CAviFrameDecoder::SetKeepYuv(bool keep) {
+    if (keep == (m_yuvConverter != nullptr))
+        return;
+    m_yuvConverter = keep ? std::make_unique<CYuvConverter>() : nullptr;
+    m_yuvValid = false;
+    // The picture in hand has no planes yet: the next frame is decoded afresh.
+    m_session = false;
 }

@@ -16,6 +16,7 @@
 // decoder serves one thread at a time.
 
 #include "platform/AviTypes.h"
+#include "platform/YuvPicture.h"
 
 #include <cstdint>
 #include <memory>
@@ -23,6 +24,7 @@
 
 class IAviStream;
 class CFrameConverter;
+class CYuvConverter;
 struct AVCodecContext;
 struct AVBSFContext;
 struct AVPacket;
@@ -39,6 +41,13 @@ public:
     // The frame as a packed DIB owned by the decoder, valid until the next
     // call; null when the frame is out of range or cannot be decoded.
     const uint8_t* GetFrame(int32_t frame);
+
+    // With keep set, every picture the codec hands out is also kept in 4:2:0
+    // planes (its own when it decodes to them); GetYuv then gives those of
+    // the frame GetFrame returned last. Null for pass-through streams and
+    // when keep is off or the picture could not be converted.
+    void SetKeepYuv(bool keep);
+    const YuvPicture* GetYuv() const { return m_yuvValid ? &m_yuv : nullptr; }
 
     // Chunks handed to the codec so far (how much work the calls caused).
     int64_t PacketsDecoded() const { return m_packetsDecoded; }
@@ -83,6 +92,9 @@ private:
     AVFrame* m_picture = nullptr;
     AVFrame* m_pending = nullptr; // an output that belongs after the frame asked for
     std::unique_ptr<CFrameConverter> m_converter;
+    std::unique_ptr<CYuvConverter> m_yuvConverter; // set while planes are kept
+    YuvPicture m_yuv;
+    bool m_yuvValid = false;
 
     bool m_session = false;
     int32_t m_nextChunk = 0;        // next chunk to feed

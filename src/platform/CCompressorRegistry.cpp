@@ -6,35 +6,36 @@
 #include <cstdlib>
 
 namespace {
+// Both presets aim at the same average bit rate, so that every interval
+// offers the oracle two real alternatives of about the same cost.
 EncoderSettings LowMotionPreset() {
-    // Bits spread evenly over the movie: calm scenes get as many bits as busy
-    // ones and come out clean.
+    // For still pictures: bits spread evenly over the movie, so calm scenes
+    // get as many bits as busy ones and come out very clean; a plain motion
+    // search, since there is little motion to find.
     EncoderSettings s;
     s.preset = EncoderSettings::PRESET_LOW_MOTION;
     s.rateMode = EncoderSettings::RATE_BITRATE;
     s.bitrateKbps = 900;
     s.qcompressPercent = 0;
-    s.mbDecision = 0;
+    s.mbDecision = 2;
     s.diaSize = 0;
     s.meCmp = 0;
     s.subCmp = 0;
     s.lastPredictors = 0;
+    s.trellis = 1;
     s.qmin = 2;
     s.qmax = 31;
-    s.bufferMs = 1000;
-    s.strictRate = 1;
+    s.bufferMs = 0;
+    s.strictRate = 0;
     return s;
 }
 
 EncoderSettings FastMotionPreset() {
-    // Constant quality: bits go where the motion is, with a wider and finer
-    // motion search. Quantiser 10 gives about the low-motion preset's total
-    // size on the sample movie (measured per one-second interval), while a
-    // one-pass bit rate with qcompress 1 starves the calm scenes after busy
-    // ones. "bitrate=" switches to that average bit rate with qcompress 1.
+    // For motion: constant quality, so the bits go where the motion is, with
+    // a wider and finer motion search that finds it.
     EncoderSettings s;
     s.preset = EncoderSettings::PRESET_FAST_MOTION;
-    s.rateMode = EncoderSettings::RATE_QUANTISER;
+    s.rateMode = EncoderSettings::RATE_BITRATE;
     s.quantiser = 10;
     s.bitrateKbps = 900;
     s.qcompressPercent = 100;
@@ -43,6 +44,7 @@ EncoderSettings FastMotionPreset() {
     s.meCmp = 2;
     s.subCmp = 2;
     s.lastPredictors = 2;
+    s.trellis = 1;
     s.qmin = 2;
     s.qmax = 31;
     s.bufferMs = 0;
@@ -52,7 +54,6 @@ EncoderSettings FastMotionPreset() {
 
 EncoderSettings Mpeg4Preset() {
     EncoderSettings s = FastMotionPreset();
-    s.rateMode = EncoderSettings::RATE_BITRATE;
     s.qcompressPercent = 50;
     return s;
 }
@@ -99,8 +100,11 @@ constexpr SpecKey kKeys[] = {
     {"trellis", 0, 1, "trellis quantisation"},
     {"qmin", 1, 31, "smallest quantiser"},
     {"qmax", 1, 31, "largest quantiser"},
-    {"buffer", 0, 60000, "rate control buffer in ms (0: one second)"},
-    {"cbr", 0, 1, "1: hold the bit rate strictly (minimum = maximum rate)"},
+    {"buffer", 0, 60000,
+     "rate steering: ms of bit rate over the target that double the quantiser (0: one second, growing with "
+     "the movie)"},
+    {"passes", 1, 2, "2: a first pass measures every frame, the second shares the bits out by it"},
+    {"cbr", 0, 1, "1: steer within one second whatever the movie's length (buffer=1000)"},
 };
 
 void Apply(EncoderSettings& s, const std::string& key, long long v) {
@@ -132,6 +136,8 @@ void Apply(EncoderSettings& s, const std::string& key, long long v) {
         s.qmax = static_cast<uint8_t>(v);
     } else if (key == "buffer") {
         s.bufferMs = static_cast<uint16_t>(v);
+    } else if (key == "passes") {
+        s.passes = static_cast<uint8_t>(v);
     } else if (key == "cbr") {
         s.strictRate = static_cast<uint8_t>(v);
     }
@@ -170,6 +176,8 @@ const std::vector<CompressorInfo>& CCompressorRegistry::Compressors() {
         {MakeFourCC('X', 'V', 'I', 'D'), "MPEG-4 ASP (Xvid tag), no B-frames", "mpeg4", Mpeg4Preset(), false},
         {MakeFourCC('H', 'F', 'Y', 'U'), "HuffYUV lossless, every frame a key frame", "huffyuv",
          LosslessPreset(), true},
+        {MakeFourCC('F', 'F', 'V', 'H'), "FFmpeg's HuffYUV, lossless in 4:2:0, every frame a key frame",
+         "ffvhuff", LosslessPreset(), true, true},
     };
     return list;
 }
@@ -203,11 +211,13 @@ bool CCompressorRegistry::ParseSpec(const std::string& text, CodecOptions& out, 
     const size_t colon = text.find(':');
     const std::string name = text.substr(0, colon);
     if (name.size() != 4)
-        return SetError(error, "\"" + name +
-                                   "\" is no compressor: give a FourCC such as DIV3, DIV4, DX50, XVID, HFYU");
+        return SetError(error,
+                        "\"" + name +
+                            "\" is no compressor: give a FourCC such as DIV3, DIV4, DX50, XVID, HFYU, FFVH");
     const CompressorInfo* info = Find(FourCCFromString(name));
     if (!info)
-        return SetError(error, "No compressor \"" + name + "\"; offered are DIV3, DIV4, DX50, XVID, HFYU");
+        return SetError(error,
+                        "No compressor \"" + name + "\"; offered are DIV3, DIV4, DX50, XVID, HFYU, FFVH");
     EncoderSettings settings = info->defaults;
     if (colon != std::string::npos) {
         std::vector<std::pair<std::string, long long>> values;
@@ -298,13 +308,13 @@ std::string CCompressorRegistry::SpecText(const CodecOptions& options) {
     std::snprintf(
         buffer, sizeof buffer,
         ":preset=%s,%s=%u,keyint=%u,qcomp=%u,mbd=%u,dia=%d,cmp=%u,subcmp=%u,lastpred=%u,trellis=%u,qmin=%u,"
-        "qmax=%u,buffer=%u,cbr=%u",
+        "qmax=%u,buffer=%u,cbr=%u,passes=%u",
         s.preset == EncoderSettings::PRESET_LOW_MOTION ? "low" : "fast",
         s.rateMode == EncoderSettings::RATE_QUANTISER ? "q" : "bitrate",
         s.rateMode == EncoderSettings::RATE_QUANTISER ? unsigned{s.quantiser} : s.bitrateKbps, s.keyInterval,
         unsigned{s.qcompressPercent}, unsigned{s.mbDecision}, int{s.diaSize}, unsigned{s.meCmp},
         unsigned{s.subCmp}, unsigned{s.lastPredictors}, unsigned{s.trellis}, unsigned{s.qmin},
-        unsigned{s.qmax}, unsigned{s.bufferMs}, unsigned{s.strictRate});
+        unsigned{s.qmax}, unsigned{s.bufferMs}, unsigned{s.strictRate}, unsigned{s.passes});
     return text + buffer;
 }
 

@@ -20,6 +20,7 @@ struct CompressorInfo {
     std::string encoder; // libavcodec encoder name
     EncoderSettings defaults;
     bool lossless = false; // every frame is a key frame; rate settings do not apply
+    bool planar = false;   // lossless in 4:2:0 planes instead of 24-bit RGB
 };
 
 class CCompressorRegistry {

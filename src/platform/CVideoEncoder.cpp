@@ -1,6 +1,7 @@
 #include "platform/CVideoEncoder.h"
 
 #include "platform/CCompressorRegistry.h"
+#include "platform/CRateControl.h"
 #include "platform/DibLayout.h"
 #include "platform/LibavQuiet.h"
 
@@ -129,19 +130,6 @@ bool CVideoEncoder::SetUpInput(const BitmapInfoHeader& h, const uint8_t* format,
     return true;
 }
 
-// The encoders pad a frame that comes out below the minimum rate with
-// stuffing, inside the room they keep for one frame (measured with the
-// msmpeg4 encoder: a little over 300 bytes per 16x16 block plus 10 KB). A
-// small frame at a low frame rate cannot hold its share of the bit rate: the
-// encoder then fails after a frame or two ("stuffing too large"). Half of
-// that room (counting 256 bytes a block) is the most the minimum may ask
-// for; at usual sizes and rates it asks less and nothing changes.
-int64_t CVideoEncoder::FittingMinimumRate(uint32_t rate, uint32_t scale) const {
-    const int64_t blocks = int64_t{(m_width + 15) / 16} * ((m_height + 15) / 16);
-    const int64_t roomBits = (blocks * 256 + 10000) * 8 / 2;
-    return roomBits * rate / scale;
-}
-
 bool CVideoEncoder::SetUpCodec(const CompressorInfo& compressor, const EncoderSettings& s, uint32_t rate,
                                uint32_t scale, std::string* error) {
     const AVCodec* codec = avcodec_find_encoder_by_name(compressor.encoder.c_str());
@@ -155,7 +143,9 @@ bool CVideoEncoder::SetUpCodec(const CompressorInfo& compressor, const EncoderSe
     if (!m_codec || !m_frame || !m_packet)
         return SetError(error, "Out of memory while setting up the encoder");
 
-    const AVPixelFormat target = compressor.lossless ? AV_PIX_FMT_RGB24 : AV_PIX_FMT_YUV420P;
+    const AVPixelFormat target =
+        compressor.lossless && !compressor.planar ? AV_PIX_FMT_RGB24 : AV_PIX_FMT_YUV420P;
+    m_planar = target == AV_PIX_FMT_YUV420P;
     m_codec->width = m_width;
     m_codec->height = m_height;
     m_codec->pix_fmt = target;
@@ -193,17 +183,20 @@ bool CVideoEncoder::SetUpCodec(const CompressorInfo& compressor, const EncoderSe
             m_fixedQuality = FF_QP2LAMBDA * s.quantiser;
             m_codec->global_quality = m_fixedQuality;
         } else {
-            const int64_t bitRate = int64_t{s.bitrateKbps} * 1000;
-            m_codec->bit_rate = bitRate;
-            const int64_t bufferMs = s.bufferMs ? s.bufferMs : 1000;
-            if (s.strictRate) {
-                m_codec->rc_min_rate = std::min(bitRate, FittingMinimumRate(rate, scale));
-                m_codec->rc_max_rate = bitRate;
-                m_codec->rc_buffer_size = static_cast<int>(bitRate * bufferMs / 1000);
-                m_codec->rc_initial_buffer_occupancy = m_codec->rc_buffer_size * 3 / 4;
-            } else if (s.bufferMs) {
-                m_codec->rc_buffer_size = static_cast<int>(bitRate * bufferMs / 1000);
-            }
+            // Our own control picks the quantiser of every frame.
+            m_codec->flags |= AV_CODEC_FLAG_QSCALE;
+            CRateControl::Setup setup;
+            setup.bitsPerSecond = double(s.bitrateKbps) * 1000.0;
+            setup.framesPerSecond = double(rate) / double(scale);
+            setup.qcompress = double(s.qcompressPercent) / 100.0;
+            setup.qmin = s.qmin;
+            setup.qmax = s.qmax;
+            setup.width = m_width;
+            setup.height = m_height;
+            // cbr=1 steers within one second whatever the movie's length.
+            setup.bufferMs = s.bufferMs ? s.bufferMs : (s.strictRate ? 1000 : 0);
+            m_rate = std::make_unique<CRateControl>(setup);
+            m_codec->global_quality = FF_QP2LAMBDA * s.qmax;
         }
     }
     if (!failed.empty())
@@ -268,17 +261,66 @@ bool CVideoEncoder::Encode(const uint8_t* pixels, size_t size, bool requestKey, 
         src[1] = reinterpret_cast<const uint8_t*>(m_palette);
     if (sws_scale(m_sws, src, srcStride, 0, m_height, m_frame->data, m_frame->linesize) != m_height)
         return SetError(error, "The frame could not be converted for the encoder");
+    return SendFrame(requestKey, out, error);
+}
 
+bool CVideoEncoder::EncodePlanes(const YuvPicture& picture, bool requestKey, std::vector<Packet>& out,
+                                 std::string* error) {
+    if (!m_planar || picture.width != m_width || picture.height != m_height)
+        return SetError(error, "The planes do not fit the encoder's picture");
+    if (av_frame_make_writable(m_frame) < 0)
+        return SetError(error, "Out of memory while encoding");
+    const uint8_t* planes[3] = {picture.y.data(), picture.u.data(), picture.v.data()};
+    for (int p = 0; p < 3; ++p) {
+        const int width = p == 0 ? picture.width : picture.ChromaWidth();
+        const int height = p == 0 ? picture.height : picture.ChromaHeight();
+        for (int row = 0; row < height; ++row)
+            std::memcpy(m_frame->data[p] + static_cast<ptrdiff_t>(row) * m_frame->linesize[p],
+                        planes[p] + static_cast<size_t>(row) * static_cast<size_t>(width),
+                        static_cast<size_t>(width));
+    }
+    return SendFrame(requestKey, out, error);
+}
+
+bool CVideoEncoder::SendFrame(bool requestKey, std::vector<Packet>& out, std::string* error) {
     const bool key = requestKey || m_pts == 0 || (m_keyInterval > 0 && m_sinceKey >= m_keyInterval);
     m_sinceKey = key ? 1 : m_sinceKey + 1;
     m_frame->pict_type = key ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
     m_frame->key_frame = key ? 1 : 0;
     m_frame->pts = m_pts++;
-    m_frame->quality = m_fixedQuality;
+    m_frame->quality = m_rate ? FF_QP2LAMBDA * m_rate->NextQuantiser(key) : m_fixedQuality;
     int ret = avcodec_send_frame(m_codec, m_frame);
     if (ret < 0)
         return SetError(error, "The encoder failed: " + AvError(ret));
-    return Drain(out, error);
+    const size_t before = out.size();
+    if (!Drain(out, error))
+        return false;
+    if (m_rate) {
+        // No B-frames and one thread: the frame's packet comes out at once.
+        int64_t bytes = 0;
+        for (size_t i = before; i < out.size(); ++i)
+            bytes += static_cast<int64_t>(out[i].data.size());
+        m_rate->FrameDone(bytes);
+    }
+    return true;
+}
+
+bool CVideoEncoder::TakeMeasures(std::vector<double>& complexities, std::vector<bool>& keys) const {
+    if (!m_rate)
+        return false;
+    complexities = m_rate->Complexities();
+    keys = m_rate->Keys();
+    return true;
+}
+
+void CVideoEncoder::UseMeasures(std::vector<double> complexities, std::vector<bool> keys) {
+    if (m_rate)
+        m_rate->SetKnownComplexities(std::move(complexities), std::move(keys));
+}
+
+void CVideoEncoder::SetExpectedFrames(int64_t frames) {
+    if (m_rate)
+        m_rate->SetExpectedFrames(frames);
 }
 
 bool CVideoEncoder::Flush(std::vector<Packet>& out, std::string* error) {

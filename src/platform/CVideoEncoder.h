@@ -8,6 +8,7 @@
 
 #include "platform/AviTypes.h"
 #include "platform/EncoderSettings.h"
+#include "platform/YuvPicture.h"
 
 #include <cstdint>
 #include <memory>
@@ -15,6 +16,7 @@
 #include <vector>
 
 struct CompressorInfo;
+class CRateControl;
 struct AVCodecContext;
 struct AVFrame;
 struct AVPacket;
@@ -43,6 +45,20 @@ public:
     // encoder fails.
     bool Encode(const uint8_t* pixels, size_t size, bool requestKey, std::vector<Packet>& out,
                 std::string* error);
+    // How many frames the movie will have, so that the bit-rate mode shares
+    // its budget out over them; 0 when unknown.
+    void SetExpectedFrames(int64_t frames);
+    // Encodes one frame given in 4:2:0 planes of the encoder's own picture
+    // size, with no conversion on the way: only for encoders that code 4:2:0
+    // (AcceptsPlanes).
+    bool EncodePlanes(const YuvPicture& picture, bool requestKey, std::vector<Packet>& out,
+                      std::string* error);
+    bool AcceptsPlanes() const { return m_planar; }
+    // Two passes: what the bit-rate mode measured of every frame so far, and
+    // the same handed to the encoder of the second pass. Nothing in other
+    // modes.
+    bool TakeMeasures(std::vector<double>& complexities, std::vector<bool>& keys) const;
+    void UseMeasures(std::vector<double> complexities, std::vector<bool> keys);
     // Takes what the encoder still holds at the end.
     bool Flush(std::vector<Packet>& out, std::string* error);
 
@@ -59,8 +75,8 @@ private:
     bool SetUpCodec(const CompressorInfo& compressor, const EncoderSettings& settings, uint32_t rate,
                     uint32_t scale, std::string* error);
     bool Drain(std::vector<Packet>& out, std::string* error);
-    // The highest minimum bit rate whose padding fits the encoder's packets.
-    int64_t FittingMinimumRate(uint32_t rate, uint32_t scale) const;
+    // Sends m_frame, filled with the picture, and takes the packets.
+    bool SendFrame(bool requestKey, std::vector<Packet>& out, std::string* error);
 
     AVCodecContext* m_codec = nullptr;
     AVFrame* m_frame = nullptr;
@@ -69,6 +85,7 @@ private:
     int m_width = 0;
     int m_height = 0;
     bool m_bottomUp = true;
+    bool m_planar = false;  // the encoder codes 4:2:0
     int m_inputFormat = -1; // AVPixelFormat of the DIB pixels
     int64_t m_inputStride = 0;
     int64_t m_inputBytes = 0;
@@ -77,6 +94,7 @@ private:
     uint32_t m_keyInterval = 0;
     int64_t m_sinceKey = 0;
     int64_t m_pts = 0;
-    int m_fixedQuality = 0; // lambda for fixed-quantiser encoding, 0 otherwise
+    int m_fixedQuality = 0;               // lambda for fixed-quantiser encoding, 0 otherwise
+    std::unique_ptr<CRateControl> m_rate; // the bit-rate mode's quantiser per frame
     std::vector<uint8_t> m_outputFormat;
 };

@@ -72,6 +72,8 @@ bool ValidateEncoderSettings(const EncoderSettings& s, std::string* reason) {
         return Fail(reason, "on/off field holds %lld", s.trellis > 1 ? s.trellis : s.strictRate);
     if (!InRange(s.qmin, 1, 31) || !InRange(s.qmax, 1, 31) || s.qmin > s.qmax)
         return Fail(reason, "quantiser limits invalid (qmin %lld, both 1..31, qmin <= qmax)", s.qmin);
+    if (s.passes < 1 || s.passes > 2)
+        return Fail(reason, "passes %lld out of range 1..2", s.passes);
     if (s.bufferMs > 60000)
         return Fail(reason, "rate buffer %lld ms out of range 0..60000", s.bufferMs);
     return true;
@@ -95,7 +97,8 @@ std::vector<uint8_t> SerializeEncoderSettings(const EncoderSettings& s) {
     payload.push_back(s.qmax);
     Put16(payload, s.bufferMs);
     payload.push_back(s.strictRate);
-    payload.push_back(0); // reserved
+    // Formerly reserved (0): one pass stays 0, so such blocks are unchanged.
+    payload.push_back(s.passes == 2 ? 2 : 0);
 
     std::vector<uint8_t> out(kMagic, kMagic + 4);
     out.push_back(kEncoderSettingsVersion);
@@ -122,8 +125,8 @@ bool ParseEncoderSettings(const uint8_t* data, size_t size, EncoderSettings& out
     const uint8_t* p = data + kPrefixBytes;
     if (Get32(p + kPayloadBytes) != Fnv1a(p, kPayloadBytes))
         return Fail(reason, "state block checksum does not match");
-    if (p[23] != 0)
-        return Fail(reason, "state block reserved byte is %lld", p[23]);
+    if (p[23] != 0 && p[23] != 2)
+        return Fail(reason, "state block passes byte is %lld (0 or 2)", p[23]);
 
     EncoderSettings s;
     s.preset = p[0];
@@ -142,6 +145,7 @@ bool ParseEncoderSettings(const uint8_t* data, size_t size, EncoderSettings& out
     s.qmax = p[19];
     s.bufferMs = static_cast<uint16_t>(Get16(p + 20));
     s.strictRate = p[22];
+    s.passes = p[23] == 2 ? 2 : 1;
     if (!ValidateEncoderSettings(s, reason))
         return false;
     out = s;

@@ -32,8 +32,12 @@ struct EncoderSettings {
     uint8_t qmax = 31;
     uint16_t bufferMs = 0;  // rate control buffer in ms of bit rate (0: 1000)
     uint8_t strictRate = 0; // 1: minimum rate = maximum rate = bit rate
+    // 2: a first pass measures every frame, the second writes with the bits
+    // shared out by what it measured. 1 (or 0 in older blocks): one pass.
+    uint8_t passes = 1;
 
     bool operator==(const EncoderSettings&) const = default;
+    bool TwoPasses() const { return passes == 2 && rateMode == RATE_BITRATE; }
 };
 
 constexpr uint8_t kEncoderSettingsVersion = 1;

@@ -146,6 +146,11 @@ TEST_F(FullOracleCommandTest, BadValuesAndNamesAreRefusedBeforeAnythingRuns) {
              {"oracle", "--low", low, "--fast", fast, "--comparison", "nan", "--project", project},
              {"oracle", "--low", low, "--fast", fast, "--limit", "-3", "--project", project},
              {"oracle", "--low", low, "--fast", fast, "--oracle-file", low, "--project", project},
+             {"oracle", "--low", low, "--fast", fast, "--target-size", "50", "--project", project},
+             {"oracle", "--low", low, "--fast", fast, "--source", File("film.avi"), "--target-size", "50",
+              "--limit", "60", "--project", project},
+             {"oracle", "--low", low, "--fast", fast, "--source", File("film.avi"), "--measure", "psnr",
+              "--project", project},
              {"full", File("film.avi"), "--low", File("film.avi"), "--project", project},
              {"full", File("film.avi"), "--low", low, "--fast", low, "--project", project},
          }) {
@@ -154,6 +159,42 @@ TEST_F(FullOracleCommandTest, BadValuesAndNamesAreRefusedBeforeAnythingRuns) {
         EXPECT_FALSE(result.err.empty());
     }
     EXPECT_FALSE(std::filesystem::exists(project));
+}
+
+TEST_F(FullOracleCommandTest, TheSizeTargetKeepsTheFinalAtOrUnderItWithEitherMeasure) {
+    ASSERT_EQ(s_full->exitCode, 0) << s_full->err;
+    auto bytes = [](const std::string& movie, const std::string& stream) {
+        int64_t total = 0;
+        for (const ProbePacket& packet : ProbePackets(movie, stream))
+            total += packet.size;
+        return total;
+    };
+    const int64_t audio = bytes(File("film_low.avi"), "a:0");
+    const int64_t low = bytes(File("film_low.avi"), "v:0") + audio;
+    const int64_t fast = bytes(File("film_fast.avi"), "v:0") + audio;
+    ASSERT_NE(low, fast);
+    const int64_t target = (low + fast) / 2;
+    for (const char* measure : {"sad", "sse"}) {
+        const std::string project = File(std::string("target_") + measure + ".ini");
+        const std::string final = File(std::string("target_") + measure + ".avi");
+        const CommandResult result =
+            RunCli({"oracle", "--low", File("film_low.avi"), "--fast", File("film_fast.avi"), "--source",
+                    File("film.avi"), "--measure", measure, "--target-size", std::to_string(target / 1000.0),
+                    "--project", project});
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        const CommandResult assemble = RunCli({"assemble", "--project", project, "--output", final});
+        ASSERT_EQ(assemble.exitCode, 0) << assemble.err;
+        EXPECT_LE(bytes(final, "v:0") + bytes(final, "a:0"), target) << measure;
+    }
+    // Each measure has its own cache.
+    EXPECT_TRUE(std::filesystem::exists(File("film_low_sse_oracle.dat")));
+
+    // Below the smallest choice: the smallest is taken, and the run says so.
+    const CommandResult tiny =
+        RunCli({"oracle", "--low", File("film_low.avi"), "--fast", File("film_fast.avi"), "--source",
+                File("film.avi"), "--target-size", "1", "--project", File("tiny.ini")});
+    EXPECT_EQ(tiny.exitCode, 1);
+    EXPECT_NE(tiny.err.find("cannot be reached"), std::string::npos) << tiny.err;
 }
 
 TEST_F(FullOracleCommandTest, FullWithMissingSourceFails) {

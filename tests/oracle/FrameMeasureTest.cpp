@@ -95,6 +95,9 @@ TEST(FrameMeasure, SumsOfLargeFramesDoNotWrapAt32Bits) {
     EXPECT_EQ(int64_t(allWhite.size()) * 255,
               DifferenceSum(allWhite.data(), allBlack.data(), int64_t(allWhite.size())));
     EXPECT_GT(int64_t(allWhite.size()) * 255, int64_t(INT32_MAX));
+    // Squares of 255 overflow a 32-bit partial sum after 66051 bytes.
+    EXPECT_EQ(int64_t(allWhite.size()) * 255 * 255,
+              SquaredDifferenceSum(allWhite.data(), allBlack.data(), int64_t(allWhite.size())));
 }
 
 TEST(FrameMeasure, DifferenceSumIsSymmetricAndIgnoresMissingBuffers) {
@@ -104,4 +107,6 @@ TEST(FrameMeasure, DifferenceSumIsSymmetricAndIgnoresMissingBuffers) {
     EXPECT_EQ(DifferenceSum(a.data(), b.data(), 4), DifferenceSum(b.data(), a.data(), 4));
     EXPECT_EQ(0, DifferenceSum(nullptr, b.data(), 4));
     EXPECT_EQ(0, DifferenceSum(a.data(), nullptr, 4));
+    EXPECT_EQ(25 + 0 + 10000 + 65025, SquaredDifferenceSum(a.data(), b.data(), 4));
+    EXPECT_EQ(0, SquaredDifferenceSum(nullptr, b.data(), 4));
 }

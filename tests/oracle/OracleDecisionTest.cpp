@@ -198,3 +198,23 @@ TEST_F(OracleDecision, EstimateReportsIntervalsWithoutChoice) {
     ASSERT_EQ(1u, messages.size());
     EXPECT_EQ("Oracle Error in getting final AVI size!", messages[0].text);
 }
+
+TEST_F(OracleDecision, SizeTargetWeighsValuesByLengthAndLeavesRoomForTheAudio) {
+    oracle.SetListSink(&sink);
+    // Per-frame values: the long interval's small gain outweighs the short
+    // interval's larger one when only one of them can have LOW.
+    std::vector<OracleInterval> intervals = {Interval(0, 5, 10, 20, 300, 100),
+                                             Interval(5, 50, 10, 12, 300, 100)};
+    intervals[0].audioBytes = intervals[1].audioBytes = 500;
+    oracle.SetIntervals(intervals);
+    EXPECT_TRUE(oracle.MeetSizeTarget(1.4)); // 1000 audio + 400 video
+    EXPECT_EQ((std::vector<CRecordingListSink::Run>{{false, 0, 5}, {true, 5, 50}}), sink.m_runs);
+    EXPECT_EQ("Waiting!", host.StatusTexts().back());
+
+    // The audio alone is larger than the target: the smaller encodings.
+    oracle.SetIntervals(intervals);
+    EXPECT_FALSE(oracle.MeetSizeTarget(1.0));
+    EXPECT_EQ((std::vector<CRecordingListSink::Run>{{false, 0, 50}}), sink.m_runs);
+    EXPECT_EQ("Reached minimal size!", host.StatusTexts().back());
+    EXPECT_TRUE(host.HasMessage("cannot be reached"));
+}

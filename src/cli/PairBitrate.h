@@ -1,0 +1,22 @@
+#pragma once
+// One bit rate for the LOW and the FAST compressor, so that the two
+// encodings cost about the same and the oracle's choice is one of quality:
+// given with --bitrate, or proposed from the source's picture size and rate.
+
+#include <cstdint>
+#include <string>
+
+class CAVIStream;
+struct CodecOptions;
+
+// kbit/s for a picture of width x height at framesPerSecond: 0.12 bits per
+// pixel, rounded to tens, at least 50.
+uint32_t ProposeBitrateKbps(int32_t width, int32_t height, double framesPerSecond);
+
+// Sets `kbps` (or, when `text` is empty, the proposal for `video`) as the bit
+// rate of every compressor whose spec names no rate of its own ("bitrate=" or
+// "q="). "" when done, else what is wrong with `text`. `said` gets a line for
+// the user.
+std::string ApplyPairBitrate(const std::string& text, const CAVIStream& video, const std::string& lowSpec,
+                             CodecOptions& low, const std::string& fastSpec, CodecOptions& fast,
+                             std::string* said);
