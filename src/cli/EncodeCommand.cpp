@@ -9,8 +9,6 @@
 #include "cli/Commands.h"
 #include "cli/PairBitrate.h"
 #include "jobs/CPriorityControl.h"
-#include "media/CAVIFile.h"
-#include "media/CAVIStream.h"
 #include "platform/CCompressorRegistry.h"
 
 #include <CLI/CLI.hpp>
@@ -46,20 +44,11 @@ int RunEncode(const EncodeArgs& args) {
     CCliJobRunner runner;
     if (!runner.SetPriority(args.priority))
         return Usage("--priority: unknown entry \"" + args.priority + "\"");
-    {
-        // One bit rate for the pair, given or proposed from the source.
-        CAVIFile probe(runner.GetHost());
-        const CAVIStream* video =
-            probe.Open(args.source, true) ? probe.GetStream(probe.GetVideoIndex()) : nullptr;
-        if (!video)
-            return 1;
-        std::string said;
-        const std::string rateError = ApplyPairBitrate(args.bitrate, *video, args.lowCodec, request.lowCodec,
-                                                       args.fastCodec, request.fastCodec, &said);
-        if (!rateError.empty())
-            return Usage(rateError);
-        runner.Say(said);
-    }
+    std::string said, rateError;
+    if (!ApplyPairBitrateFor(runner.GetHost(), args.source, args.bitrate, args.lowCodec, request.lowCodec,
+                             args.fastCodec, request.fastCodec, &said, &rateError))
+        return rateError.empty() ? 1 : Usage(rateError);
+    runner.Say(said);
     CEncodeMovie encode(runner.GetWorker());
     const PrepareResult ready = encode.Prepare(request);
     if (ready.state == PrepareResult::EState::Refused)

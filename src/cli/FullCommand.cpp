@@ -12,8 +12,6 @@
 #include "cli/Commands.h"
 #include "cli/PairBitrate.h"
 #include "creation/FullCreationNames.h"
-#include "media/CAVIFile.h"
-#include "media/CAVIStream.h"
 #include "platform/CCompressorRegistry.h"
 
 #include <CLI/CLI.hpp>
@@ -53,20 +51,11 @@ int RunFullCreation(const FullArgs& args, FullOutcome* outcome,
         return Usage("--fast-codec: " + codecError);
 
     CCliJobRunner runner;
-    {
-        // One bit rate for the pair, given or proposed from the source.
-        CAVIFile probe(runner.GetHost());
-        const CAVIStream* video =
-            probe.Open(args.source, true) ? probe.GetStream(probe.GetVideoIndex()) : nullptr;
-        if (!video)
-            return 1;
-        std::string said;
-        const std::string rateError = ApplyPairBitrate(args.bitrate, *video, args.lowCodec, request.lowCodec,
-                                                       args.fastCodec, request.fastCodec, &said);
-        if (!rateError.empty())
-            return Usage(rateError);
-        runner.Say(said);
-    }
+    std::string said, rateError;
+    if (!ApplyPairBitrateFor(runner.GetHost(), args.source, args.bitrate, args.lowCodec, request.lowCodec,
+                             args.fastCodec, request.fastCodec, &said, &rateError))
+        return rateError.empty() ? 1 : Usage(rateError);
+    runner.Say(said);
     CFullCreationRun creation(runner.GetWorker());
     const PrepareResult ready = creation.Prepare(request);
     if (!ready.IsReady())

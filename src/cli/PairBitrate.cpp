@@ -1,6 +1,8 @@
 #include "cli/PairBitrate.h"
 
+#include "media/CAVIFile.h"
 #include "media/CAVIStream.h"
+#include "media/IHost.h"
 #include "platform/CCompressorRegistry.h"
 
 #include <algorithm>
@@ -71,4 +73,19 @@ std::string ApplyPairBitrate(const std::string& text, const CAVIStream& video, c
     if (!SpecNamesRate(fastSpec))
         SetBitrate(fast, kbps);
     return "";
+}
+
+bool ApplyPairBitrateFor(IHost& host, const std::string& source, const std::string& text,
+                         const std::string& lowSpec, CodecOptions& low, const std::string& fastSpec,
+                         CodecOptions& fast, std::string* said, std::string* usage) {
+    CAVIFile probe(host);
+    if (!probe.Open(source, true))
+        return false;
+    const CAVIStream* video = probe.GetStream(probe.GetVideoIndex());
+    if (!video) {
+        host.ShowError("The source " + source + " has no video stream.");
+        return false;
+    }
+    *usage = ApplyPairBitrate(text, *video, lowSpec, low, fastSpec, fast, said);
+    return usage->empty();
 }

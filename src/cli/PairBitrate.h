@@ -7,6 +7,7 @@
 #include <string>
 
 class CAVIStream;
+class IHost;
 struct CodecOptions;
 
 // kbit/s for a picture of width x height at framesPerSecond: 0.12 bits per
@@ -20,3 +21,10 @@ uint32_t ProposeBitrateKbps(int32_t width, int32_t height, double framesPerSecon
 std::string ApplyPairBitrate(const std::string& text, const CAVIStream& video, const std::string& lowSpec,
                              CodecOptions& low, const std::string& fastSpec, CodecOptions& fast,
                              std::string* said);
+
+// The same for the video of the movie at `source`, opened for it. False when
+// the movie does not open or has no video (the host has said why), or, with
+// `usage` set, when `text` is wrong.
+bool ApplyPairBitrateFor(IHost& host, const std::string& source, const std::string& text,
+                         const std::string& lowSpec, CodecOptions& low, const std::string& fastSpec,
+                         CodecOptions& fast, std::string* said, std::string* usage);
