@@ -4,6 +4,7 @@
 #include "GuiTestSupport.h"
 
 #include "gui/CMainDlg.h"
+#include "gui/CNativeSizeWindow.h"
 #include "gui/CPreviewScreen.h"
 #include "gui/MainDlgControls.h"
 #include "media/CAVIFile.h"
@@ -134,6 +135,22 @@ private slots:
         QCOMPARE(low.size(), QSize(64, 48));
         // testsrc is colourful: a decoded frame is not one flat colour.
         QVERIFY(low.pixel(5, 5) != low.pixel(40, 30));
+    }
+
+    void aClickedScreenOpensTheNativeSizeView() {
+        At(25);
+        CPreviewScreen* screen = m_dlg->GetScreen(true);
+        QTRY_COMPARE(screen->GetImageFrame(), 25);
+        const QPoint corner = screen->mapToGlobal(QPoint(0, 0));
+        QTest::mouseClick(screen, Qt::LeftButton);
+        CNativeSizeWindow* native = m_dlg->GetNativeWindow(true);
+        QVERIFY(native->isVisible());
+        QVERIFY(!screen->isVisible());
+        QCOMPARE(native->geometry(), QRect(corner, QSize(64, 48)));
+        QCOMPARE(native->windowTitle(), QString::fromStdString(m_movies.low));
+        QTest::mouseClick(native, Qt::LeftButton);
+        QVERIFY(!native->isVisible());
+        QVERIFY(screen->isVisible());
     }
 
     void aMovieThatDoesNotOpenLeavesTheSlotAsItWas() {
