@@ -43,6 +43,7 @@ QWidget* CDialogControls::Create(const ControlSpec& spec, QWidget* parent) {
         auto* field = new QLineEdit(caption, parent);
         field->setReadOnly(true);
         field->setAlignment(Qt::AlignCenter);
+        field->setFocusPolicy(Qt::ClickFocus);
         return field;
     }
     case EControl::Combo:
