@@ -61,8 +61,13 @@ const LanguageFile* CLanguageList::FindLanguage(const std::string& name) const {
 std::vector<std::string> CLanguageList::DefaultDirectories() {
     std::vector<std::string> directories;
     const std::string program = GetProgramDirectory();
-    if (!program.empty())
+    if (!program.empty()) {
         directories.push_back((fs::path(program) / "language").string());
+#ifdef FLINTMOOR_DATA_FROM_BIN
+        directories.push_back(
+            (fs::path(program) / FLINTMOOR_DATA_FROM_BIN / "language").lexically_normal().string());
+#endif
+    }
 #ifdef FLINTMOOR_DATA_DIR
     directories.push_back((fs::path(FLINTMOOR_DATA_DIR) / "language").string());
 #endif
