@@ -1,6 +1,7 @@
 #include "gui/CEncodingListView.h"
 
 #include "encoding/EncodingPart.h"
+#include "gui/DroppedFiles.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -82,11 +83,7 @@ void CEncodingListView::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void CEncodingListView::dropEvent(QDropEvent* event) {
-    QStringList paths;
-    for (const QUrl& url : event->mimeData()->urls()) {
-        if (url.isLocalFile())
-            paths << url.toLocalFile();
-    }
+    const QStringList paths = DroppedFiles(event->mimeData());
     if (!paths.isEmpty()) {
         event->acceptProposedAction();
         emit filesDropped(paths);

@@ -1,4 +1,5 @@
 #include "gui/CPreviewScreen.h"
+#include "gui/DroppedFiles.h"
 
 #include "gui/CPreviewDecoder.h"
 
@@ -78,11 +79,7 @@ void CPreviewScreen::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void CPreviewScreen::dropEvent(QDropEvent* event) {
-    QStringList paths;
-    for (const QUrl& url : event->mimeData()->urls()) {
-        if (url.isLocalFile())
-            paths << url.toLocalFile();
-    }
+    const QStringList paths = DroppedFiles(event->mimeData());
     if (!paths.isEmpty()) {
         event->acceptProposedAction();
         emit filesDropped(paths);

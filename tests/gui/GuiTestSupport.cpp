@@ -1,6 +1,7 @@
 #include "GuiTestSupport.h"
 
 #include "gui/CMainDlg.h"
+#include "gui/MainDlgControls.h"
 #include "support/TestMovies.h"
 
 #include <QAbstractButton>
@@ -50,6 +51,14 @@ void ClickControl(CMainDlg& dlg, int id) {
     if (!button)
         throw std::runtime_error("no button " + std::to_string(id));
     QTest::mouseClick(button, Qt::LeftButton);
+}
+
+void AddPartsWithButtons(CMainDlg& dlg, std::initializer_list<ButtonPart> parts) {
+    for (const ButtonPart& part : parts) {
+        dlg.MoveTo(part.end);
+        ClickControl(dlg, IDC_SET_END);
+        ClickControl(dlg, part.fast ? IDC_ADD_FAST : IDC_ADD_LOW);
+    }
 }
 
 bool IsEnabled(const CMainDlg& dlg, int id) {

@@ -9,6 +9,7 @@
 #include <QObject>
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -25,6 +26,15 @@ GuiMovies MakeGuiMovies(const CTempDir& dir, int frames = 60, int fastFrames = 6
 // A main window initialised with Settings.ini in `dir` and the source tree's
 // language files; message boxes are answered with OK and recorded in *boxes.
 std::unique_ptr<CMainDlg> MakeMainDlg(const CTempDir& dir, std::vector<std::string>* boxes = nullptr);
+
+// Adds parts with the buttons, as a user does: for each, move to its end
+// frame, "Set End", then "Add as "low"/"fast" part" (each part starts
+// where the one before ended).
+struct ButtonPart {
+    int end;
+    bool fast;
+};
+void AddPartsWithButtons(CMainDlg& dlg, std::initializer_list<ButtonPart> parts);
 
 // Clicks the button `id` (it must be enabled to act, as for a user).
 void ClickControl(CMainDlg& dlg, int id);

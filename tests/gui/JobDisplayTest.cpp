@@ -41,12 +41,7 @@ private slots:
     void theAssemblysProgressReachesBarAndTimeFields() {
         std::vector<std::string> boxes;
         auto dlg = LoadedDlg(&boxes);
-        dlg->MoveTo(50);
-        ClickControl(*dlg, IDC_SET_END);
-        ClickControl(*dlg, IDC_ADD_FAST);
-        dlg->MoveTo(99);
-        ClickControl(*dlg, IDC_SET_END);
-        ClickControl(*dlg, IDC_ADD_LOW);
+        AddPartsWithButtons(*dlg, {{50, true}, {99, false}});
         const std::string output = m_dir.File("final.avi");
         dlg->SetFileChooser([&](const FileDialogRequest& request) {
             return request.save && request.overwritePrompt ? output : std::string();

@@ -22,17 +22,7 @@ class ListGesturesTest : public QObject {
     CEncodingListView* View() { return m_dlg->GetListView(); }
     QPoint RowCentre(int row) { return View()->visualRect(View()->model()->index(row, 1)).center(); }
     // Parts 0-25 LOW, 25-50 FAST, 50-60 LOW, made with the buttons.
-    void AddThreeParts() {
-        m_dlg->MoveTo(25);
-        ClickControl(*m_dlg, IDC_SET_END);
-        ClickControl(*m_dlg, IDC_ADD_LOW);
-        m_dlg->MoveTo(50);
-        ClickControl(*m_dlg, IDC_SET_END);
-        ClickControl(*m_dlg, IDC_ADD_FAST);
-        m_dlg->MoveTo(59);
-        ClickControl(*m_dlg, IDC_SET_END);
-        ClickControl(*m_dlg, IDC_ADD_LOW);
-    }
+    void AddThreeParts() { AddPartsWithButtons(*m_dlg, {{25, false}, {50, true}, {59, false}}); }
 
 private slots:
     void initTestCase() { m_movies = MakeGuiMovies(m_dir); }

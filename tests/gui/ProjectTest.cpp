@@ -49,12 +49,7 @@ class ProjectTest : public QObject {
     }
     void BuildProject() {
         m_dlg->OpenFiles({QString::fromStdString(m_movies.low), QString::fromStdString(m_movies.fast)});
-        m_dlg->MoveTo(25);
-        ClickControl(*m_dlg, IDC_SET_END);
-        ClickControl(*m_dlg, IDC_ADD_FAST);
-        m_dlg->MoveTo(59);
-        ClickControl(*m_dlg, IDC_SET_END);
-        ClickControl(*m_dlg, IDC_ADD_LOW);
+        AddPartsWithButtons(*m_dlg, {{25, true}, {59, false}});
         m_dlg->MoveTo(50);
     }
 
