@@ -3,6 +3,7 @@
 #include "encoding/EncodingPart.h"
 #include "gui/DroppedFiles.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -70,6 +71,10 @@ void CEncodingListView::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     QTreeView::mouseReleaseEvent(event);
+}
+
+void CEncodingListView::contextMenuEvent(QContextMenuEvent* event) {
+    event->accept();
 }
 
 void CEncodingListView::dragEnterEvent(QDragEnterEvent* event) {
