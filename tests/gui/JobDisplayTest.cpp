@@ -12,6 +12,7 @@
 #include "gui/MainDlgControls.h"
 #include "support/Ffprobe.h"
 
+#include <QComboBox>
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QTest>
@@ -60,6 +61,28 @@ private slots:
         QTRY_COMPARE(ControlText(*dlg, IDC_REMAINING_TIME), QString("00:00:00"));
         QVERIFY(IsEnabled(*dlg, IDC_START_CREATING));
         QCOMPARE(ProbePackets(output, "v:0").size(), size_t(100));
+    }
+
+    void pauseHoldsTheJobUntilAnotherPriorityIsChosen() {
+        auto dlg = LoadedDlg(nullptr);
+        AddPartsWithButtons(*dlg, {{99, false}});
+        auto* priority = static_cast<QComboBox*>(dlg->GetControls().Get(IDC_PRIORITY));
+        const auto choose = [&](const QString& entry) {
+            const int index = priority->findText(entry);
+            priority->setCurrentIndex(index);
+            emit priority->activated(index);
+        };
+        choose("Pause");
+        dlg->SetFileChooser([&](const FileDialogRequest&) { return m_dir.File("paused.avi"); });
+        ClickControl(*dlg, IDC_START_CREATING);
+        QTest::qWait(300);
+        QVERIFY(dlg->IsBusy());
+        choose("Pause"); // again: still paused
+        QTest::qWait(100);
+        QVERIFY(dlg->IsBusy());
+        choose("Normal");
+        QTRY_VERIFY_WITH_TIMEOUT(!dlg->IsBusy(), 30000);
+        QCOMPARE(ControlText(*dlg, IDC_STATUS), QString("Writing Sucessfull!"));
     }
 
     void theOracleFillsTheListFromTheWorker() {
