@@ -2,15 +2,9 @@
 // loads a project (its movies unless given), fills the encoding list from its
 // rows and writes the final AVI with the assembly job.
 
+#include "app/CProjectAssembly.h"
 #include "cli/CCliJobRunner.h"
 #include "cli/Commands.h"
-#include "encoding/CEncodingList.h"
-#include "jobs/CAssembleJob.h"
-#include "media/CAVIFile.h"
-#include "media/CAVIStream.h"
-#include "platform/COpenFileRegistry.h"
-#include "settings/CIniFile.h"
-#include "settings/CProjectFile.h"
 
 #include <CLI/CLI.hpp>
 
@@ -19,85 +13,20 @@
 #include <string>
 
 namespace {
-struct AssembleOptions {
-    std::string project;
-    std::string output;
-    std::string low;
-    std::string fast;
-};
-
-bool SameFile(const std::string& a, const std::string& b) {
-    return COpenFileRegistry::Canonical(a) == COpenFileRegistry::Canonical(b);
-}
-
-void Error(const std::string& text) {
-    std::fprintf(stderr, "%s\n", text.c_str());
-}
-
-// Every part should start on a key frame of its movie; one that does not
-// starts the output with a frame that cannot be decoded on its own.
-void WarnAboutKeyFrames(CCliJobRunner& runner, const CEncodingList& list, const CAVIFile& low,
-                        const CAVIFile& fast) {
-    for (const EncodingPart& part : list.Rows()) {
-        const CAVIFile& file = part.IsLow() ? low : fast;
-        const int32_t start = part.GetStart();
-        if (!file.IsKeyFrame(file.GetVideoIndex(), start))
-            runner.Say("Warning: the part " + std::to_string(start) + " - " + std::to_string(part.GetEnd()) +
-                       " (" + (part.IsLow() ? "LOW" : "FAST") + ") does not start on a key frame of " +
-                       file.GetPath());
-    }
-}
-
-int RunAssemble(const AssembleOptions& options) {
-    CIniFile settings;
-    const ProjectLoadResult project = CProjectFile::Load(options.project, settings);
-    if (!project.loaded) {
-        Error(project.error);
-        return 1;
-    }
-    for (const std::string& warning : project.warnings)
-        Error("Warning: " + warning);
-    const std::string lowPath = options.low.empty() ? project.lowFile : options.low;
-    const std::string fastPath = options.fast.empty() ? project.fastFile : options.fast;
-    if (lowPath.empty() || fastPath.empty()) {
-        Error(std::string("The project names no ") + (lowPath.empty() ? "LOW" : "FAST") + " movie: give " +
-              (lowPath.empty() ? "--low" : "--fast") + ".");
-        return 2;
-    }
-    for (const std::string& input : {options.project, lowPath, fastPath})
-        if (SameFile(options.output, input)) {
-            Error("The output " + options.output + " is one of the inputs; choose another name.");
-            return 2;
-        }
-
+int RunAssemble(const AssembleProjectRequest& request) {
     CCliJobRunner runner;
-    CAVIFile low(runner.GetHost());
-    CAVIFile fast(runner.GetHost());
-    if (!low.Open(lowPath, true) || !fast.Open(fastPath, true))
-        return 1;
-    const CAVIStream* lowVideo = low.GetStream(low.GetVideoIndex());
-    if (!lowVideo) {
-        Error("The LOW movie " + lowPath + " has no video stream.");
-        return 1;
-    }
-    CEncodingList list;
-    for (const ProjectPart& part : project.parts)
-        list.AddPart(part.fast ? fast : low, part.fast ? EPartEncoding::Fast : EPartEncoding::Low, part.start,
-                     part.end);
-    if (list.RowCount() == 0)
-        runner.Say("Warning: the project lists no parts; the final AVI will be empty.");
-    WarnAboutKeyFrames(runner, list, low, fast);
-
-    CAssembleJob job(runner.GetWorker(), list, low, fast);
-    job.Register();
-    runner.GetWorker().SetOutput(options.output, lowVideo->GetFramesPerSecond());
-    runner.RunJob(JOB_ASSEMBLE);
-    return job.Succeeded() && runner.GetFailureCount() == 0 ? 0 : 1;
+    CProjectAssembly assembly(runner.GetWorker());
+    const PrepareResult ready = assembly.Prepare(request);
+    for (const std::string& warning : assembly.GetWarnings())
+        runner.Say("Warning: " + warning);
+    if (!ready.IsReady())
+        return runner.Refuse(ready);
+    return CCliJobRunner::ExitStatus(runner.RunSequence([&](CWorker&) { return assembly.Run(); }));
 }
 } // namespace
 
 void RegisterAssembleCommand(CLI::App& app, CliExit& exitCode) {
-    auto options = std::make_shared<AssembleOptions>();
+    auto options = std::make_shared<AssembleProjectRequest>();
     CLI::App* command = app.add_subcommand(
         "assemble", "Write the final AVI: every part of the project's encoding list copied from its movie");
     command->add_option("--project", options->project, "Project settings file (.ini)")->required();

@@ -95,7 +95,8 @@ void CTerminalHost::ShowRemainingTime(const std::string& text) {
     UpdateLocked(false);
 }
 
-int CTerminalHost::MessageBox(const std::string& text, const std::string& caption, EMessageButtons buttons) {
+int CTerminalHost::MessageBox(const std::string& text, const std::string& caption, EMessageButtons buttons,
+                              EMessageKind /*kind*/) {
     std::lock_guard<std::mutex> lock(m_mutex);
     ClearLineLocked();
     const std::string shown = WithoutCarriageReturns(text);

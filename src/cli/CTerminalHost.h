@@ -9,7 +9,7 @@
 
 #include "jobs/CWaitBox.h"
 #include "jobs/ITimeListener.h"
-#include "platform/IHost.h"
+#include "media/IHost.h"
 
 #include <atomic>
 #include <cstdio>
@@ -30,7 +30,8 @@ public:
     void SetProgressRange(int low, int high) override;
     void SetProgressPos(int pos) override;
     void SetPercentText(const std::string& text) override;
-    int MessageBox(const std::string& text, const std::string& caption, EMessageButtons buttons) override;
+    int MessageBox(const std::string& text, const std::string& caption, EMessageButtons buttons,
+                   EMessageKind kind) override;
     void JobFinished() override;
     void EndWaitBox(int result) override { m_waitBox.End(result); }
     void SetLastPiece(bool last) override { m_bLastPiece.store(last); }

@@ -4,23 +4,14 @@
 // Export writes a movie data base from a project's encoding list; create
 // rebuilds the movie from a data base and one's own copy of the source.
 
+#include "app/DataBaseUseCases.h"
 #include "cli/CCliJobRunner.h"
 #include "cli/Commands.h"
-#include "database/CDataBaseCreation.h"
-#include "database/CMovieDataBase.h"
-#include "encoding/EncodingPart.h"
-#include "media/CAVIFile.h"
 #include "platform/CCompressorRegistry.h"
-#include "platform/COpenFileRegistry.h"
-#include "settings/CIniFile.h"
-#include "settings/CProjectFile.h"
 
 #include <CLI/CLI.hpp>
 
-#include <atomic>
-#include <csignal>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,120 +34,57 @@ struct CreateArgs {
     bool no = false;
 };
 
-// Set by Ctrl-C, polled while the creation waits for its jobs.
-std::atomic<bool> g_bInterrupted{false};
-
-extern "C" void OnDbInterrupt(int) {
-    g_bInterrupted.store(true);
-}
-
 int Usage(const std::string& command, const std::string& message) {
     std::fprintf(stderr, "flintmoor-cli db %s: %s\n", command.c_str(), message.c_str());
     return 2;
 }
 
-void Say(const std::string& text) {
-    std::fprintf(stderr, "%s\n", text.c_str());
-}
-
-bool SameFile(const std::string& a, const std::string& b) {
-    return COpenFileRegistry::Canonical(a) == COpenFileRegistry::Canonical(b);
-}
-
 int RunExport(const ExportArgs& args) {
-    for (const std::string& input : {args.project, args.source})
-        if (SameFile(args.output, input))
-            return Usage("export",
-                         "the output " + args.output + " is one of the inputs; choose another name");
-    CodecOptions low, fast;
+    ExportDataBaseRequest request{args.project, args.source, args.output, {}, {}};
     std::string error;
-    if (!CCompressorRegistry::ParseSpec(args.lowCodec, low, &error))
+    if (!CCompressorRegistry::ParseSpec(args.lowCodec, request.low, &error))
         return Usage("export", "--low-codec: " + error);
-    if (!CCompressorRegistry::ParseSpec(args.fastCodec, fast, &error))
+    if (!CCompressorRegistry::ParseSpec(args.fastCodec, request.fast, &error))
         return Usage("export", "--fast-codec: " + error);
-
-    CIniFile settings;
-    const ProjectLoadResult project = CProjectFile::Load(args.project, settings);
-    if (!project.loaded) {
-        Say(project.error);
-        return 1;
-    }
-    for (const std::string& warning : project.warnings)
-        Say("Warning: " + warning);
-    std::vector<EncodingPart> rows;
-    for (const ProjectPart& part : project.parts)
-        rows.push_back(EncodingPart::Make(part.fast ? EPartEncoding::Fast : EPartEncoding::Low, part.start,
-                                          part.end, part.end, 0, 0, 0, 0));
-    if (rows.empty())
-        Say("Warning: the project lists no parts; the data base will hold no interval.");
-
     CCliJobRunner runner;
+    std::vector<std::string> warnings;
     std::string status;
-    const bool exported =
-        CMovieDataBase::Export(runner.GetHost(), args.source, rows, low, fast, args.output, status);
-    runner.Say(status);
-    return exported ? 0 : 1;
+    const PrepareResult exported = ExportDataBase(runner.GetHost(), request, warnings, status);
+    if (exported.state == PrepareResult::EState::Refused)
+        return Usage("export", exported.text);
+    for (const std::string& warning : warnings)
+        runner.Say("Warning: " + warning);
+    runner.Say(exported.IsReady() ? status : exported.text);
+    return exported.IsReady() ? 0 : 1;
 }
 
 int RunCreate(const CreateArgs& args) {
-    for (const std::string& input : {args.dataBase, args.source})
-        if (SameFile(args.output, input))
-            return Usage("create",
-                         "the output " + args.output + " is one of the inputs; choose another name");
-    std::string temp = args.temp;
-    if (temp.empty()) {
-        // As the data base dialog does: the temporary files go beside the source.
-        temp = std::filesystem::path(args.source).parent_path().string();
-        if (temp.empty())
-            temp = ".";
-    }
-    if (!std::filesystem::is_directory(temp))
-        return Usage("create", "the temporary directory " + temp + " does not exist");
-
     CCliJobRunner runner;
-    auto& host = dynamic_cast<CTerminalHost&>(runner.GetHost());
+    CTerminalHost& host = runner.GetHost();
     host.SetAnswerPolicy(args.yes  ? CTerminalHost::EAnswerPolicy::Yes
                          : args.no ? CTerminalHost::EAnswerPolicy::No
                                    : CTerminalHost::EAnswerPolicy::Safe);
-    CMovieDataBase base(host);
-    CodecOptions low, fast;
+    CDataBaseCreate creation(runner.GetWorker());
     std::string status;
-    if (!base.Import(args.dataBase, low, fast, status)) {
+    const PrepareResult ready =
+        creation.Prepare({args.dataBase, args.source, args.output, args.temp}, status);
+    if (ready.state == PrepareResult::EState::Refused)
+        return Usage("create", ready.text);
+    if (!status.empty())
         runner.Say(status);
-        return 1;
-    }
-    runner.Say(status);
-    CAVIFile source(host);
-    if (!source.Open(args.source, true))
-        return 1;
-    if (!base.CheckCompatibility(&source)) {
-        runner.Say("Nothing created: the data base does not fit the source movie.");
-        return 1;
-    }
-
-    // The warnings and the answer above are no failure of the creation.
-    const int failuresBefore = runner.GetFailureCount();
-    CDataBaseCreation creation(runner.GetWorker(), base, host.GetWaitBox());
-    g_bInterrupted.store(false);
-    std::signal(SIGINT, OnDbInterrupt);
-    creation.SetAbortCheck([] { return g_bInterrupted.load(); });
-    const CDataBaseCreation::EResult result = creation.Create(source, low, fast, args.output, temp);
-    std::signal(SIGINT, SIG_DFL);
-    host.FinishLine();
-    switch (result) {
-    case CDataBaseCreation::RESULT_CREATED:
-        return runner.GetFailureCount() == failuresBefore ? 0 : 1;
-    case CDataBaseCreation::RESULT_NOTHING:
+    CJobResult result = CJobResult::Failed(ready.text);
+    if (ready.IsReady())
+        result = runner.RunSequence([&](CWorker&) { return creation.Run(); });
+    else if (!creation.NothingToCreate() && ready.text != status)
+        runner.Say(ready.text);
+    if (creation.NothingToCreate()) {
         runner.Say("Nothing created: the data base lists no interval, or the temporary file " +
-                   base.TempFileName(0) + " cannot be created.");
+                   creation.FirstTempFile() + " cannot be created.");
         return 1;
-    case CDataBaseCreation::RESULT_ABORTED:
-        runner.Say("Aborted; the files written so far stay.");
-        return 1;
-    case CDataBaseCreation::RESULT_FAILED:
-        break;
     }
-    return 1;
+    if (result.IsStopped())
+        runner.Say("Aborted; the files written so far stay.");
+    return CCliJobRunner::ExitStatus(result);
 }
 } // namespace
 

@@ -75,15 +75,14 @@ int RunDemo(const DemoArgs& args) {
         return 1;
     }
 
-    CEncodingList list;
     FullOutcome outcome;
-    const int status = RunFullCreation(full, list, &outcome);
+    const int status = RunFullCreation(full, &outcome, [](const CEncodingList& list) {
+        std::printf("\nEncoding list:\n");
+        PrintEncodingList(stdout, list);
+    });
     if (status != 0)
         return status;
-
-    std::printf("\nEncoding list:\n");
-    PrintEncodingList(stdout, list);
-    std::printf("\nIntervals: %d LOW, %d FAST\n", outcome.counts.lowIntervals, outcome.counts.fastIntervals);
+    std::printf("\nIntervals: %d LOW, %d FAST\n", outcome.lowIntervals, outcome.fastIntervals);
     std::printf("\n%-8s %-40s %-18s %s\n", "", "File", "Size", "PSNR against the source");
     CTerminalHost quiet(stderr, false);
     const std::pair<const char*, std::string> movies[] = {

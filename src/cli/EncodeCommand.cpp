@@ -4,14 +4,11 @@
 // once, both compressors side by side, key frames at the same frame numbers)
 // and copies the source's audio into both.
 
+#include "app/CEncodeMovie.h"
 #include "cli/CCliJobRunner.h"
 #include "cli/Commands.h"
-#include "jobs/CEncodeJob.h"
 #include "jobs/CPriorityControl.h"
-#include "media/CAVIFile.h"
-#include "media/CAVIStream.h"
 #include "platform/CCompressorRegistry.h"
-#include "platform/COpenFileRegistry.h"
 
 #include <CLI/CLI.hpp>
 
@@ -34,53 +31,28 @@ int Usage(const std::string& message) {
     return 2;
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-    return COpenFileRegistry::Canonical(a) == COpenFileRegistry::Canonical(b);
-}
-
 int RunEncode(const EncodeArgs& args) {
-    if (SameFile(args.low, args.source) || SameFile(args.fast, args.source))
-        return Usage("the LOW and FAST files must not be the source " + args.source);
-    if (SameFile(args.low, args.fast))
-        return Usage("the LOW and FAST files must be two different files");
-    CodecOptions low, fast;
+    EncodeMovieRequest request{args.source, args.low, args.fast, {}, {}};
     std::string error;
-    if (!CCompressorRegistry::ParseSpec(args.lowCodec, low, &error))
+    if (!CCompressorRegistry::ParseSpec(args.lowCodec, request.lowCodec, &error))
         return Usage("--low-codec: " + error);
-    if (!CCompressorRegistry::ParseSpec(args.fastCodec, fast, &error))
+    if (!CCompressorRegistry::ParseSpec(args.fastCodec, request.fastCodec, &error))
         return Usage("--fast-codec: " + error);
 
     CCliJobRunner runner;
     if (!runner.SetPriority(args.priority))
         return Usage("--priority: unknown entry \"" + args.priority + "\"");
-    CWorker& worker = runner.GetWorker();
-    if (!worker.OpenInputs("", "", args.source))
-        return 1;
-    CAVIFile& source = worker.GetFile(CWorker::FILE_SOURCE);
-    const CAVIStream* video = source.GetStream(source.GetVideoIndex());
-    if (!video) {
-        std::fprintf(stderr, "The source %s has no video stream.\n", args.source.c_str());
-        return 1;
-    }
-    const int32_t fps = video->GetFramesPerSecond();
-    if (fps < 1) {
-        std::fprintf(stderr, "The source %s has a frame rate below 1 per second.\n", args.source.c_str());
-        return 1;
-    }
-
-    CEncodeJob job(worker);
-    job.Register();
-    worker.SetCodecOptions(&low, &fast);
-    if (!job.PrepareEncoding(args.low, fps, true, false) || !job.PrepareEncoding(args.fast, fps, true, true))
-        return 1;
-    runner.CatchInterrupts();
-    runner.RunJob(JOB_ENCODE_KEEP_SOURCE);
-    if (!job.Succeeded()) {
+    CEncodeMovie encode(runner.GetWorker());
+    const PrepareResult ready = encode.Prepare(request);
+    if (ready.state == PrepareResult::EState::Refused)
+        return Usage(ready.text);
+    if (!ready.IsReady())
+        return runner.Refuse(ready);
+    const CJobResult result = runner.RunSequence([&](CWorker&) { return encode.Run(); });
+    if (!result.IsDone())
         runner.Say("The encoding did not finish; the files written so far stay: " + args.low + ", " +
                    args.fast);
-        return 1;
-    }
-    return runner.GetFailureCount() == 0 ? 0 : 1;
+    return CCliJobRunner::ExitStatus(result);
 }
 } // namespace
 

@@ -5,6 +5,7 @@
 #include "cli/OracleRun.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class CEncodingList;
@@ -26,8 +27,11 @@ struct FullArgs {
 struct FullOutcome {
     std::string low;
     std::string fast;
-    OracleCounts counts;
+    int lowIntervals = 0;
+    int fastIntervals = 0;
 };
 
-// Runs the whole creation (and the assembly with `output`); the exit status.
-int RunFullCreation(const FullArgs& args, CEncodingList& list, FullOutcome* outcome);
+// Runs the whole creation (and the assembly with `output`); the exit
+// status. `onList` gets the encoding list when the run did all it had to.
+int RunFullCreation(const FullArgs& args, FullOutcome* outcome,
+                    const std::function<void(const CEncodingList&)>& onList);

@@ -2,14 +2,12 @@
 // one after the other, padding each file's short audio with silence unless
 // --no-sync.
 
+#include "app/CMergeFiles.h"
 #include "cli/CCliJobRunner.h"
 #include "cli/Commands.h"
-#include "merge/CMergeJob.h"
-#include "platform/COpenFileRegistry.h"
 
 #include <CLI/CLI.hpp>
 
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,32 +20,17 @@ struct MergeOptions {
 };
 
 int RunMerge(const MergeOptions& options) {
-    const std::string output = COpenFileRegistry::Canonical(options.output);
-    for (const std::string& input : options.inputs)
-        if (COpenFileRegistry::Canonical(input) == output) {
-            std::fprintf(stderr, "The output %s is one of the inputs; choose another name.\n",
-                         options.output.c_str());
-            return 2;
-        }
-
     CCliJobRunner runner;
-    CWorker& worker = runner.GetWorker();
-    CMergeJob job(worker);
-    job.Register();
-    worker.ClearMergeInputs();
-    worker.SetTrySynchronization(!options.noSync);
-    worker.SetPieceMode(false);
-    worker.SetExcludedMergeName("");
-    size_t opened = 0;
-    for (const std::string& input : options.inputs)
-        opened += worker.AddMergeInput(input, true) ? 1 : 0;
-    // Nothing to take the formats from: leave the output alone.
-    if (opened == 0)
-        return 1;
-    if (!job.PrepareMerge(options.output, nullptr, false, false))
-        return 1;
-    runner.RunJob(JOB_MERGE);
-    return job.Succeeded() && runner.GetFailureCount() == 0 ? 0 : 1;
+    CMergeFiles merge(runner.GetWorker());
+    const PrepareResult ready = merge.Prepare({options.inputs, options.output, !options.noSync});
+    if (ready.state == PrepareResult::EState::Refused)
+        return runner.Refuse(ready);
+    if (!ready.IsReady())
+        return 1; // the messages have said why
+    const int status = CCliJobRunner::ExitStatus(runner.RunSequence([&](CWorker&) { return merge.Run(); }));
+    // An input that did not open was left out after its message: the output
+    // is not what was asked for.
+    return status == 0 && merge.GetOpenedCount() < options.inputs.size() ? 1 : status;
 }
 } // namespace
 

@@ -5,12 +5,10 @@
 // Create command, prints it and writes it with the movies and the oracle's
 // settings into the project file.
 
+#include "app/COracleAndSave.h"
 #include "cli/CCliJobRunner.h"
 #include "cli/Commands.h"
 #include "cli/OracleRun.h"
-#include "encoding/CEncodingList.h"
-#include "platform/COpenFileRegistry.h"
-#include "settings/CIniFile.h"
 
 #include <CLI/CLI.hpp>
 
@@ -32,39 +30,31 @@ int Usage(const std::string& message) {
     return 2;
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-    return COpenFileRegistry::Canonical(a) == COpenFileRegistry::Canonical(b);
-}
-
 int RunOracle(const OracleArgs& args) {
-    const bool useSource = !args.source.empty();
-    OracleStartSettings settings = OracleStartSettings::Defaults(useSource);
-    settings.sourceFile = args.source;
-    const std::string error = ApplyOracleOptions(args.oracle, settings);
+    OracleAndSaveRequest request;
+    request.settings = OracleStartSettings::Defaults(!args.source.empty());
+    request.settings.sourceFile = args.source;
+    const std::string error = ApplyOracleOptions(args.oracle, request.settings);
     if (!error.empty())
         return Usage(error);
-    CIniFile store;
-    COracleStart::Prepare(settings, args.low, store);
-    // The oracle file and the project are written: neither may be a movie.
-    for (const std::string& movie : {args.low, args.fast, args.source}) {
-        if (movie.empty())
-            continue;
-        if (SameFile(settings.oracleFile, movie))
-            return Usage("the oracle file must not be the movie " + movie);
-        if (SameFile(args.project, movie))
-            return Usage("the project file must not be the movie " + movie);
-    }
-    if (SameFile(settings.oracleFile, args.project))
-        return Usage("the oracle file and the project file must be two different files");
+    request.low = args.low;
+    request.fast = args.fast;
+    request.project = args.project;
 
     CCliJobRunner runner;
-    runner.CatchInterrupts();
-    CEncodingList list;
-    const int status =
-        RunOracleAndSave(runner, settings, args.low, args.fast, store, args.project, list, nullptr);
-    if (status == 0)
-        PrintEncodingList(stdout, list);
-    return status;
+    COracleAndSave oracle(runner.GetWorker());
+    const PrepareResult ready = oracle.Prepare(request);
+    if (ready.state == PrepareResult::EState::Refused)
+        return Usage(ready.text);
+    if (!ready.IsReady())
+        return 1; // the messages have said why
+    const CJobResult result = runner.RunSequence([&](CWorker&) { return oracle.Run(); });
+    if (!result.IsDone()) {
+        runner.Say("The oracle did not finish; no project written.");
+        return CCliJobRunner::ExitStatus(result);
+    }
+    PrintEncodingList(stdout, oracle.GetList());
+    return 0;
 }
 } // namespace
 

@@ -1,12 +1,6 @@
 #include "cli/OracleRun.h"
 
-#include "cli/CCliJobRunner.h"
 #include "encoding/CEncodingList.h"
-#include "jobs/JobKind.h"
-#include "oracle/CEncodingListSink.h"
-#include "oracle/COracle.h"
-#include "oracle/OracleJob.h"
-#include "settings/CIniFile.h"
 
 #include <CLI/CLI.hpp>
 
@@ -63,39 +57,6 @@ std::string ApplyOracleOptions(const OracleOptionTexts& texts, OracleStartSettin
         settings.limitKBytes = limit;
     }
     return "";
-}
-
-int RunOracleAndSave(CCliJobRunner& runner, const OracleStartSettings& settings, const std::string& low,
-                     const std::string& fast, CIniFile& store, const std::string& project,
-                     CEncodingList& list, OracleCounts* counts) {
-    CWorker& worker = runner.GetWorker();
-    COracle oracle(runner.GetHost());
-    CEncodingListSink sink(list, oracle.GetFiles().GetLowFile(), oracle.GetFiles().GetFastFile());
-    if (!COracleStart::Start(worker, oracle, settings, low, fast, store))
-        return 1;
-    RegisterOracleJob(worker, oracle, sink);
-    runner.RunJob(JOB_ORACLE);
-    // The oracle and its sink end here; the worker must not keep them.
-    worker.SetJobWork(JOB_ORACLE, nullptr);
-    if (oracle.HasError()) {
-        runner.Say("The oracle did not finish; no project written.");
-        return 1;
-    }
-    if (counts) {
-        for (const OracleInterval& interval : oracle.GetIntervals()) {
-            if (interval.choice == OracleInterval::CHOICE_LOW)
-                ++counts->lowIntervals;
-            else if (interval.choice == OracleInterval::CHOICE_FAST)
-                ++counts->fastIntervals;
-        }
-    }
-    store.SetString("Movie Settings", "Low-File", low);
-    store.SetString("Movie Settings", "Fast-File", fast);
-    if (!COracleStart::SaveProject(store, list, project)) {
-        runner.Say("Cannot write the project file " + project);
-        return 1;
-    }
-    return runner.GetFailureCount() == 0 ? 0 : 1;
 }
 
 void PrintEncodingList(std::FILE* out, const CEncodingList& list) {

@@ -1,107 +1,87 @@
 #include "creation/CFullCreation.h"
 
 #include "creation/CSavedPieces.h"
-#include "jobs/CWaitBox.h"
-#include "jobs/CWinBaseThread.h"
 #include "jobs/CWorker.h"
+#include "jobs/DiscardOutput.h"
 #include "jobs/JobKind.h"
 #include "media/CAVIFile.h"
 #include "media/CAVIStream.h"
-#include "platform/IHost.h"
+#include "media/IHost.h"
 
 #include <algorithm>
-#include <chrono>
 #include <climits>
 #include <filesystem>
-#include <optional>
 
-CFullCreation::CFullCreation(CWorker& worker, CWaitBox& waitBox)
-    : m_worker(worker), m_waitBox(waitBox), m_encodeJob(worker), m_mergeJob(worker) {}
+CFullCreation::CFullCreation(CWorker& worker) : m_worker(worker), m_encodeJob(worker), m_mergeJob(worker) {}
 
-CFullCreation::EResult CFullCreation::Create(const FullCreationRequest& request, CodecOptions& low,
-                                             CodecOptions& fast) {
-    if (!m_worker.GetThread()) {
-        m_worker.GetHost().ShowMessage("The full creation needs the worker thread.");
-        return RESULT_FAILED;
-    }
+void CFullCreation::Start(const FullCreationRequest& request, CodecOptions& low, CodecOptions& fast,
+                          CWorker::JobDone done) {
+    m_worker.GetHost().JobStarted();
+    m_worker.SubmitSequence([this, request, &low, &fast](CWorker&) { return Run(request, low, fast); },
+                            std::move(done));
+}
+
+CJobResult CFullCreation::Run(const FullCreationRequest& request, CodecOptions& low, CodecOptions& fast) {
     m_nFirstPiece = 0;
     m_nPieceIndex = 0;
-    CWinBaseThread& thread = *m_worker.GetThread();
-    CManualResetEvent* previousIdle = thread.GetIdleEvent();
-    thread.SetIdleEvent(&m_steering.GetIdleEvent());
-    m_waitBox.Clear();
     m_worker.SetCodecOptions(&low, &fast);
     m_encodeJob.Register();
     m_mergeJob.Register();
-    const bool previousSync = m_worker.GetTrySynchronization();
-
-    const EResult result = Steer(request);
-
-    m_worker.SetPieceMode(false);
-    m_worker.SetPieceRange(-1, -1);
-    m_worker.SetExcludedMergeName("");
-    m_worker.SetTrySynchronization(previousSync);
+    const CJobResult result = Steer(request);
     m_worker.SetCodecOptions(nullptr, nullptr);
-    thread.SetIdleEvent(previousIdle);
-    // The thread is idle: whoever waits on the previous event must not wait
-    // for a signal that went to ours.
-    if (previousIdle)
-        previousIdle->Set();
     return result;
 }
 
-CFullCreation::EResult CFullCreation::Steer(const FullCreationRequest& request) {
+CJobResult CFullCreation::Steer(const FullCreationRequest& request) {
     IHost& host = m_worker.GetHost();
-    host.JobStarted();
-    m_worker.SetPieceMode(request.saveCreation);
     if (!m_worker.OpenInputs("", "", request.inputFile))
-        return Fail();
+        return Fail("the source movie " + request.inputFile + " does not open");
     CAVIFile& source = m_worker.GetFile(CWorker::FILE_SOURCE);
     const CAVIStream* video = source.GetStream(source.GetVideoIndex());
     if (!video) {
-        host.ShowMessage("The source movie " + request.inputFile + " has no video stream.");
-        return Fail();
+        const std::string reason = "The source movie " + request.inputFile + " has no video stream.";
+        host.ShowError(reason);
+        return Fail(reason);
     }
     // Key frames are forced every fps frames; a rate below one frame per
     // second gives no spacing to force them at.
     const int32_t fps = video->GetFramesPerSecond();
     if (fps < 1) {
-        host.ShowMessage("The source movie " + request.inputFile + " has a frame rate below 1 per second.");
-        return Fail();
+        const std::string reason =
+            "The source movie " + request.inputFile + " has a frame rate below 1 per second.";
+        host.ShowError(reason);
+        return Fail(reason);
     }
-    m_worker.SetTrySynchronization(false);
     if (!request.saveCreation)
         return EncodePlain(request, fps);
 
     const std::string tempDir = CSavedPieces::TempDirectory(request.inputFile);
     std::error_code error;
     std::filesystem::create_directory(tempDir, error);
-    const EResult encoded = EncodePieces(request, fps, tempDir);
-    if (encoded != RESULT_CREATED)
+    const CJobResult encoded = EncodePieces(request, fps, tempDir);
+    if (!encoded.IsDone())
         return encoded;
-    const EResult joined = JoinPieces(request, tempDir);
-    if (joined != RESULT_CREATED)
+    const CJobResult joined = JoinPieces(request, tempDir);
+    if (!joined.IsDone())
         return joined;
     return FinishSaveWay(request, tempDir);
 }
 
-CFullCreation::EResult CFullCreation::EncodePlain(const FullCreationRequest& request, int32_t fps) {
+CJobResult CFullCreation::EncodePlain(const FullCreationRequest& request, int32_t fps) {
     if (!m_encodeJob.PrepareEncoding(request.lowFile, fps, true, false) ||
         !m_encodeJob.PrepareEncoding(request.fastFile, fps, true, true))
-        return Fail();
-    m_steering.StartJob(JOB_ENCODE_KEEP_SOURCE);
-    if (WaitForJob() != 0)
-        return RESULT_ABORTED;
+        return Fail("the LOW and FAST files cannot be prepared");
+    const CJobResult encoded = m_worker.RunInline(CJobRequest::Of(JobKind::JOB_ENCODE_KEEP_SOURCE));
+    if (encoded.IsStopped())
+        return Stopped();
     m_worker.CloseFile(CWorker::FILE_SOURCE);
-    if (!m_encodeJob.Succeeded()) {
-        m_worker.GetHost().ShowMessage("The encoding of " + request.inputFile + " did not finish.");
-        return Fail();
-    }
-    return RESULT_CREATED;
+    if (!encoded.IsDone())
+        return Fail(encoded.GetReason());
+    return encoded;
 }
 
-CFullCreation::EResult CFullCreation::EncodePieces(const FullCreationRequest& request, int32_t fps,
-                                                   const std::string& tempDir) {
+CJobResult CFullCreation::EncodePieces(const FullCreationRequest& request, int32_t fps,
+                                       const std::string& tempDir) {
     IHost& host = m_worker.GetHost();
     const int32_t frameSize = std::max(request.frameSize, MIN_FRAME_SIZE);
     const int64_t length = m_worker.GetFile(CWorker::FILE_SOURCE).GetLength();
@@ -109,80 +89,85 @@ CFullCreation::EResult CFullCreation::EncodePieces(const FullCreationRequest& re
     int64_t nextStart = CSavedPieces::CountSavedPieces(host, tempDir, 0, m_nPieceIndex);
     m_nFirstPiece = m_nPieceIndex;
     for (;;) {
+        if (!m_worker.PassPauseGate())
+            return Stopped();
         if (!m_encodeJob.PrepareEncoding(CSavedPieces::PieceName(tempDir, false, m_nPieceIndex), fps, true,
                                          false) ||
             !m_encodeJob.PrepareEncoding(CSavedPieces::PieceName(tempDir, true, m_nPieceIndex), fps, true,
                                          true))
-            return Fail();
+            return Fail("the pieces cannot be prepared");
         const int64_t end = nextStart + frameSize;
         // The job takes the end as it is and stops at the source's length;
         // only the range has to fit its numbers.
-        m_worker.SetPieceRange(static_cast<int32_t>(std::min<int64_t>(nextStart, INT32_MAX)),
-                               static_cast<int32_t>(std::min<int64_t>(end, INT32_MAX)));
+        CJobRequest piece = CJobRequest::Of(JobKind::JOB_ENCODE_CLOSE_ALL);
+        piece.bPieceMode = true;
+        piece.nPieceFirst = static_cast<int32_t>(std::min<int64_t>(nextStart, INT32_MAX));
+        piece.nPieceEnd = static_cast<int32_t>(std::min<int64_t>(end, INT32_MAX));
         const bool lastPiece = length < end;
-        m_steering.StartJob(JOB_ENCODE_CLOSE_ALL);
-        if (WaitForJob() != 0) {
-            // The aborted job closed the pair properly, so both files open
+        const CJobResult encoded = m_worker.RunInline(piece);
+        if (!encoded.IsDone()) {
+            // The stopped job closed the pair properly, so both files open
             // with the same, too small, length: left there the next run
             // would take them for a complete pair and go on from the middle.
             std::error_code error;
             std::filesystem::remove(CSavedPieces::PieceName(tempDir, false, m_nPieceIndex), error);
             std::filesystem::remove(CSavedPieces::PieceName(tempDir, true, m_nPieceIndex), error);
-            return RESULT_ABORTED;
-        }
-        if (!m_encodeJob.Succeeded()) {
-            host.ShowMessage("The encoding of piece " + std::to_string(m_nPieceIndex) + " of " +
-                             request.inputFile + " did not finish.");
-            return Fail();
+            return encoded.IsStopped() ? Stopped() : Fail(encoded.GetReason());
         }
         if (lastPiece)
-            return RESULT_CREATED;
+            return encoded;
         ++m_nPieceIndex;
         nextStart = end;
     }
 }
 
-CFullCreation::EResult CFullCreation::JoinPieces(const FullCreationRequest& request,
-                                                 const std::string& tempDir) {
-    // The source takes part only with its audio.
-    m_worker.SetExcludedMergeName(request.inputFile);
+CJobResult CFullCreation::JoinPieces(const FullCreationRequest& request, const std::string& tempDir) {
     CAVIFile& source = m_worker.GetFile(CWorker::FILE_SOURCE);
+    // The pieces are appended one per run into the output kept open; the
+    // source takes part only with its audio.
+    CJobRequest merge = CJobRequest::Of(JobKind::JOB_MERGE);
+    merge.bPieceMode = true;
+    merge.bTrySynchronization = false;
+    merge.strExcludedMergeName = request.inputFile;
     for (bool fast : {false, true}) {
         const std::string& target = fast ? request.fastFile : request.lowFile;
         bool sourceAdded = false;
         for (int32_t k = 0; !sourceAdded; ++k) {
+            if (!m_worker.PassPauseGate())
+                return Stopped();
             m_worker.ClearMergeInputs();
             // A missing piece ends the pieces of this kind; the source's
             // audio comes last.
             if (k > m_nPieceIndex ||
                 !m_worker.AddMergeInput(CSavedPieces::PieceName(tempDir, fast, k), false)) {
                 if (k == 0) {
-                    m_worker.GetHost().ShowMessage("The piece " + CSavedPieces::PieceName(tempDir, fast, 0) +
-                                                   " cannot be opened; nothing to join.");
-                    return Fail();
+                    const std::string reason = "The piece " + CSavedPieces::PieceName(tempDir, fast, 0) +
+                                               " cannot be opened; nothing to join.";
+                    m_worker.GetHost().ShowError(reason);
+                    return Fail(reason);
                 }
                 if (!m_worker.AddMergeInput(request.inputFile, true))
-                    return Fail();
+                    return Fail("the source movie " + request.inputFile + " does not open");
                 sourceAdded = true;
             }
             if (k == 0 && !m_mergeJob.PrepareMerge(target, &source, false, true))
-                return Fail();
-            m_steering.StartJob(JOB_MERGE);
-            if (WaitForJob() != 0)
-                return RESULT_ABORTED;
-            if (!m_mergeJob.Succeeded())
-                return Fail();
+                return Fail("the joined file " + target + " cannot be created");
+            const CJobResult merged = m_worker.RunInline(merge);
+            if (merged.IsStopped())
+                return Stopped();
+            if (!merged.IsDone())
+                return Fail(merged.GetReason());
         }
         if (!m_worker.GetFile(CWorker::FILE_MERGE_OUTPUT).Close()) {
-            m_worker.GetHost().ShowMessage("Error while finishing " + target);
-            return Fail();
+            const std::string reason = "Error while finishing " + target;
+            m_worker.GetHost().ShowError(reason);
+            return Fail(reason);
         }
     }
-    return RESULT_CREATED;
+    return CJobResult::Done();
 }
 
-CFullCreation::EResult CFullCreation::FinishSaveWay(const FullCreationRequest& request,
-                                                    const std::string& tempDir) {
+CJobResult CFullCreation::FinishSaveWay(const FullCreationRequest& request, const std::string& tempDir) {
     m_worker.CloseFile(CWorker::FILE_SOURCE);
     IHost& host = m_worker.GetHost();
     CAVIFile low(host);
@@ -195,34 +180,25 @@ CFullCreation::EResult CFullCreation::FinishSaveWay(const FullCreationRequest& r
     CSavedPieces::DeletePieces(tempDir, m_nPieceIndex, lowOpens, fastOpens);
     if (!lowOpens || !fastOpens) {
         host.JobFinished();
-        return RESULT_FAILED;
+        return CJobResult::Failed("a joined file does not open");
     }
-    return RESULT_CREATED;
+    return CJobResult::Done();
 }
 
-int CFullCreation::WaitForJob() {
-    const int result = m_steering.WaitForEnd();
-    if (result != 0) {
-        // The running job skips its remaining frames and closes every file
-        // of the worker; nothing may be touched before it has.
-        m_worker.RequestAbort();
-    }
-    m_steering.WaitUntilIdle();
-    if (result != 0) {
-        m_waitBox.Clear();
-        m_worker.SetAbort(false);
-        m_worker.CloseFile(CWorker::FILE_MERGE_OUTPUT);
-        m_worker.CloseFile(CWorker::FILE_SOURCE);
-        m_worker.GetHost().JobFinished();
-    }
-    return result;
-}
-
-CFullCreation::EResult CFullCreation::Fail() {
-    m_worker.CloseFile(CWorker::FILE_LOW);
-    m_worker.CloseFile(CWorker::FILE_FAST);
-    m_worker.CloseFile(CWorker::FILE_MERGE_OUTPUT);
+CJobResult CFullCreation::Stopped() {
+    // A joined file that was being written is of no use: its pieces stay
+    // for the next run. The encoded files were closed by their job.
+    DiscardOutput(m_worker.GetFile(CWorker::FILE_MERGE_OUTPUT));
     m_worker.CloseFile(CWorker::FILE_SOURCE);
     m_worker.GetHost().JobFinished();
-    return RESULT_FAILED;
+    return CJobResult::Stopped();
+}
+
+CJobResult CFullCreation::Fail(const std::string& reason) {
+    m_worker.CloseFile(CWorker::FILE_LOW);
+    m_worker.CloseFile(CWorker::FILE_FAST);
+    DiscardOutput(m_worker.GetFile(CWorker::FILE_MERGE_OUTPUT));
+    m_worker.CloseFile(CWorker::FILE_SOURCE);
+    m_worker.GetHost().JobFinished();
+    return CJobResult::Failed(reason);
 }

@@ -7,21 +7,19 @@
 // audio (kind 6), checked by opening them, and deleted. Starting the oracle
 // afterwards is the caller's step (COracleStart).
 //
-// The steering runs on the starting side and blocks: after each job it
-// waits for the wait box (0: the job finished, RESULT_ABORT: the user
-// aborted) and for the worker thread to be idle again. The worker must be
-// attached to its thread and idle when Create is called.
+// The creation is a sequence on the worker thread: Start submits it and
+// returns at once; the caller hears from it only through the host and the
+// `done` callback. Every step passes the pause gate and ends at an abort,
+// with the files of the step closed (complete piece pairs stay).
 
 #include "jobs/CEncodeJob.h"
-#include "jobs/CJobSteering.h"
+#include "jobs/CWorker.h"
+#include "media/CJobResult.h"
 #include "merge/CMergeJob.h"
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
-class CWaitBox;
-class CWorker;
 struct CodecOptions;
 
 struct FullCreationRequest {
@@ -34,24 +32,18 @@ struct FullCreationRequest {
 
 class CFullCreation {
 public:
-    enum EResult {
-        RESULT_CREATED,
-        RESULT_FAILED, // a message said why
-        RESULT_ABORTED // complete piece pairs stay for the next run
-    };
-
     static constexpr int32_t MIN_FRAME_SIZE = 200;
 
-    // `waitBox` is the one the host's EndWaitBox ends.
-    CFullCreation(CWorker& worker, CWaitBox& waitBox);
+    explicit CFullCreation(CWorker& worker);
 
-    // Polled while waiting for a job: true asks for an abort, as a confirmed
-    // Escape in the wait box does.
-    void SetAbortCheck(std::function<bool()> check) { m_steering.SetAbortCheck(std::move(check)); }
-
-    // The options stay with the caller; the worker reads them while it
-    // prepares each encoding.
-    EResult Create(const FullCreationRequest& request, CodecOptions& low, CodecOptions& fast);
+    // Any thread: queues the creation on the worker. The options stay with
+    // the caller (the worker reads them while it prepares each encoding);
+    // they and this object must outlive the run.
+    void Start(const FullCreationRequest& request, CodecOptions& low, CodecOptions& fast,
+               CWorker::JobDone done);
+    // The creation itself, on the worker thread (or on the calling thread
+    // when no worker thread runs, as in tests).
+    CJobResult Run(const FullCreationRequest& request, CodecOptions& low, CodecOptions& fast);
 
     // Save way: the first piece this run encoded (after the resume scan) and
     // the highest piece number.
@@ -59,21 +51,17 @@ public:
     int32_t GetLastPiece() const { return m_nPieceIndex; }
 
 private:
-    EResult Steer(const FullCreationRequest& request);
-    EResult EncodePlain(const FullCreationRequest& request, int32_t fps);
-    EResult EncodePieces(const FullCreationRequest& request, int32_t fps, const std::string& tempDir);
-    EResult JoinPieces(const FullCreationRequest& request, const std::string& tempDir);
-    EResult FinishSaveWay(const FullCreationRequest& request, const std::string& tempDir);
-    // The wait box's result, then the worker idle again; after an abort the
-    // job has closed its files when this returns.
-    int WaitForJob();
-    EResult Fail();
+    CJobResult Steer(const FullCreationRequest& request);
+    CJobResult EncodePlain(const FullCreationRequest& request, int32_t fps);
+    CJobResult EncodePieces(const FullCreationRequest& request, int32_t fps, const std::string& tempDir);
+    CJobResult JoinPieces(const FullCreationRequest& request, const std::string& tempDir);
+    CJobResult FinishSaveWay(const FullCreationRequest& request, const std::string& tempDir);
+    CJobResult Stopped();
+    CJobResult Fail(const std::string& reason);
 
     CWorker& m_worker;
-    CWaitBox& m_waitBox;
     CEncodeJob m_encodeJob;
     CMergeJob m_mergeJob;
-    CJobSteering m_steering{m_worker, m_waitBox};
     int32_t m_nFirstPiece = 0;
     int32_t m_nPieceIndex = 0;
 };

@@ -3,14 +3,13 @@
 #include "creation/FullCreationNames.h"
 #include "encoding/CEncodingList.h"
 #include "jobs/CWorker.h"
+#include "media/IHost.h"
 #include "oracle/COracle.h"
-#include "platform/IHost.h"
 #include "settings/CIniFile.h"
 #include "settings/CProjectFile.h"
+#include "settings/ProjectKeys.h"
 
-namespace {
-const char* const MOVIE_SETTINGS = "Movie Settings";
-} // namespace
+using namespace ProjectKeys;
 
 OracleStartSettings OracleStartSettings::Defaults(bool useSourceMovie) {
     OracleStartSettings settings;
@@ -24,29 +23,33 @@ void COracleStart::Prepare(OracleStartSettings& settings, const std::string& low
     if (settings.oracleFile.empty())
         settings.oracleFile = FullCreationNames::OracleFileForLow(lowFile);
     float value = 0.0f;
-    if (store.GetFloat(MOVIE_SETTINGS, "Oracle Value", value))
+    if (store.GetFloat(MOVIE_SETTINGS, ORACLE_VALUE, value))
         settings.oracleValue = value;
-    if (store.GetFloat(MOVIE_SETTINGS, "Comparison Value", value))
+    if (store.GetFloat(MOVIE_SETTINGS, COMPARISON_VALUE, value))
         settings.comparisonValue = value;
     std::string source;
-    if (store.GetString(MOVIE_SETTINGS, "Original-File", source))
+    if (store.GetString(MOVIE_SETTINGS, ORIGINAL_FILE, source))
         settings.sourceFile = source;
 }
 
-bool COracleStart::Start(CWorker& worker, COracle& oracle, const OracleStartSettings& settings,
-                         const std::string& lowFile, const std::string& fastFile, CIniFile& store) {
-    CWorker::OracleParameters& parameters = worker.GetOracleParameters();
+CJobRequest COracleStart::Request(const OracleStartSettings& settings) {
+    CJobRequest request = CJobRequest::Of(JobKind::JOB_ORACLE);
+    OracleParameters& parameters = request.oracle;
     parameters.strOracleFile = settings.oracleFile;
     parameters.dOracleValue = settings.oracleValue;
     parameters.dComparisonValue = settings.comparisonValue;
     parameters.bSizeLimit = settings.limitFlag;
     parameters.dSizeLimitKBytes = settings.limitKBytes;
+    return request;
+}
 
+bool COracleStart::Start(IHost& host, COracle& oracle, const OracleStartSettings& settings,
+                         const std::string& lowFile, const std::string& fastFile, CIniFile& store) {
     COracleInputs& files = oracle.GetFiles();
     if (!files.OpenLow(lowFile) || !files.OpenFast(fastFile))
         return false;
     if (settings.useSourceMovie && settings.sourceFile.empty()) {
-        worker.GetHost().ShowMessage("No source movie to compare with: give one or compare without it.");
+        host.ShowError("No source movie to compare with: give one or compare without it.");
         return false;
     }
     // Without the source a stale one from an earlier run must not be read.
@@ -56,10 +59,10 @@ bool COracleStart::Start(CWorker& worker, COracle& oracle, const OracleStartSett
     oracle.SetPrecisionMode(settings.precisionMode);
     oracle.SetUseSourceMovie(settings.useSourceMovie);
 
-    store.SetString(MOVIE_SETTINGS, "Original-File", settings.sourceFile);
-    store.SetString(MOVIE_SETTINGS, "Oracle-File", settings.oracleFile);
-    store.SetFloat(MOVIE_SETTINGS, "Oracle Value", static_cast<float>(settings.oracleValue));
-    store.SetFloat(MOVIE_SETTINGS, "Comparison Value", static_cast<float>(settings.comparisonValue));
+    store.SetString(MOVIE_SETTINGS, ORIGINAL_FILE, settings.sourceFile);
+    store.SetString(MOVIE_SETTINGS, ORACLE_FILE, settings.oracleFile);
+    store.SetFloat(MOVIE_SETTINGS, ORACLE_VALUE, static_cast<float>(settings.oracleValue));
+    store.SetFloat(MOVIE_SETTINGS, COMPARISON_VALUE, static_cast<float>(settings.comparisonValue));
     return true;
 }
 

@@ -4,13 +4,15 @@
 // handing the files and values to the oracle and the worker, and saving the
 // resulting encoding list into a project file.
 
+#include "jobs/CJobRequest.h"
+
 #include <cstdint>
 #include <string>
 
 class CEncodingList;
 class CIniFile;
 class COracle;
-class CWorker;
+class IHost;
 
 struct OracleStartSettings {
     std::string sourceFile;
@@ -37,11 +39,13 @@ public:
     static void Prepare(OracleStartSettings& settings, const std::string& lowFile, const CIniFile& store);
 
     // Opens the LOW, FAST (and with useSourceMovie the source) file in the
-    // oracle, hands it the precision, fills the worker's oracle parameters
-    // and writes the oracle's keys into the store. False when a file does
-    // not open (the AVI layer has said why); the job must not run then.
-    static bool Start(CWorker& worker, COracle& oracle, const OracleStartSettings& settings,
+    // oracle, hands it the precision and writes the oracle's keys into the
+    // store. False when a file does not open (the AVI layer has said why);
+    // the job must not run then.
+    static bool Start(IHost& host, COracle& oracle, const OracleStartSettings& settings,
                       const std::string& lowFile, const std::string& fastFile, CIniFile& store);
+    // The oracle job's request with the settings' parameters.
+    static CJobRequest Request(const OracleStartSettings& settings);
 
     // The store plus the list's rows as a project file. False when it could
     // not be written.

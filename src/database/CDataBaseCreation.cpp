@@ -2,21 +2,18 @@
 
 #include "database/CMovieDataBase.h"
 #include "jobs/CProgressTimer.h"
-#include "jobs/CWaitBox.h"
-#include "jobs/CWinBaseThread.h"
 #include "jobs/CWorker.h"
+#include "jobs/DiscardOutput.h"
 #include "media/CAVIFile.h"
+#include "media/IHost.h"
 #include "platform/CCompressorRegistry.h"
-#include "platform/COpenFileRegistry.h"
-#include "platform/IHost.h"
+#include "platform/FileIdentity.h"
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
-CDataBaseCreation::CDataBaseCreation(CWorker& worker, CMovieDataBase& base, CWaitBox& waitBox)
-    : m_worker(worker), m_base(base), m_waitBox(waitBox) {}
+CDataBaseCreation::CDataBaseCreation(CWorker& worker, CMovieDataBase& base)
+    : m_worker(worker), m_base(base) {}
 
 bool CDataBaseCreation::CheckCodecs(const CodecOptions& low, const CodecOptions& fast) const {
     bool usesLow = false;
@@ -33,41 +30,49 @@ bool CDataBaseCreation::CheckCodecs(const CodecOptions& low, const CodecOptions&
         EncoderSettings settings;
         std::string error;
         if (codec.used && !CCompressorRegistry::EffectiveSettings(codec.options, nullptr, settings, &error)) {
-            m_worker.GetHost().ShowMessage(std::string("The ") + codec.name +
-                                           " compressor settings of the data base cannot be used: " + error);
+            m_worker.GetHost().ShowError(std::string("The ") + codec.name +
+                                         " compressor settings of the data base cannot be used: " + error);
             return false;
         }
     }
     return true;
 }
 
-CDataBaseCreation::EResult CDataBaseCreation::Create(CAVIFile& source, const CodecOptions& low,
-                                                     const CodecOptions& fast, const std::string& output,
-                                                     const std::string& tempDirectory) {
+bool CDataBaseCreation::Prepare(CAVIFile& source, const CodecOptions& low, const CodecOptions& fast,
+                                const std::string& output, const std::string& tempDirectory) {
     IHost& host = m_worker.GetHost();
+    m_bNothing = false;
     m_base.ResetParts();
     m_base.SetTempDirectory(tempDirectory);
     const int32_t intervals = m_base.CountIntervals();
-    if (intervals == 0)
-        return RESULT_NOTHING;
+    if (intervals == 0) {
+        m_bNothing = true;
+        return false;
+    }
     // The final AVI is created once every interval is written: under the name
     // of a temporary file or of the source it would destroy what it is made of.
-    const std::string canonicalOutput = COpenFileRegistry::Canonical(output);
-    bool clash = canonicalOutput == COpenFileRegistry::Canonical(source.GetPath());
-    for (int32_t n = 0; n < intervals && !clash; ++n)
-        clash = canonicalOutput == COpenFileRegistry::Canonical(m_base.TempFileName(n));
-    if (clash) {
-        host.ShowMessage("The final AVI " + output +
-                         " would replace the source movie or a temporary file; choose another name.");
-        return RESULT_FAILED;
+    std::vector<std::string> inputs{source.GetPath()};
+    for (int32_t n = 0; n < intervals; ++n)
+        inputs.push_back(m_base.TempFileName(n));
+    if (FindSameFile(output, inputs)) {
+        host.ShowError("The final AVI " + output +
+                       " would replace the source movie or a temporary file; choose another name.");
+        return false;
     }
-    if (!CheckCodecs(low, fast))
-        return RESULT_FAILED;
-    if (!m_worker.GetThread()) {
-        host.ShowMessage("The worker is not running; nothing can be created.");
-        return RESULT_FAILED;
-    }
+    return CheckCodecs(low, fast);
+}
 
+void CDataBaseCreation::Start(CAVIFile& source, const CodecOptions& low, const CodecOptions& fast,
+                              const std::string& output, CWorker::JobDone done) {
+    m_worker.GetHost().JobStarted();
+    m_worker.SubmitSequence(
+        [this, &source, &low, &fast, output](CWorker&) { return Run(source, low, fast, output); },
+        std::move(done));
+}
+
+CJobResult CDataBaseCreation::Run(CAVIFile& source, const CodecOptions& low, const CodecOptions& fast,
+                                  const std::string& output) {
+    IHost& host = m_worker.GetHost();
     m_base.SetTotalFrames(m_base.CountFrames(source));
     if (CProgressTimer* timer = m_worker.GetProgressTimer()) {
         timer->SetCurrent(0);
@@ -77,50 +82,41 @@ CDataBaseCreation::EResult CDataBaseCreation::Create(CAVIFile& source, const Cod
     host.SetProgressRange(0, 10000);
     host.SetProgressPos(0);
     host.SetPercentText("0 %");
-
-    CWinBaseThread& thread = *m_worker.GetThread();
-    // Signals that reach a busy worker are lost: start only once it waits.
-    while (!thread.IsWaiting())
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    CManualResetEvent* previousIdle = thread.GetIdleEvent();
-    thread.SetIdleEvent(&m_steering.GetIdleEvent());
-    m_waitBox.Clear();
-    m_worker.SetJobWork(JOB_DATABASE_PART,
-                        [this, &source](CWorker& worker) { m_base.CompressPart(source, worker); });
-
-    const EResult result = Steer(source, low, fast, output);
-
-    m_worker.SetJobWork(JOB_DATABASE_PART, nullptr);
-    thread.SetIdleEvent(previousIdle);
+    CJobRegistration part = m_worker.RegisterJob(
+        JobKind::JOB_DATABASE_PART, [this, &source](CWorker& worker, const CJobRequest&) {
+            m_base.CompressPart(source, worker);
+            if (worker.IsAbortSet())
+                return CJobResult::Stopped();
+            return m_base.IsFailed() ? CJobResult::Failed("a part could not be compressed")
+                                     : CJobResult::Done();
+        });
+    const CJobResult result = Steer(source, low, fast, output);
     if (CProgressTimer* timer = m_worker.GetProgressTimer())
         timer->Stop();
     return result;
 }
 
-CDataBaseCreation::EResult CDataBaseCreation::Steer(CAVIFile& source, const CodecOptions& low,
-                                                    const CodecOptions& fast, const std::string& output) {
+CJobResult CDataBaseCreation::Steer(CAVIFile& source, const CodecOptions& low, const CodecOptions& fast,
+                                    const std::string& output) {
     IHost& host = m_worker.GetHost();
-    if (!m_base.PrepareNextPart(source, low, fast))
-        return m_base.IsFailed() ? Fail() : RESULT_NOTHING;
-    host.JobStarted();
-    m_steering.StartJob(JOB_DATABASE_PART);
-
+    if (!m_base.PrepareNextPart(source, low, fast)) {
+        m_bNothing = !m_base.IsFailed();
+        return m_base.IsFailed() ? Fail() : CJobResult::Failed("the first temporary file cannot be created");
+    }
+    CJobResult step = m_worker.RunInline(CJobRequest::Of(JobKind::JOB_DATABASE_PART));
     bool compressing = true;
     bool firstCopy = true;
     bool copyFailed = false;
     size_t next = 0;
     for (;;) {
-        if (WaitForJob() != 0) {
-            // Aborted: the worker stops after its current frame; what was
-            // written so far stays on disk.
-            m_worker.RequestAbort();
-            m_steering.WaitUntilIdle();
-            m_worker.SetAbort(false);
+        if (step.IsStopped() || !m_worker.PassPauseGate()) {
+            // Stopped: the worker stopped after its current frame; what was
+            // written so far stays on disk, closed.
             m_base.CloseTemp();
             m_worker.CloseFile(CWorker::FILE_COPY_SOURCE);
-            m_worker.CloseFile(CWorker::FILE_COPY_DESTINATION);
+            DiscardOutput(m_worker.GetFile(CWorker::FILE_COPY_DESTINATION));
             host.JobFinished();
-            return RESULT_ABORTED;
+            return CJobResult::Stopped();
         }
         if (m_base.IsFailed())
             return Fail();
@@ -128,7 +124,7 @@ CDataBaseCreation::EResult CDataBaseCreation::Steer(CAVIFile& source, const Code
         if (compressing) {
             if (m_base.PrepareNextPart(source, low, fast)) {
                 host.JobStarted();
-                m_steering.StartJob(JOB_DATABASE_PART);
+                step = m_worker.RunInline(CJobRequest::Of(JobKind::JOB_DATABASE_PART));
                 continue;
             }
             if (m_base.IsFailed())
@@ -159,11 +155,18 @@ CDataBaseCreation::EResult CDataBaseCreation::Steer(CAVIFile& source, const Code
             copyFailed = true;
         }
         ++next;
-        m_steering.StartJob(JOB_COPY);
+        step = m_worker.RunInline(CJobRequest::Of(JobKind::JOB_COPY));
+        if (step.IsFailed()) {
+            // The copy has said why; the final AVI would lack a part.
+            m_worker.CloseFile(CWorker::FILE_COPY_SOURCE);
+            DiscardOutput(m_worker.GetFile(CWorker::FILE_COPY_DESTINATION));
+            host.JobFinished();
+            return step;
+        }
     }
 }
 
-CDataBaseCreation::EResult CDataBaseCreation::Finish(const std::string& output, bool copyFailed) {
+CJobResult CDataBaseCreation::Finish(const std::string& output, bool copyFailed) {
     IHost& host = m_worker.GetHost();
     m_worker.CloseFile(CWorker::FILE_COPY_SOURCE);
     CAVIFile& destination = m_worker.GetFile(CWorker::FILE_COPY_DESTINATION);
@@ -171,33 +174,26 @@ CDataBaseCreation::EResult CDataBaseCreation::Finish(const std::string& output, 
         copyFailed = true;
     host.SetStatusText("Deleting Temp Files...");
     CAVIFile check(host);
-    EResult result = RESULT_FAILED;
+    CJobResult result = CJobResult::Failed(MERGE_ERROR);
     if (!copyFailed && check.Open(output, true)) {
         check.Close();
         DeleteTempFiles(true);
         host.SetStatusText(output + " sucessfully created!");
-        result = RESULT_CREATED;
+        result = CJobResult::Done();
     } else {
-        host.ShowMessage(MERGE_ERROR);
+        host.ShowError(MERGE_ERROR);
     }
     host.JobFinished();
     return result;
 }
 
-CDataBaseCreation::EResult CDataBaseCreation::Fail() {
+CJobResult CDataBaseCreation::Fail() {
     // A part that could not be made leaves the final AVI unmade; its
     // temporary files are of no use to anyone.
     m_base.CloseTemp();
     DeleteTempFiles(false);
     m_worker.GetHost().JobFinished();
-    return RESULT_FAILED;
-}
-
-int CDataBaseCreation::WaitForJob() {
-    const int result = m_steering.WaitForEnd();
-    if (result == 0)
-        m_steering.WaitUntilIdle();
-    return result;
+    return CJobResult::Failed("a part of the movie could not be made");
 }
 
 void CDataBaseCreation::DeleteTempFiles(bool onlyReadable) {

@@ -6,62 +6,59 @@
 // (job kind 10 per file), the result is checked by opening it and the
 // temporary files are deleted.
 //
-// The steering runs on the starting side and blocks: after each job it
-// waits for the wait box to end (0: the job finished, RESULT_ABORT: the
-// user aborted) and for the worker thread to be idle again. The worker
-// must be attached to its thread and idle when Create is called.
+// The creation is a sequence on the worker thread: Prepare checks on the
+// calling thread, Start submits the sequence and returns at once; the
+// caller hears from it only through the host and the `done` callback. Every
+// frame and step passes the pause gate and ends at an abort, with the files
+// written so far closed (the unfinished final AVI is removed).
 
-#include "jobs/CJobSteering.h"
+#include "jobs/CWorker.h"
+#include "media/CJobResult.h"
 
-#include <functional>
 #include <string>
 
 class CAVIFile;
 class CMovieDataBase;
-class CWaitBox;
-class CWorker;
 struct CodecOptions;
 
 class CDataBaseCreation {
 public:
-    enum EResult {
-        RESULT_NOTHING, // no interval, or the first temporary file could not be made: nothing shown
-        RESULT_CREATED,
-        RESULT_FAILED, // a message said why
-        RESULT_ABORTED // the files written so far stay
-    };
-
     static constexpr const char* MERGE_ERROR =
         "Some error occured when merging the temp files. Please try manually.";
 
-    // `waitBox` is the one the host's EndWaitBox ends.
-    CDataBaseCreation(CWorker& worker, CMovieDataBase& base, CWaitBox& waitBox);
+    CDataBaseCreation(CWorker& worker, CMovieDataBase& base);
 
-    // Polled while waiting for a job: true asks for an abort, as a confirmed
-    // Escape in the wait box does.
-    void SetAbortCheck(std::function<bool()> check) { m_steering.SetAbortCheck(std::move(check)); }
+    // Calling thread: the temporary files go into `tempDirectory`; `output`
+    // (replaced at the end) must be neither the source nor a temporary file,
+    // and the data base's compressor records must be usable. False after a
+    // message, or quietly when there is nothing to create (NothingToCreate).
+    bool Prepare(CAVIFile& source, const CodecOptions& low, const CodecOptions& fast,
+                 const std::string& output, const std::string& tempDirectory);
+    // Any thread, after Prepare: queues the creation on the worker. The
+    // source, the options and this object must outlive the run.
+    void Start(CAVIFile& source, const CodecOptions& low, const CodecOptions& fast, const std::string& output,
+               CWorker::JobDone done);
+    // The creation itself, on the worker thread (or on the calling thread
+    // when no worker thread runs).
+    CJobResult Run(CAVIFile& source, const CodecOptions& low, const CodecOptions& fast,
+                   const std::string& output);
 
-    // The temporary files go into `tempDirectory`; `output` is replaced.
-    EResult Create(CAVIFile& source, const CodecOptions& low, const CodecOptions& fast,
-                   const std::string& output, const std::string& tempDirectory);
+    // True when the last Prepare or Run found no interval, or could not
+    // make the first temporary file: nothing was shown or made.
+    bool NothingToCreate() const { return m_bNothing; }
 
     // Whether the compressor records the data base's intervals use can be
     // encoded with; a message names the first one that cannot.
     bool CheckCodecs(const CodecOptions& low, const CodecOptions& fast) const;
 
 private:
-    EResult Steer(CAVIFile& source, const CodecOptions& low, const CodecOptions& fast,
-                  const std::string& output);
-    EResult Finish(const std::string& output, bool copyFailed);
-    EResult Fail();
-    // The wait box's result, then the worker idle again.
-    int WaitForJob();
+    CJobResult Steer(CAVIFile& source, const CodecOptions& low, const CodecOptions& fast,
+                     const std::string& output);
+    CJobResult Finish(const std::string& output, bool copyFailed);
+    CJobResult Fail();
     void DeleteTempFiles(bool onlyReadable);
 
     CWorker& m_worker;
     CMovieDataBase& m_base;
-    CWaitBox& m_waitBox;
-    // Starts the jobs; its idle event is the worker thread's while a
-    // creation runs.
-    CJobSteering m_steering{m_worker, m_waitBox};
+    bool m_bNothing = false;
 };

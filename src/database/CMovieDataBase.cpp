@@ -2,10 +2,10 @@
 
 #include "encoding/EncodingPart.h"
 #include "media/CAVIStream.h"
+#include "media/IHost.h"
 #include "platform/CAviCompressedStream.h"
 #include "platform/CodecOptions.h"
 #include "platform/EncoderSettings.h"
-#include "platform/IHost.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -96,9 +96,9 @@ bool CMovieDataBase::CheckCompatibility(CAVIFile* movie) {
     int32_t storedWidth = 0;
     int32_t storedHeight = 0;
     if (!m_store.GetInt(SECTION_MOVIE, "ResolutionX", storedWidth))
-        m_host.ShowMessage("Warning: Original Movie Width not found!");
+        m_host.ShowWarning("Warning: Original Movie Width not found!");
     if (!m_store.GetInt(SECTION_MOVIE, "ResolutionY", storedHeight))
-        m_host.ShowMessage("Warning: Original Movie Height not found!");
+        m_host.ShowWarning("Warning: Original Movie Height not found!");
     CAVIStream* video = movie->GetStream(movie->GetVideoIndex());
     if (!video)
         return true;
@@ -112,7 +112,7 @@ bool CMovieDataBase::CheckCompatibility(CAVIFile* movie) {
                   "Warning: Movie Data Base is not compatible with the current source movie.\r\n\r\n"
                   "Source Movie Resolution: %d x %d\r\nMovie Data Base Resolution: %d x %d",
                   width, height, storedWidth, storedHeight);
-    return m_host.MessageBox(text, "Warning!", EMessageButtons::YesNo) == IDYES;
+    return m_host.MessageBox(text, "Warning!", EMessageButtons::YesNo, EMessageKind::Question) == IDYES;
 }
 
 bool CMovieDataBase::SaveCodecOptions(const std::string& section, const std::string& prefix,
@@ -165,7 +165,7 @@ bool CMovieDataBase::LoadCodecOptions(const std::string& section, const std::str
                       "The compressor settings in section [%s] claim a state block of %d bytes; at most %d "
                       "are possible. The data base is damaged.",
                       section.c_str(), count, static_cast<int>(kMaxEncoderSettingsBytes));
-        m_host.ShowMessage(text);
+        m_host.ShowError(text);
         options->Clear();
         return false;
     }

@@ -149,7 +149,8 @@ public:
 
 private:
     void ShowPosition();
-    void CopyPartAudio(CAVIFile& source, const Interval& interval);
+    // False when the audio could not be copied (a message said why).
+    bool CopyPartAudio(CAVIFile& source, const Interval& interval);
 
     int32_t m_nTotalFrames = 0;
     IHost& m_host;

@@ -6,10 +6,10 @@
 #include "jobs/CProgressTimer.h"
 #include "jobs/CWorker.h"
 #include "media/CAVIStream.h"
+#include "media/IHost.h"
 #include "platform/CAviCompressedStream.h"
 #include "platform/CodecOptions.h"
 #include "platform/DibLayout.h"
-#include "platform/IHost.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -79,7 +79,7 @@ bool CMovieDataBase::PrepareNextPart(CAVIFile& source, const CodecOptions& low, 
     m_listTempFiles.push_back(name);
 
     auto fail = [&](const std::string& why) {
-        m_host.ShowMessage("Cannot create the temporary file " + name + ": " + why);
+        m_host.ShowError("Cannot create the temporary file " + name + ": " + why);
         m_bFailed = true;
         CloseTemp();
         return false;
@@ -149,8 +149,7 @@ bool CMovieDataBase::CompressPart(CAVIFile& source, CWorker& worker) {
         int32_t end = 0;
         IntervalFrames(*video, interval, first, end);
         for (int32_t f = first; f < end; ++f) {
-            worker.PassPauseGate();
-            if (worker.IsAbortSet()) {
+            if (!worker.PassPauseGate()) {
                 aborted = true;
                 break;
             }
@@ -161,7 +160,7 @@ bool CMovieDataBase::CompressPart(CAVIFile& source, CWorker& worker) {
                                        ? DibPixelOffset(header)
                                        : -1;
             if (offset < 0) {
-                m_host.ShowMessage("Frame " + std::to_string(f) + " of the source movie cannot be decoded.");
+                m_host.ShowError("Frame " + std::to_string(f) + " of the source movie cannot be decoded.");
                 m_bFailed = true;
                 break;
             }
@@ -172,8 +171,8 @@ bool CMovieDataBase::CompressPart(CAVIFile& source, CWorker& worker) {
             const uint32_t flags = fps > 0 && f % fps == 0 ? AVIIF_KEYFRAME : 0;
             if (m_pCompressedStream->Write(f - first, 1, dib + offset, size, flags, nullptr, nullptr) !=
                 AVIERR_OK) {
-                m_host.ShowMessage("Error while compressing frame " + std::to_string(f) + ": " +
-                                   m_pCompressedStream->LastError());
+                m_host.ShowError("Error while compressing frame " + std::to_string(f) + ": " +
+                                 m_pCompressedStream->LastError());
                 m_bFailed = true;
                 break;
             }
@@ -181,28 +180,31 @@ bool CMovieDataBase::CompressPart(CAVIFile& source, CWorker& worker) {
             if (timer)
                 timer->SetCurrent(m_nFramesDone);
         }
-        if (!m_pCompressedStream->Finish()) {
-            m_host.ShowMessage("Error while finishing the compressed stream: " +
-                               m_pCompressedStream->LastError());
+        // After a failed frame the stream's own failure is no news.
+        if (!m_pCompressedStream->Finish() && !m_bFailed) {
+            m_host.ShowError("Error while finishing the compressed stream: " +
+                             m_pCompressedStream->LastError());
             m_bFailed = true;
         }
     }
     m_pCompressedStream.reset();
-    if (!aborted && !m_bFailed)
-        CopyPartAudio(source, interval);
-    if (m_aviTemp.IsOpen() && !m_aviTemp.Close())
+    if (!aborted && !m_bFailed && !CopyPartAudio(source, interval))
+        m_bFailed = true;
+    // A part that failed is not finished (it would tell its failure again).
+    if (m_bFailed)
+        m_aviTemp.Abandon();
+    else if (m_aviTemp.IsOpen() && !m_aviTemp.Close())
         m_bFailed = true;
     ++m_nPart;
     return true;
 }
 
-void CMovieDataBase::CopyPartAudio(CAVIFile& source, const Interval& interval) {
+bool CMovieDataBase::CopyPartAudio(CAVIFile& source, const Interval& interval) {
     const int tempAudio = m_aviTemp.GetAudioIndex();
     CAVIStream* audio = source.GetStream(source.GetAudioIndex());
     if (tempAudio < 0 || !audio)
-        return;
+        return true;
     const int32_t first = ClampedSample(*audio, interval.startMs);
     const int32_t end = std::max(first, ClampedSample(*audio, interval.endMs));
-    if (end > first)
-        m_aviTemp.Paste(audio, tempAudio, first, end);
+    return end <= first || m_aviTemp.Paste(audio, tempAudio, first, end).IsDone();
 }

@@ -6,20 +6,13 @@
 #include "jobs/DiscardOutput.h"
 #include "media/CAVIFile.h"
 #include "media/CAVIStream.h"
-#include "platform/IHost.h"
+#include "media/IHost.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstdio>
 
 namespace {
-struct Part {
-    int32_t start;
-    int32_t end;
-    bool low;
-    std::string time;
-};
-
 int32_t ClampInt(int64_t value) {
     return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
 }
@@ -29,7 +22,8 @@ CAssembleJob::CAssembleJob(CWorker& worker, const CEncodingList& list, CAVIFile&
     : m_worker(worker), m_list(list), m_low(low), m_fast(fast) {}
 
 void CAssembleJob::Register() {
-    m_worker.SetJobWork(JOB_ASSEMBLE, [this](CWorker&) { Run(); });
+    m_registration =
+        m_worker.RegisterJob(JobKind::JOB_ASSEMBLE, [this](CWorker&, const CJobRequest&) { return Run(); });
 }
 
 void CAssembleJob::ShowProgress(double done, double total) {
@@ -41,26 +35,30 @@ void CAssembleJob::ShowProgress(double done, double total) {
     host.SetPercentText(text);
 }
 
-int CAssembleJob::MakeStreamLike(CAVIFile& from, int index) {
+int CAssembleJob::MakeStreamLike(CAVIFile& from, int index, std::string& error) {
     CAVIFile& output = m_worker.GetFile(CWorker::FILE_OUTPUT);
     CAVIStream* stream = from.CreateStreamLike(output, index, nullptr, -1);
     if (!stream) {
-        Fail("Cannot create a stream like the one of " + from.GetPath() + " in " + output.GetPath());
+        error = "Cannot create a stream like the one of " + from.GetPath() + " in " + output.GetPath();
         return -1;
     }
     return output.AddStream(stream);
 }
 
-void CAssembleJob::Fail(const std::string& message) {
-    IHost& host = m_worker.GetHost();
-    if (CProgressTimer* timer = m_worker.GetProgressTimer())
-        timer->Stop();
-    host.ShowMessage(message);
-    DiscardOutput(m_worker.GetFile(CWorker::FILE_OUTPUT));
-    m_worker.SetNotify(true);
+CJobResult CAssembleJob::Fail(const std::string& message) {
+    m_worker.GetHost().ShowError(message);
+    return End(CJobResult::Failed(message));
 }
 
-void CAssembleJob::Run() {
+CJobResult CAssembleJob::End(const CJobResult& result) {
+    if (CProgressTimer* timer = m_worker.GetProgressTimer())
+        timer->Stop();
+    DiscardOutput(m_worker.GetFile(CWorker::FILE_OUTPUT));
+    m_worker.SetNotify(true);
+    return result;
+}
+
+CJobResult CAssembleJob::Run() {
     IHost& host = m_worker.GetHost();
     CAVIFile& output = m_worker.GetFile(CWorker::FILE_OUTPUT);
     CProgressTimer* timer = m_worker.GetProgressTimer();
@@ -84,60 +82,66 @@ void CAssembleJob::Run() {
     }
     if (!output.GetHandle()) {
         const std::string& reason = output.GetLastError();
-        Fail("Cannot create the final AVI file " + m_worker.GetOutputPath() +
-             (reason.empty() ? std::string() : ": " + reason));
-        return;
+        return Fail("Cannot create the final AVI file " + m_worker.GetOutputPath() +
+                    (reason.empty() ? std::string() : ": " + reason));
     }
-
-    const double work = 2.0 * static_cast<double>(total);
-    double done = 0;
-    int outputVideo = -1;
-    for (const Part& part : parts) {
-        m_worker.PassPauseGate();
-        ShowProgress(done, work);
-        done += static_cast<double>(part.end) - part.start;
-        host.SetStatusText("Writing Video: " + part.time + (part.low ? " (Low)" : " (Fast)"));
-        CAVIFile& source = part.low ? m_low : m_fast;
-        CAVIStream* video = source.GetStream(source.GetVideoIndex());
-        if (!video)
-            continue;
-        if (outputVideo < 0 && (outputVideo = MakeStreamLike(source, source.GetVideoIndex())) < 0)
-            return;
-        if (timer)
-            timer->SetCurrent(part.start);
-        // Frame numbers before the first name no frame.
-        output.Paste(video, outputVideo, std::max(part.start, 0), part.end);
-    }
-
-    int outputAudio = -1;
-    for (const Part& part : parts) {
-        m_worker.PassPauseGate();
-        ShowProgress(done, work);
-        done += static_cast<double>(part.end) - part.start;
-        host.SetStatusText("Writing Audio: " + part.time + (part.low ? " (Low)" : " (Fast)"));
-        CAVIFile& source = part.low ? m_low : m_fast;
-        CAVIStream* audio = source.GetStream(source.GetAudioIndex());
-        // The part's audio is found through the times of its video frames.
-        const CAVIStream* video = source.GetStream(source.GetVideoIndex());
-        if (!audio || !video)
-            continue;
-        if (outputAudio < 0 && (outputAudio = MakeStreamLike(source, source.GetAudioIndex())) < 0)
-            return;
-        const int32_t first = audio->MapSample(*video, part.start);
-        const int32_t end = audio->MapSample(*video, part.end);
-        if (timer)
-            timer->SetCurrent(ClampInt(static_cast<int64_t>(part.start) + total));
-        output.Paste(audio, outputAudio, first, end);
-    }
+    CJobResult result = CopyParts(parts, total, true);
+    if (result.IsDone())
+        result = CopyParts(parts, total, false);
+    if (!result.IsDone())
+        return End(result);
 
     if (timer)
         timer->Stop();
     // A file that could not be finished is no success (Close says why).
-    if (output.Close()) {
-        host.SetStatusText("Writing Sucessfull!");
-        host.SetProgressPos(1000);
-        host.SetPercentText("100 %");
-        m_bSucceeded = true;
-    }
+    if (!output.Close())
+        return CJobResult::Failed("the final AVI file cannot be finished: " + output.GetLastError());
+    host.SetStatusText("Writing Sucessfull!");
+    host.SetProgressPos(1000);
+    host.SetPercentText("100 %");
+    m_bSucceeded = true;
     m_worker.SetNotify(true);
+    return CJobResult::Done();
+}
+
+CJobResult CAssembleJob::CopyParts(const std::vector<Part>& parts, int64_t total, bool video) {
+    IHost& host = m_worker.GetHost();
+    CAVIFile& output = m_worker.GetFile(CWorker::FILE_OUTPUT);
+    CProgressTimer* timer = m_worker.GetProgressTimer();
+    const double work = 2.0 * static_cast<double>(total);
+    // The audio pass follows the whole video pass.
+    double done = video ? 0 : static_cast<double>(total);
+    int outputStream = -1;
+    for (const Part& part : parts) {
+        if (!m_worker.PassPauseGate())
+            return CJobResult::Stopped();
+        ShowProgress(done, work);
+        done += static_cast<double>(part.end) - part.start;
+        host.SetStatusText((video ? "Writing Video: " : "Writing Audio: ") + part.time +
+                           (part.low ? " (Low)" : " (Fast)"));
+        CAVIFile& source = part.low ? m_low : m_fast;
+        CAVIStream* stream = source.GetStream(video ? source.GetVideoIndex() : source.GetAudioIndex());
+        // The part's audio is found through the times of its video frames.
+        const CAVIStream* frames = source.GetStream(source.GetVideoIndex());
+        if (!stream || !frames)
+            continue;
+        if (outputStream < 0) {
+            std::string error;
+            outputStream =
+                MakeStreamLike(source, video ? source.GetVideoIndex() : source.GetAudioIndex(), error);
+            if (outputStream < 0) {
+                host.ShowError(error);
+                return CJobResult::Failed(error);
+            }
+        }
+        // Frame numbers before the first name no frame.
+        const int32_t first = video ? std::max(part.start, 0) : stream->MapSample(*frames, part.start);
+        const int32_t end = video ? part.end : stream->MapSample(*frames, part.end);
+        if (timer)
+            timer->SetCurrent(video ? part.start : ClampInt(static_cast<int64_t>(part.start) + total));
+        CJobResult pasted = output.Paste(stream, outputStream, first, end);
+        if (!pasted.IsDone())
+            return pasted;
+    }
+    return CJobResult::Done();
 }

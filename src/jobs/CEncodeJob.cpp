@@ -4,17 +4,18 @@
 #include "jobs/CWorker.h"
 #include "media/CAVIFile.h"
 #include "media/CAVIStream.h"
+#include "media/IHost.h"
 #include "platform/CAviCompressedStream.h"
 #include "platform/CodecOptions.h"
 #include "platform/DibLayout.h"
-#include "platform/IHost.h"
 
 #include <cstdio>
 
 CEncodeJob::CEncodeJob(CWorker& worker) : m_worker(worker) {}
 
 void CEncodeJob::Register() {
-    m_worker.SetJobWork(JOB_ENCODE, [this](CWorker&) { Run(); });
+    m_registration = m_worker.RegisterJob(
+        JobKind::JOB_ENCODE, [this](CWorker&, const CJobRequest& request) { return Run(request); });
 }
 
 bool CEncodeJob::PrepareEncoding(const std::string& path, int32_t framesPerSecond, bool withStream,
@@ -39,13 +40,13 @@ bool CEncodeJob::PrepareEncoding(const std::string& path, int32_t framesPerSecon
     const uint8_t* frame = sourceVideo ? sourceVideo->GetFrame(0) : nullptr;
     BitmapInfoHeader header;
     if (!frame || !ParseBitmapInfoHeader(frame, kBitmapInfoHeaderSize, header)) {
-        host.ShowMessage(std::string("Cannot encode the ") + which + " file: the first frame of the source " +
-                         source.GetPath() + " cannot be decoded.");
+        host.ShowError(std::string("Cannot encode the ") + which + " file: the first frame of the source " +
+                       source.GetPath() + " cannot be decoded.");
         return false;
     }
     CAVIStream* video = target.CreateVideoStream(frame, framesPerSecond, sourceVideo);
     if (!video) {
-        host.ShowMessage(std::string("Cannot create the video stream of ") + path);
+        host.ShowError(std::string("Cannot create the video stream of ") + path);
         return false;
     }
     target.AddStream(video);
@@ -62,7 +63,7 @@ bool CEncodeJob::PrepareEncoding(const std::string& path, int32_t framesPerSecon
     else if (stream)
         error.clear();
     if (!error.empty()) {
-        host.ShowMessage(std::string("Cannot set up the ") + which + " compressor: " + error);
+        host.ShowError(std::string("Cannot set up the ") + which + " compressor: " + error);
         return false;
     }
     compressed = std::move(stream);
@@ -122,7 +123,7 @@ bool CEncodeJob::EncodeFrame(int32_t frame, int32_t first, const std::vector<uin
     return pixels && results[0] == AVIERR_OK && results[1] == AVIERR_OK;
 }
 
-void CEncodeJob::Run() {
+CJobResult CEncodeJob::Run(const CJobRequest& request) {
     m_bSucceeded = false;
     m_nFramesDone.store(0);
     IHost& host = m_worker.GetHost();
@@ -130,7 +131,7 @@ void CEncodeJob::Run() {
     if (!m_worker.GetCompressedStream(false) || !m_worker.GetCompressedStream(true)) {
         // The preparation has said why; nothing can be encoded.
         host.SetStatusText("Encoding not started: the compressors are not set up.");
-        return;
+        return CJobResult::Failed("the compressors are not set up");
     }
     const int32_t length = source.GetLength();
     host.SetProgressRange(0, 10000);
@@ -143,13 +144,13 @@ void CEncodeJob::Run() {
         timer->Start();
     }
 
-    const bool pieceMode = m_worker.IsPieceMode();
+    const bool pieceMode = request.bPieceMode;
     int32_t first = 0;
     int32_t end = length;
     bool lastPiece = false;
     if (pieceMode) {
-        first = m_worker.GetPieceFirst();
-        end = m_worker.GetPieceEnd();
+        first = request.nPieceFirst;
+        end = request.nPieceEnd;
         if (length < end) {
             end = length;
             lastPiece = true;
@@ -157,57 +158,82 @@ void CEncodeJob::Run() {
         }
     }
 
-    bool writeFailed = false;
+    CJobResult result = EncodeFrames(first, end, length);
+    if (timer && (!pieceMode || lastPiece || !result.IsDone()))
+        timer->Stop();
+    for (bool fast : {false, true}) {
+        auto& stream = m_worker.GetCompressedStream(fast);
+        if (!stream->Finish() && result.IsDone()) {
+            const std::string reason = "Error while finishing the compressed stream: " + stream->LastError();
+            host.ShowError(reason);
+            result = CJobResult::Failed(reason);
+        }
+    }
+    if (result.IsDone() && !pieceMode)
+        result = CopyAudio();
+    m_worker.GetCompressedStream(false).reset();
+    m_worker.GetCompressedStream(true).reset();
+
+    // The files are finished here, so that a write error met while
+    // finishing them is this job's failure. Files that lack frames are of
+    // no use, and finishing them would only meet the same error again.
+    for (auto slot : {CWorker::FILE_LOW, CWorker::FILE_FAST}) {
+        CAVIFile& file = m_worker.GetFile(slot);
+        if (result.IsFailed())
+            file.Abandon();
+        else if (file.IsOpen() && !file.Close())
+            result = CJobResult::Failed("Failed to finish AVI File: " + file.GetLastError());
+    }
+    // Only an encoding that did all it had to is reported as a success.
+    if (result.IsDone() && (!pieceMode || lastPiece)) {
+        host.SetStatusText("Writing Sucessfull!");
+        host.SetProgressPos(10000);
+        host.SetPercentText("100 %");
+    }
+    m_bSucceeded = result.IsDone();
+    return result;
+}
+
+CJobResult CEncodeJob::EncodeFrames(int32_t first, int32_t end, int32_t length) {
+    IHost& host = m_worker.GetHost();
+    CProgressTimer* timer = m_worker.GetProgressTimer();
     char status[96];
     std::vector<uint8_t> current, next;
     if (first < end)
         FetchFrame(first, current);
     for (int32_t i = first; i < end; ++i) {
-        m_worker.PassPauseGate();
-        if (m_worker.IsAbortSet())
-            break;
+        if (!m_worker.PassPauseGate())
+            return CJobResult::Stopped();
         std::snprintf(status, sizeof status, "Creating Frame %d of %d ...", i, length);
         host.SetStatusText(std::string(status) + " (Low and Fast)");
         ShowPosition(10000.0 / length * i);
-        // Compressor write failures do not stop the encoding; they only
-        // keep the job from reporting success.
-        if (!EncodeFrame(i, first, current, i + 1 < end ? i + 1 : -1, next))
-            writeFailed = true;
+        // A frame that cannot be decoded or written ends the encoding: the
+        // files would miss a frame and lose step with each other.
+        if (!EncodeFrame(i, first, current, i + 1 < end ? i + 1 : -1, next)) {
+            const std::string reason =
+                "Error while compressing frame " + std::to_string(i) + ": " +
+                (current.empty() ? std::string("the source frame cannot be decoded") : EncodeError());
+            host.ShowError(reason);
+            return CJobResult::Failed(reason);
+        }
         current.swap(next);
         m_nFramesDone.store(i - first + 1);
         if (timer)
             timer->SetCurrent(i);
     }
-    if (timer && (!pieceMode || lastPiece))
-        timer->Stop();
-
-    const bool aborted = m_worker.IsAbortSet();
-    for (bool fast : {false, true}) {
-        auto& stream = m_worker.GetCompressedStream(fast);
-        if (!stream->Finish()) {
-            host.ShowMessage("Error while finishing the compressed stream: " + stream->LastError());
-            writeFailed = true;
-        }
-    }
-    if (!aborted && !pieceMode)
-        CopyAudio();
-    m_worker.GetCompressedStream(false).reset();
-    m_worker.GetCompressedStream(true).reset();
-
-    if (m_worker.GetNotify()) {
-        m_worker.CloseFile(CWorker::FILE_LOW);
-        m_worker.CloseFile(CWorker::FILE_FAST);
-    }
-    // An aborted encoding is not reported as a success.
-    if (!aborted && (!pieceMode || lastPiece)) {
-        host.SetStatusText("Writing Sucessfull!");
-        host.SetProgressPos(10000);
-        host.SetPercentText("100 %");
-    }
-    m_bSucceeded = !aborted && !writeFailed;
+    return CJobResult::Done();
 }
 
-void CEncodeJob::CopyAudio() {
+std::string CEncodeJob::EncodeError() {
+    for (bool fast : {false, true}) {
+        const std::string error = m_worker.GetCompressedStream(fast)->LastError();
+        if (!error.empty())
+            return error;
+    }
+    return "the compressed stream cannot be written";
+}
+
+CJobResult CEncodeJob::CopyAudio() {
     IHost& host = m_worker.GetHost();
     host.SetStatusText("Writing Audio...");
     host.SetProgressPos(0);
@@ -216,15 +242,19 @@ void CEncodeJob::CopyAudio() {
     const int audioIndex = source.GetAudioIndex();
     CAVIStream* audio = source.GetStream(audioIndex);
     if (!audio)
-        return;
+        return CJobResult::Done();
     for (auto slot : {CWorker::FILE_LOW, CWorker::FILE_FAST}) {
         CAVIFile& target = m_worker.GetFile(slot);
         CAVIStream* copy = source.CreateStreamLike(target, audioIndex, nullptr, -1);
         if (!copy) {
-            host.ShowMessage("Cannot create the audio stream of " + target.GetPath());
-            continue;
+            const std::string reason = "Cannot create the audio stream of " + target.GetPath();
+            host.ShowError(reason);
+            return CJobResult::Failed(reason);
         }
         const int number = target.AddStream(copy);
-        target.Paste(audio, number, 0, audio->GetLength());
+        CJobResult pasted = target.Paste(audio, number, 0, audio->GetLength());
+        if (!pasted.IsDone())
+            return pasted;
     }
+    return CJobResult::Done();
 }

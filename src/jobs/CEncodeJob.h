@@ -7,7 +7,10 @@
 // positions, which is what lets any interval be taken from either of them.
 // Outside piece mode the source's audio is then copied into both files.
 
+#include "jobs/CJobRegistration.h"
+#include "jobs/CJobRequest.h"
 #include "jobs/CTaskTeam.h"
+#include "media/CJobResult.h"
 
 #include <atomic>
 #include <cstdint>
@@ -20,7 +23,7 @@ class CEncodeJob {
 public:
     explicit CEncodeJob(CWorker& worker);
 
-    // Makes this object the worker's kind 3 work.
+    // Makes this object the worker's kind 3 work, while it lives.
     void Register();
 
     // User-interface thread, before the start: stores the frame rate, makes
@@ -31,8 +34,9 @@ public:
     // cannot be set up; the job then does not run.
     bool PrepareEncoding(const std::string& path, int32_t framesPerSecond, bool withStream, bool fast);
 
-    // The job, on the worker thread.
-    void Run();
+    // The job, on the worker thread. It stops at the first frame that
+    // cannot be decoded or written (after one message) and at an abort.
+    CJobResult Run(const CJobRequest& request);
 
     // True when the last run encoded its whole range without a write error,
     // was not aborted and (outside piece mode) copied the audio.
@@ -48,11 +52,15 @@ private:
     // (none when -1) into `nextDib`.
     bool EncodeFrame(int32_t frame, int32_t first, const std::vector<uint8_t>& dib, int32_t next,
                      std::vector<uint8_t>& nextDib);
-    void CopyAudio();
+    CJobResult EncodeFrames(int32_t first, int32_t end, int32_t length);
+    // The compressors' reason for a frame they could not take.
+    std::string EncodeError();
+    CJobResult CopyAudio();
     void ShowPosition(double position);
 
     CWorker& m_worker;
     CTaskTeam m_team{2};
     bool m_bSucceeded = false;
     std::atomic<int32_t> m_nFramesDone{0};
+    CJobRegistration m_registration; // last: unregistered before the rest goes
 };

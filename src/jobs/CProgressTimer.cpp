@@ -6,7 +6,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <thread>
 
 namespace {
 
@@ -23,10 +22,6 @@ public:
     }
 };
 
-void SleepOneMillisecond() {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-}
-
 } // namespace
 
 CProgressTimer::CProgressTimer(IProgressClock* clock) : m_pClock(clock) {
@@ -41,6 +36,11 @@ CProgressTimer::~CProgressTimer() = default;
 void CProgressTimer::Run() {
     // A Stop that came before this loop began may have left the event set.
     m_tickEvent.Reset();
+    uint64_t generation = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_stateMutex);
+        generation = m_nStarts;
+    }
     const int64_t start = m_pClock->NowSeconds();
     while (!m_bStopRequest.load()) {
         const int64_t elapsed = m_pClock->NowSeconds() - start;
@@ -52,22 +52,28 @@ void CProgressTimer::Run() {
         m_pClock->WaitTick(m_tickEvent, TickMilliseconds(elapsed));
         m_tickEvent.Reset();
     }
-    m_bStopped.store(true);
+    // A Start that came while this loop was ending has woken the thread for
+    // a new loop: the timer is not stopped then.
+    {
+        std::lock_guard<std::mutex> lock(m_stateMutex);
+        if (generation == m_nStarts)
+            m_bStopped = true;
+    }
+    m_stateChanged.notify_all();
 }
 
 void CProgressTimer::Start() {
     CWinBaseThread* thread = GetThread();
     if (!thread || !thread->IsStarted())
         return;
-    // A loop that has just ended may not be back at its wait yet; a signal
-    // now would be wiped by the thread's reset of its wake event, the loop
-    // would never run and the next Stop would wait for ever. The tail of the
-    // loop takes microseconds; the bound only guards a thread being shut down.
-    if (m_bStopped.load())
-        for (int i = 0; i < 1000 && !thread->IsWaiting(); ++i)
-            SleepOneMillisecond();
-    m_bStopped.store(false);
-    m_bStopRequest.store(false);
+    // A loop that is still ending sees the signal as soon as it is back: the
+    // thread keeps a signal that comes while it runs.
+    {
+        std::lock_guard<std::mutex> lock(m_stateMutex);
+        ++m_nStarts;
+        m_bStopped = false;
+        m_bStopRequest.store(false);
+    }
     thread->Signal();
 }
 
@@ -78,8 +84,10 @@ void CProgressTimer::RequestStop() {
 
 void CProgressTimer::Stop() {
     RequestStop();
-    while (!m_bStopped.load())
-        SleepOneMillisecond();
+    {
+        std::unique_lock<std::mutex> lock(m_stateMutex);
+        m_stateChanged.wait(lock, [this] { return m_bStopped; });
+    }
     if (ITimeListener* listener = m_pListener.load())
         listener->ShowRemainingTime(FormatTime(0));
 }

@@ -9,8 +9,10 @@
 #include "jobs/CThreadJob.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 class IProgressClock;
@@ -42,7 +44,10 @@ public:
     void SetCurrent(int32_t current) { m_nCurrent.store(current, std::memory_order_relaxed); }
     int32_t GetTotal() const { return m_nTotal.load(std::memory_order_relaxed); }
     int32_t GetCurrent() const { return m_nCurrent.load(std::memory_order_relaxed); }
-    bool IsStopped() const { return m_bStopped.load(); }
+    bool IsStopped() const {
+        std::lock_guard<std::mutex> lock(m_stateMutex);
+        return m_bStopped;
+    }
 
     // "hh:mm:ss"; the hours wrap at 24. Negative values show as 00:00:00.
     static std::string FormatTime(int64_t seconds);
@@ -58,8 +63,11 @@ private:
     std::atomic<int32_t> m_nCurrent{-1};
     std::atomic<int32_t> m_nTotal{-1};
     // Set while no loop runs, so that a Stop without a running loop cannot
-    // wait for ever.
-    std::atomic<bool> m_bStopped{true};
+    // wait for ever; Stop waits on m_stateChanged for it.
+    mutable std::mutex m_stateMutex;
+    std::condition_variable m_stateChanged;
+    bool m_bStopped = true;
+    uint64_t m_nStarts = 0; // Start calls, to tell a loop that ends from one started again
     std::atomic<bool> m_bStopRequest{false};
     std::atomic<ITimeListener*> m_pListener{nullptr};
     CManualResetEvent m_tickEvent;

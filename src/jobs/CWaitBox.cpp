@@ -1,6 +1,6 @@
 #include "jobs/CWaitBox.h"
 
-#include "platform/IHost.h"
+#include "media/IHost.h"
 
 void CWaitBox::End(int result) {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -11,7 +11,7 @@ void CWaitBox::End(int result) {
 }
 
 bool CWaitBox::RequestAbort(IHost& host) {
-    if (host.MessageBox(ABORT_QUESTION, "", EMessageButtons::OkCancel) != IDOK)
+    if (host.MessageBox(ABORT_QUESTION, "", EMessageButtons::OkCancel, EMessageKind::Question) != IDOK)
         return false;
     End(RESULT_ABORT);
     return true;

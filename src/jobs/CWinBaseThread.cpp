@@ -46,9 +46,11 @@ int CWinBaseThread::Run() {
         m_bWaiting.store(false);
         if (m_bStop.load())
             break;
+        // Reset before the run: a signal that comes while the job runs wakes
+        // the thread again right after it.
+        m_wakeEvent.Reset();
         if (CThreadJob* job = m_pJob.load())
             job->Run();
-        m_wakeEvent.Reset();
     }
     return 0;
 }

@@ -2,9 +2,10 @@
 // A long-lived thread that sleeps on its wake event and runs its one job each
 // time it is signalled. The worker and the progress timer each have one.
 //
-// A signal that arrives while the job runs is lost: the wake event is reset
-// after the job returns, so the thread then waits for the next signal. The
-// starting side keeps the user from starting a second job while one runs.
+// A signal that arrives while the job runs is kept: the wake event is reset
+// before the job runs, so the thread runs it once more right after. (The
+// worker drains its whole queue on each run, so no request waits for a
+// further signal.)
 
 #include "jobs/CManualResetEvent.h"
 

@@ -1,8 +1,8 @@
 #include "media/CAVIFile.h"
 
 #include "media/CAVIStream.h"
+#include "media/IHost.h"
 #include "platform/COpenFileRegistry.h"
-#include "platform/IHost.h"
 
 #include <climits>
 #include <cstdlib>
@@ -22,7 +22,7 @@ bool CAVIFile::Open(const std::string& path, bool showError) {
     m_file = AviOpenRead(path, &m_strLastError);
     if (!m_file) {
         if (showError)
-            m_host.ShowMessage("Failed to open AVI File: " + path);
+            m_host.ShowError("Failed to open AVI File: " + path);
         return false;
     }
     m_bOpen = true;
@@ -53,7 +53,7 @@ bool CAVIFile::Create(const std::string& path) {
     if (COpenFileRegistry::IsOpen(path)) {
         // Creating it would destroy a movie that is being read from.
         m_strLastError = "the file is open as an input.";
-        m_host.ShowMessage("Cannot create " + path + ": the file is open as an input.");
+        m_host.ShowError("Cannot create " + path + ": the file is open as an input.");
         return false;
     }
     // Only a file (or a link to one) is replaced; a device, pipe or folder
@@ -66,18 +66,28 @@ bool CAVIFile::Create(const std::string& path) {
     return m_file != nullptr;
 }
 
+void CAVIFile::Abandon() {
+    m_bAbandon = true;
+    Close();
+}
+
 bool CAVIFile::Close() {
     for (auto& entry : m_mapStreams)
         entry.second->Release();
     m_mapStreams.clear();
     bool ok = true;
+    if (m_file && m_bAbandon) {
+        m_file->Abandon();
+        m_file.reset();
+    }
+    m_bAbandon = false;
     if (m_file) {
         std::string error;
         ok = m_file->Close(&error);
         m_file.reset();
         if (!ok) {
             m_strLastError = error;
-            m_host.ShowMessage("Failed to finish AVI File: " + m_strFileName + "\n" + error);
+            m_host.ShowError("Failed to finish AVI File: " + m_strFileName + "\n" + error);
         }
     }
     m_strFileName.clear();
@@ -124,9 +134,10 @@ CAVIStream* CAVIFile::CreateStreamLike(CAVIFile& destination, int number, const 
     return stream ? stream->CreateCopyIn(destination, format, formatSize) : nullptr;
 }
 
-void CAVIFile::Paste(CAVIStream* source, int destination, int32_t first, int32_t end) {
+CJobResult CAVIFile::Paste(CAVIStream* source, int destination, int32_t first, int32_t end) {
     if (CAVIStream* stream = GetStream(destination))
-        stream->Paste(source, first, end, false);
+        return stream->Paste(source, first, end, false);
+    return CJobResult::Done();
 }
 
 int32_t CAVIFile::PrevKeyFrame(int number, int32_t sample) const {

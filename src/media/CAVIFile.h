@@ -1,6 +1,7 @@
 #pragma once
 // One opened or newly created AVI file with all its streams.
 
+#include "media/CJobResult.h"
 #include "platform/AviTypes.h"
 #include "platform/IAviFile.h"
 
@@ -25,6 +26,9 @@ public:
     // Releases every stream and the file; a written file is finished on disk.
     // False (with a message) when a written file could not be completed.
     bool Close();
+    // A file being written: closes it unfinished and removes it, quietly and
+    // at once (the work of finishing it is skipped). Otherwise as Close.
+    void Abandon();
 
     bool IsOpen() const { return m_bOpen; }
     const std::string& GetPath() const { return m_strFileName; }
@@ -37,7 +41,7 @@ public:
     int32_t AddStream(CAVIStream* stream); // takes ownership
 
     CAVIStream* CreateStreamLike(CAVIFile& destination, int number, const void* format, int32_t formatSize);
-    void Paste(CAVIStream* source, int destination, int32_t first, int32_t end);
+    CJobResult Paste(CAVIStream* source, int destination, int32_t first, int32_t end);
     int32_t PrevKeyFrame(int number, int32_t sample) const;
     int32_t NextKeyFrame(int number, int32_t sample) const;
     bool IsKeyFrame(int number, int32_t sample) const;
@@ -62,6 +66,7 @@ public:
 private:
     IHost& m_host;
     bool m_bOpen = false;
+    bool m_bAbandon = false; // set only during Abandon's Close
     std::map<int, std::unique_ptr<CAVIStream>> m_mapStreams;
     std::string m_strFileName;
     int m_nStreams = 0;

@@ -2,9 +2,9 @@
 
 #include "media/CAVIFile.h"
 #include "media/CSilenceMaker.h"
+#include "media/IHost.h"
 #include "platform/CAviFrameDecoder.h"
 #include "platform/IAviFile.h"
-#include "platform/IHost.h"
 
 #include <algorithm>
 #include <climits>
@@ -12,16 +12,16 @@
 
 namespace {
 constexpr int32_t kAudioBlockBytes = 32768;
-// Called before every frame or audio block a paste writes on this thread.
-thread_local std::function<void()> t_pasteStepHook;
+// Called before every frame or audio block a paste writes on this thread;
+// false stops the paste.
+thread_local std::function<bool()> t_pasteStepHook;
 
-void PasteStep() {
-    if (t_pasteStepHook)
-        t_pasteStepHook();
+bool PasteStep() {
+    return !t_pasteStepHook || t_pasteStepHook();
 }
 } // namespace
 
-void CAVIStream::SetPasteStepHook(std::function<void()> hook) {
+void CAVIStream::SetPasteStepHook(std::function<bool()> hook) {
     t_pasteStepHook = std::move(hook);
 }
 
@@ -171,31 +171,39 @@ int64_t CAVIStream::ByteCount(int32_t first, int32_t end) const {
     return (static_cast<int64_t>(end) - first) * wf.nBlockAlign;
 }
 
-void CAVIStream::Paste(CAVIStream* source, int32_t first, int32_t end, bool silence) {
+CJobResult CAVIStream::Paste(CAVIStream* source, int32_t first, int32_t end, bool silence) {
     if (!m_stream)
-        return;
-    if (silence) {
-        PasteSilence(end - static_cast<int64_t>(first));
-        return;
-    }
+        return CJobResult::Done();
+    if (silence)
+        return PasteSilence(end - static_cast<int64_t>(first));
     if (!source || !source->m_stream)
-        return;
+        return CJobResult::Done();
     if (source->m_nType == TYPE_VIDEO)
-        PasteVideo(*source, first, end);
-    else if (source->m_nType == TYPE_AUDIO)
-        PasteAudio(*source, first, end);
+        return PasteVideo(*source, first, end);
+    if (source->m_nType == TYPE_AUDIO)
+        return PasteAudio(*source, first, end);
+    return CJobResult::Done();
 }
 
-void CAVIStream::PasteVideo(CAVIStream& source, int32_t first, int32_t end) {
+CJobResult CAVIStream::PasteFailed(const char* message) {
+    m_host.ShowError(message);
+    return CJobResult::Failed(message);
+}
+
+CJobResult CAVIStream::PasteVideo(CAVIStream& source, int32_t first, int32_t end) {
     IAviStream* in = source.m_stream;
     const int32_t start = GetLength();
     end = std::min(end, in->Length());
     std::vector<uint8_t> buffer;
     for (int32_t i = first; i < end; ++i) {
-        PasteStep();
+        if (!PasteStep())
+            return CJobResult::Stopped();
         const bool key = in->FindSample(i, FIND_PREV | FIND_KEY) == i;
         const int32_t at = start + (i - first);
-        if (PasteChunkSource(*in, i, at, key ? AVIIF_KEYFRAME : 0, "Error! Paste Streams! AVIStreamWrite!"))
+        const EChunkSource bySource = PasteChunkSource(*in, i, at, key ? AVIIF_KEYFRAME : 0);
+        if (bySource == EChunkSource::Failed)
+            return PasteFailed("Error! Paste Streams! AVIStreamWrite!");
+        if (bySource == EChunkSource::Pasted)
             continue;
         int32_t size = 0;
         int32_t bytes = 0;
@@ -206,17 +214,16 @@ void CAVIStream::PasteVideo(CAVIStream& source, int32_t first, int32_t end) {
                 buffer.resize(static_cast<size_t>(size) + 1);
             rc = in->Read(i, 1, buffer.data(), size, &bytes, &samples);
         }
-        if (rc != AVIERR_OK || size < 0) {
-            m_host.ShowMessage("Error in Paste Streams! AVIStreamRead");
-            continue;
-        }
+        if (rc != AVIERR_OK || size < 0)
+            return PasteFailed("Error in Paste Streams! AVIStreamRead");
         rc = m_stream->Write(at, 1, buffer.data(), bytes, key ? AVIIF_KEYFRAME : 0, nullptr, nullptr);
         if (rc != AVIERR_OK)
-            m_host.ShowMessage("Error! Paste Streams! AVIStreamWrite!");
+            return PasteFailed("Error! Paste Streams! AVIStreamWrite!");
     }
+    return CJobResult::Done();
 }
 
-void CAVIStream::PasteAudio(CAVIStream& source, int32_t first, int32_t end) {
+CJobResult CAVIStream::PasteAudio(CAVIStream& source, int32_t first, int32_t end) {
     IAviStream* in = source.m_stream;
     // Variable-size audio has no block size: one sample (chunk) per read.
     const int32_t sampleSize = source.GetSampleSize();
@@ -225,13 +232,20 @@ void CAVIStream::PasteAudio(CAVIStream& source, int32_t first, int32_t end) {
     std::vector<uint8_t> buffer(kAudioBlockBytes + 1);
     int64_t s = first;
     int64_t remaining = static_cast<int64_t>(end) - first;
+    bool holeTold = false;
     while (remaining > 0) {
-        PasteStep();
+        if (!PasteStep())
+            return CJobResult::Stopped();
         const int32_t n = static_cast<int32_t>(std::min<int64_t>(perBlock, remaining));
         if (sampleSize == 0 && s < in->Length()) {
             const int64_t pos = std::max<int64_t>(start + (s - first), GetLength());
-            if (pos <= INT32_MAX && PasteChunkSource(*in, static_cast<int32_t>(s), static_cast<int32_t>(pos),
-                                                     AVIIF_KEYFRAME, "Error! AVIStreamWrite! Audio!")) {
+            const EChunkSource bySource = pos > INT32_MAX
+                                              ? EChunkSource::NotPossible
+                                              : PasteChunkSource(*in, static_cast<int32_t>(s),
+                                                                 static_cast<int32_t>(pos), AVIIF_KEYFRAME);
+            if (bySource == EChunkSource::Failed)
+                return PasteFailed("Error! AVIStreamWrite! Audio!");
+            if (bySource == EChunkSource::Pasted) {
                 ++s;
                 remaining = static_cast<int64_t>(end) - s;
                 continue;
@@ -251,9 +265,14 @@ void CAVIStream::PasteAudio(CAVIStream& source, int32_t first, int32_t end) {
         if (rc != AVIERR_OK || size < 0) {
             // The block that cannot be read becomes silence of its length, so
             // the audio behind it stays in time (a gap cannot be left in
-            // audio of fixed-size samples) and the copy goes on.
-            m_host.ShowMessage("Error in Paste Streams! AVIStreamRead");
-            PasteSilence(n);
+            // audio of fixed-size samples) and the copy goes on: a mended
+            // damage, told once per paste, not a failure.
+            if (!holeTold)
+                m_host.ShowError("Error in Paste Streams! AVIStreamRead");
+            holeTold = true;
+            const CJobResult filled = PasteSilence(n);
+            if (!filled.IsDone())
+                return filled;
             s += n;
             remaining = static_cast<int64_t>(end) - s;
             continue;
@@ -265,41 +284,41 @@ void CAVIStream::PasteAudio(CAVIStream& source, int32_t first, int32_t end) {
         rc = m_stream->Write(static_cast<int32_t>(pos), samplesRead, buffer.data(), bytes, AVIIF_KEYFRAME,
                              nullptr, nullptr);
         if (rc != AVIERR_OK)
-            m_host.ShowMessage("Error! AVIStreamWrite! Audio!");
+            return PasteFailed("Error! AVIStreamWrite! Audio!");
         s += samplesRead;
         remaining = static_cast<int64_t>(end) - s;
     }
+    return CJobResult::Done();
 }
 
-bool CAVIStream::PasteChunkSource(IAviStream& in, int32_t sample, int32_t at, uint32_t flags,
-                                  const char* writeError) {
+CAVIStream::EChunkSource CAVIStream::PasteChunkSource(IAviStream& in, int32_t sample, int32_t at,
+                                                      uint32_t flags) {
     // Chunks copied unchanged are not read here at all: the written file
     // takes them straight from the source file when it is finished.
     AviChunkSource chunk;
     if (!in.GetChunkSource(sample, &chunk))
-        return false;
+        return EChunkSource::NotPossible;
     const int rc = m_stream->WriteChunkSource(at, chunk, flags);
     if (rc == AVIERR_UNSUPPORTED)
-        return false;
-    if (rc != AVIERR_OK)
-        m_host.ShowMessage(writeError);
-    return true;
+        return EChunkSource::NotPossible;
+    return rc == AVIERR_OK ? EChunkSource::Pasted : EChunkSource::Failed;
 }
 
-void CAVIStream::PasteSilence(int64_t samples) {
+CJobResult CAVIStream::PasteSilence(int64_t samples) {
     if (samples <= 0)
-        return;
+        return CJobResult::Done();
     CSilenceMaker maker;
     std::string reason;
     if (!maker.Init(m_info, GetFormat(), static_cast<size_t>(m_nFormatSize), &reason)) {
         m_host.SetStatusText(reason);
-        return;
+        return CJobResult::Done();
     }
     std::vector<uint8_t> chunk;
     int64_t written = 0;
     const int64_t start = GetLength();
     while (written < samples) {
-        PasteStep();
+        if (!PasteStep())
+            return CJobResult::Stopped();
         const int32_t covered = maker.NextChunk(samples - written, chunk);
         const int64_t pos = start + written;
         if (pos > INT32_MAX)
@@ -307,7 +326,8 @@ void CAVIStream::PasteSilence(int64_t samples) {
         const int rc = m_stream->Write(static_cast<int32_t>(pos), covered, chunk.data(),
                                        static_cast<int32_t>(chunk.size()), AVIIF_KEYFRAME, nullptr, nullptr);
         if (rc != AVIERR_OK)
-            m_host.ShowMessage("Error! AVIStreamWrite! Audio!");
+            return PasteFailed("Error! AVIStreamWrite! Audio!");
         written += std::max(covered, 1);
     }
+    return CJobResult::Done();
 }

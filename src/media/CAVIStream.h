@@ -2,6 +2,7 @@
 // One stream of a CAVIFile: header and format kept in memory, key-frame
 // search, sample/time mapping, byte counts, chunk copying, frame decoding.
 
+#include "media/CJobResult.h"
 #include "platform/AviTypes.h"
 
 #include <cstdint>
@@ -54,11 +55,16 @@ public:
 
     // Appends samples first .. end-1 of source at the end of this stream. In
     // silence mode the source is not read: end - first samples of silence in
-    // this stream's own audio format are written instead.
-    void Paste(CAVIStream* source, int32_t first, int32_t end, bool silence);
+    // this stream's own audio format are written instead. A read or write
+    // error ends the paste after one message with a failed result; the
+    // step hook's "stop" ends it with a stopped one. An unreadable block of
+    // audio is the exception: it becomes silence of its length, told once,
+    // so that the audio behind it stays in time.
+    CJobResult Paste(CAVIStream* source, int32_t first, int32_t end, bool silence);
     // A step every paste on the calling thread takes before each frame or
-    // audio block: the worker's pause gate. Empty to remove it.
-    static void SetPasteStepHook(std::function<void()> hook);
+    // audio block: the worker's pause gate and abort flag (false: stop).
+    // Empty to remove it.
+    static void SetPasteStepHook(std::function<bool()> hook);
 
     // Frame decoding. GetFrame: the decoded frame as a packed DIB (header,
     // colour table, pixels), owned by the decoder, valid until its next call;
@@ -70,12 +76,16 @@ public:
                              int32_t* height);
 
 private:
-    void PasteVideo(CAVIStream& source, int32_t first, int32_t end);
-    void PasteAudio(CAVIStream& source, int32_t first, int32_t end);
-    void PasteSilence(int64_t samples);
+    enum class EChunkSource { Pasted, NotPossible, Failed };
+    CJobResult PasteVideo(CAVIStream& source, int32_t first, int32_t end);
+    CJobResult PasteAudio(CAVIStream& source, int32_t first, int32_t end);
+    CJobResult PasteSilence(int64_t samples);
+    // Shows `message` and returns it as the failure.
+    CJobResult PasteFailed(const char* message);
     // Pastes one chunk by reference to where it lies in the source file;
-    // false when either side cannot, and the chunk must be read and written.
-    bool PasteChunkSource(IAviStream& in, int32_t sample, int32_t at, uint32_t flags, const char* writeError);
+    // NotPossible when either side cannot, and the chunk must be read and
+    // written.
+    EChunkSource PasteChunkSource(IAviStream& in, int32_t sample, int32_t at, uint32_t flags);
 
     IHost& m_host;
     IAviStream* m_stream = nullptr;

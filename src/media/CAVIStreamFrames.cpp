@@ -9,9 +9,9 @@
 
 #include "media/CAVIStream.h"
 
+#include "media/IHost.h"
 #include "platform/CAviFrameDecoder.h"
 #include "platform/DibLayout.h"
-#include "platform/IHost.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -28,7 +28,7 @@ uint8_t* CAVIStream::GetBitmapBuffer(bool raw, int32_t frame, int32_t* size, uin
     const int64_t offset =
         dib && ParseBitmapInfoHeader(dib, kBitmapInfoHeaderSize, header) ? DibPixelOffset(header) : -1;
     if (offset < 0) {
-        m_host.ShowMessage("CAVIStream::GetBitmapBuffer: AVIStreamGetFrame(). Error! No Bitmap decoded!");
+        m_host.ShowError("CAVIStream::GetBitmapBuffer: AVIStreamGetFrame(). Error! No Bitmap decoded!");
         return nullptr;
     }
     if (width)

@@ -4,9 +4,9 @@
 #include "jobs/DiscardOutput.h"
 #include "media/CAVIFile.h"
 #include "media/CAVIStream.h"
+#include "media/IHost.h"
 #include "platform/AviTime.h"
 #include "platform/COpenFileRegistry.h"
-#include "platform/IHost.h"
 
 #include <algorithm>
 #include <climits>
@@ -42,7 +42,8 @@ int64_t DurationOf(const CAVIStream& stream, int32_t samples) {
 } // namespace
 
 void CMergeJob::Register() {
-    m_worker.SetJobWork(JOB_MERGE, [this](CWorker&) { Run(); });
+    m_registration = m_worker.RegisterJob(
+        JobKind::JOB_MERGE, [this](CWorker&, const CJobRequest& request) { return Run(request); });
 }
 
 bool CMergeJob::PrepareMerge(const std::string& path, CAVIFile* source, bool videoFromSource,
@@ -59,7 +60,7 @@ bool CMergeJob::PrepareMerge(const std::string& path, CAVIFile* source, bool vid
         return false;
     CAVIFile& output = m_worker.GetFile(CWorker::FILE_MERGE_OUTPUT);
     if (!output.Create(path)) {
-        host.ShowMessage(CANNOT_CREATE);
+        host.ShowError(CANNOT_CREATE);
         return false;
     }
     const std::pair<CAVIFile*, int> wanted[] = {{videoFrom, videoFrom ? videoFrom->GetVideoIndex() : -1},
@@ -69,7 +70,7 @@ bool CMergeJob::PrepareMerge(const std::string& path, CAVIFile* source, bool vid
             continue;
         CAVIStream* stream = from->CreateStreamLike(output, index, nullptr, -1);
         if (!stream) {
-            host.ShowMessage("Cannot create a stream like the one of " + from->GetPath() + " in " + path);
+            host.ShowError("Cannot create a stream like the one of " + from->GetPath() + " in " + path);
             return false;
         }
         output.AddStream(stream);
@@ -88,18 +89,18 @@ void CMergeJob::ShowProgress(double done, double total) {
     host.SetPercentText(text);
 }
 
-void CMergeJob::PadAudio(CAVIFile& input, int outputAudio, int32_t& carryMs) {
+CJobResult CMergeJob::PadAudio(CAVIFile& input, int outputAudio, int32_t& carryMs) {
     const CAVIStream* video = FirstVideo(input);
     const CAVIStream* audio = FirstAudio(input);
     // Without video there is no length to pad up to.
     if (!video || !audio)
-        return;
+        return CJobResult::Done();
     const int64_t videoMs = video->SampleToTime(video->GetLength());
     const int64_t audioMs = audio->SampleToTime(audio->GetLength());
     if (videoMs - audioMs < 0) {
-        m_worker.GetHost().ShowMessage("Synchronization Warning: Audio Stream is longer than the Video "
+        m_worker.GetHost().ShowWarning("Synchronization Warning: Audio Stream is longer than the Video "
                                        "Stream.\r\n\r\nSolution: Not supported yet.");
-        return;
+        return CJobResult::Done();
     }
     const int64_t wanted = std::clamp<int64_t>(videoMs - audioMs + carryMs, INT32_MIN, INT32_MAX);
     const int32_t samples = std::max(audio->TimeToSampleCeil(static_cast<int32_t>(wanted)), 0);
@@ -109,17 +110,18 @@ void CMergeJob::PadAudio(CAVIFile& input, int outputAudio, int32_t& carryMs) {
         static_cast<int32_t>(std::clamp<int64_t>(wanted - DurationOf(*audio, samples), INT32_MIN, INT32_MAX));
     CAVIFile& output = m_worker.GetFile(CWorker::FILE_MERGE_OUTPUT);
     if (samples > 0 && outputAudio >= 0)
-        output.GetStream(outputAudio)->Paste(nullptr, 0, samples, true);
+        return output.GetStream(outputAudio)->Paste(nullptr, 0, samples, true);
+    return CJobResult::Done();
 }
 
-void CMergeJob::Run() {
+CJobResult CMergeJob::Run(const CJobRequest& request) {
     IHost& host = m_worker.GetHost();
     CAVIFile& output = m_worker.GetFile(CWorker::FILE_MERGE_OUTPUT);
     const auto& inputs = m_worker.GetMergeInputs();
-    const std::string excluded = m_worker.GetExcludedMergeName();
     // In piece mode the full creation appends one input per run to the
     // output it prepared for the first one and keeps open in between.
-    const bool prepared = m_bPrepared || (m_worker.IsPieceMode() && output.IsOpen());
+    const bool pieceMode = request.bPieceMode;
+    const bool prepared = m_bPrepared || (pieceMode && output.IsOpen());
     m_bPrepared = false;
     m_bSucceeded = false;
     m_worker.SetNotify(false);
@@ -129,15 +131,48 @@ void CMergeJob::Run() {
 
     // Nothing to take or nowhere to put it: the messages have been shown.
     if (inputs.empty() || !prepared) {
-        if (m_worker.IsPieceMode()) {
+        const CJobResult nothing = CJobResult::Failed("nothing to merge, or no output to merge into");
+        if (pieceMode) {
             host.EndWaitBox(0);
-            return;
+            return nothing;
         }
         DiscardOutput(output);
         m_worker.SetNotify(true);
-        return;
+        return nothing;
     }
 
+    CJobResult result = Append(request);
+    for (const auto& input : inputs)
+        input->Close();
+    if (pieceMode) {
+        // The full creation goes on writing into the output and closes it.
+        m_bSucceeded = result.IsDone();
+        host.EndWaitBox(0);
+        return result;
+    }
+    if (!result.IsDone()) {
+        DiscardOutput(output);
+        m_worker.SetNotify(true);
+        return result;
+    }
+    // A file that could not be finished is no success.
+    if (!output.Close()) {
+        m_worker.SetNotify(true);
+        return CJobResult::Failed("the merge output cannot be finished: " + output.GetLastError());
+    }
+    host.SetStatusText("Writing Sucessfull!");
+    host.SetProgressPos(10000);
+    host.SetPercentText("100 %");
+    m_bSucceeded = true;
+    m_worker.SetNotify(true);
+    return result;
+}
+
+CJobResult CMergeJob::Append(const CJobRequest& request) {
+    IHost& host = m_worker.GetHost();
+    CAVIFile& output = m_worker.GetFile(CWorker::FILE_MERGE_OUTPUT);
+    const auto& inputs = m_worker.GetMergeInputs();
+    const std::string& excluded = request.strExcludedMergeName;
     int64_t videoTotal = 0;
     int64_t audioTotal = 0;
     for (const auto& input : inputs) {
@@ -154,43 +189,34 @@ void CMergeJob::Run() {
     for (const auto& input : inputs) {
         if (IsExcluded(*input, excluded))
             continue;
-        m_worker.PassPauseGate();
+        if (!m_worker.PassPauseGate())
+            return CJobResult::Stopped();
         host.SetStatusText("Writing Video ... (Reading " + input->GetPath() + ")");
         CAVIStream* video = FirstVideo(*input);
         if (video && outputVideo >= 0)
-            output.Paste(video, outputVideo, 0, video->GetLength());
+            if (CJobResult pasted = output.Paste(video, outputVideo, 0, video->GetLength()); !pasted.IsDone())
+                return pasted;
         done += video ? video->GetLength() : 0;
         ShowProgress(done, total);
     }
 
     int32_t carryMs = 0;
     for (const auto& input : inputs) {
-        m_worker.PassPauseGate();
-        CAVIStream* audio = FirstAudio(*input);
-        if (audio) {
+        if (!m_worker.PassPauseGate())
+            return CJobResult::Stopped();
+        if (CAVIStream* audio = FirstAudio(*input)) {
             host.SetStatusText("Writing Audio ... (Reading " + input->GetPath() + ")");
+            CJobResult pasted = CJobResult::Done();
             if (outputAudio >= 0)
-                output.Paste(audio, outputAudio, 0, audio->GetLength());
-            if (m_worker.GetTrySynchronization())
-                PadAudio(*input, outputAudio, carryMs);
+                pasted = output.Paste(audio, outputAudio, 0, audio->GetLength());
+            if (pasted.IsDone() && request.bTrySynchronization)
+                pasted = PadAudio(*input, outputAudio, carryMs);
+            if (!pasted.IsDone())
+                return pasted;
+            done += audio->GetLength();
         }
-        done += audio ? audio->GetLength() : 0;
         ShowProgress(done, total);
         input->Close();
     }
-
-    if (m_worker.IsPieceMode()) {
-        // The full creation goes on writing into the output and closes it.
-        m_bSucceeded = true;
-        host.EndWaitBox(0);
-        return;
-    }
-    // A file that could not be finished is no success.
-    if (output.Close()) {
-        host.SetStatusText("Writing Sucessfull!");
-        host.SetProgressPos(10000);
-        host.SetPercentText("100 %");
-        m_bSucceeded = true;
-    }
-    m_worker.SetNotify(true);
+    return CJobResult::Done();
 }

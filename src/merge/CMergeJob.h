@@ -6,6 +6,10 @@
 // it is shorter than its video, carrying the rounding to whole audio samples
 // over to the next input, so that a long chain of parts stays in step.
 
+#include "jobs/CJobRegistration.h"
+#include "jobs/CJobRequest.h"
+#include "media/CJobResult.h"
+
 #include <string>
 
 class CAVIFile;
@@ -15,7 +19,7 @@ class CMergeJob {
 public:
     explicit CMergeJob(CWorker& worker) : m_worker(worker) {}
 
-    // Makes this object the worker's merge work.
+    // Makes this object the worker's merge work, while it lives.
     void Register();
 
     // Creates the merge output at `path` (an existing file is replaced) with
@@ -27,8 +31,10 @@ public:
     // cannot be made in it.
     bool PrepareMerge(const std::string& path, CAVIFile* source, bool videoFromSource, bool audioFromSource);
 
-    // The job, on the worker thread.
-    void Run();
+    // The job, on the worker thread. It stops at the first read or write
+    // error (after one message) and at an abort; outside piece mode no
+    // output is left then.
+    CJobResult Run(const CJobRequest& request);
 
     // True when the last run wrote and finished the output with every
     // merge input (piece mode: wrote every input; the caller finishes it).
@@ -38,9 +44,12 @@ private:
     void ShowProgress(double done, double total);
     // Pads the audio of `input` (whose samples were just appended) so that
     // it is as long as its video, taking `carryMs` into account.
-    void PadAudio(CAVIFile& input, int outputAudio, int32_t& carryMs);
+    CJobResult PadAudio(CAVIFile& input, int outputAudio, int32_t& carryMs);
+    // The video of every input, then their audio.
+    CJobResult Append(const CJobRequest& request);
 
     CWorker& m_worker;
     bool m_bPrepared = false;
     bool m_bSucceeded = false;
+    CJobRegistration m_registration; // last: unregistered before the rest goes
 };

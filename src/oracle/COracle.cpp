@@ -1,12 +1,12 @@
 #include "oracle/COracle.h"
 
 #include "jobs/CTaskTeam.h"
+#include "media/IHost.h"
 #include "oracle/FrameMeasure.h"
 #include "oracle/IOracleListSink.h"
 #include "oracle/IOracleMedia.h"
 #include "oracle/IOracleTimer.h"
 #include "platform/COpenFileRegistry.h"
-#include "platform/IHost.h"
 
 #include <cmath>
 #include <cstdio>
@@ -92,7 +92,7 @@ void COracle::ShowProgress(int position) {
 }
 
 void COracle::ShowOracleError(const std::string& text) {
-    m_host.MessageBox(text, kCaption, EMessageButtons::Ok);
+    m_host.MessageBox(text, kCaption, EMessageButtons::Ok, EMessageKind::Error);
 }
 
 bool COracle::CreateOracleFile(const std::string& name) {
@@ -108,6 +108,7 @@ bool COracle::CreateOracleFile(const std::string& name) {
 bool COracle::RunOracle(const std::string& oracleFile) {
     m_host.SetStatusText("Initialising Oracle ...");
     m_bError = false;
+    m_bStopped = false;
     m_intervals.clear();
     m_candidates.clear();
 
@@ -137,7 +138,7 @@ bool COracle::RunOracle(const std::string& oracleFile) {
             "The oracle file \"" + oracleFile +
                 "\" holds values for fewer intervals than this movie has: it belongs to another "
                 "movie or run. The values are measured again and the file is replaced.",
-            "Oracle", EMessageButtons::Ok);
+            "Oracle", EMessageButtons::Ok, EMessageKind::Warning);
         if (!CreateOracleFile(oracleFile)) {
             m_bError = true;
             return false;
@@ -273,7 +274,8 @@ bool COracle::EvaluateIntervals() {
             }
             double low = 0.0;
             double fast = 0.0;
-            if (!CompareFrame(frame, interval, &low, &fast)) {
+            m_bStopped = m_stepCheck && !m_stepCheck();
+            if (m_bStopped || !CompareFrame(frame, interval, &low, &fast)) {
                 if (m_pTimer != nullptr) {
                     m_pTimer->Stop();
                 }
@@ -371,7 +373,7 @@ bool COracle::CompareFrame(int32_t frame, const OracleInterval& interval, double
              [this, &fastSum] { fastSum = DifferenceSum(m_pbBufferSource, m_pbBufferFast, m_nSizeLow); }});
     } else {
         if (m_pbBufferLow == nullptr || m_pbBufferFast == nullptr) {
-            m_host.ShowMessage(kBufferNull);
+            m_host.ShowError(kBufferNull);
             return false;
         }
         // More detail means a sharper picture. Exchanged, so that in both

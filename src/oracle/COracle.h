@@ -35,6 +35,12 @@ public:
     void SetInputs(IOracleMedia* low, IOracleMedia* fast, IOracleMedia* source);
     void SetListSink(IOracleListSink* sink) { m_pSink = sink; }
     void SetTimer(IOracleTimer* timer) { m_pTimer = timer; }
+    // Asked before every measured frame: it may wait (a paused job) and
+    // returns false to stop the run. Empty for none.
+    void SetStepCheck(std::function<bool()> check) { m_stepCheck = std::move(check); }
+    // True when the last run was stopped by the step check (HasError is set
+    // too: the run did not finish, and its oracle file is gone).
+    bool WasStopped() const { return m_bStopped; }
 
     void SetUseSourceMovie(bool use) { m_useSourceMovie = use; }
     bool GetUseSourceMovie() const { return m_useSourceMovie; }
@@ -105,6 +111,8 @@ private:
     double m_comparisonValue = 0.0;
     bool m_bParallel = true;
     bool m_bError = false;
+    bool m_bStopped = false;
+    std::function<bool()> m_stepCheck;
 
     std::vector<OracleInterval> m_intervals;
     std::vector<OracleInterval*> m_candidates;

@@ -3,8 +3,8 @@
 
 #include "oracle/COracle.h"
 
+#include "media/IHost.h"
 #include "oracle/IOracleListSink.h"
-#include "platform/IHost.h"
 
 #include <algorithm>
 #include <cmath>
@@ -112,7 +112,7 @@ double COracle::EstimateSize() {
     for (const OracleInterval& interval : m_intervals) {
         total += static_cast<double>(interval.audioBytes) * 0.001;
         if (interval.choice != OracleInterval::CHOICE_LOW && interval.choice != OracleInterval::CHOICE_FAST) {
-            m_host.ShowMessage("Oracle Error in getting final AVI size!");
+            m_host.ShowError("Oracle Error in getting final AVI size!");
             continue;
         }
         total += VideoKBytes(interval);

@@ -24,21 +24,27 @@ private:
 
 } // namespace
 
-bool RunOracleJob(CWorker& worker, COracle& oracle, IOracleListSink& sink) {
-    const CWorker::OracleParameters& p = worker.GetOracleParameters();
+CJobResult RunOracleJob(CWorker& worker, const CJobRequest& request, COracle& oracle, IOracleListSink& sink) {
+    const OracleParameters& p = request.oracle;
     std::unique_ptr<CProgressTimerLink> link;
     if (worker.GetProgressTimer() != nullptr) {
         link = std::make_unique<CProgressTimerLink>(*worker.GetProgressTimer());
     }
     oracle.SetListSink(&sink);
     oracle.SetTimer(link.get());
+    oracle.SetStepCheck([&worker] { return worker.PassPauseGate(); });
     const bool ok =
         oracle.RunJob(p.strOracleFile, p.dOracleValue, p.dComparisonValue, p.bSizeLimit, p.dSizeLimitKBytes);
+    oracle.SetStepCheck(nullptr);
     oracle.SetTimer(nullptr);
     worker.SetNotify(true);
-    return ok;
+    if (oracle.WasStopped())
+        return CJobResult::Stopped();
+    return ok ? CJobResult::Done() : CJobResult::Failed("the oracle did not finish");
 }
 
-void RegisterOracleJob(CWorker& worker, COracle& oracle, IOracleListSink& sink) {
-    worker.SetJobWork(JOB_ORACLE, [&oracle, &sink](CWorker& w) { RunOracleJob(w, oracle, sink); });
+CJobRegistration RegisterOracleJob(CWorker& worker, COracle& oracle, IOracleListSink& sink) {
+    return worker.RegisterJob(JobKind::JOB_ORACLE, [&oracle, &sink](CWorker& w, const CJobRequest& request) {
+        return RunOracleJob(w, request, oracle, sink);
+    });
 }

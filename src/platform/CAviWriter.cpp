@@ -125,6 +125,17 @@ AviFileInfo CAviWriter::Info() const {
     return fi;
 }
 
+void CAviWriter::Abandon() {
+    if (m_closed)
+        return;
+    m_closed = true;
+    m_closeOk = false;
+    m_closeError = "abandoned: " + m_path;
+    m_out.Close();
+    m_spool.Close();
+    Discard();
+}
+
 bool CAviWriter::Close(std::string* error) {
     if (!m_closed) {
         m_closed = true;

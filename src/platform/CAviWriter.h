@@ -33,6 +33,7 @@ public:
     IAviStream* GetStream(int index) override;
     IAviStream* CreateStream(const AviStreamInfo& info) override;
     bool Close(std::string* error) override;
+    void Abandon() override;
     const AviReadReport& Report() const override { return m_report; }
 
 private:

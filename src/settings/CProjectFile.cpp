@@ -1,14 +1,13 @@
 #include "settings/CProjectFile.h"
 
 #include "settings/CIniFile.h"
+#include "settings/ProjectKeys.h"
 
 #include <algorithm>
 #include <cctype>
 
 namespace {
-const char* const MOVIE_SETTINGS = "Movie Settings";
-const char* const SLIDER = "Slider";
-const char* const VALUE = "Value";
+using namespace ProjectKeys;
 
 void CopyString(const CIniFile& from, CIniFile& to, const char* section, const char* key) {
     std::string value;
@@ -36,9 +35,9 @@ bool CProjectFile::Save(const CIniFile& settings, const std::vector<ProjectRow>&
     file.Merge(settings);
     for (size_t r = 0; r < rows.size(); ++r) {
         const std::string number = std::to_string(r);
-        file.SetString(MOVIE_SETTINGS, "StartFrame" + number, rows[r].startText);
-        file.SetString(MOVIE_SETTINGS, "EndFrame" + number, rows[r].endText);
-        file.SetString(MOVIE_SETTINGS, "Codec" + number, CodecText(rows[r].encodingText));
+        file.SetString(MOVIE_SETTINGS, START_FRAME + number, rows[r].startText);
+        file.SetString(MOVIE_SETTINGS, END_FRAME + number, rows[r].endText);
+        file.SetString(MOVIE_SETTINGS, CODEC + number, CodecText(rows[r].encodingText));
     }
     try {
         return file.Save(path);
@@ -64,26 +63,26 @@ ProjectLoadResult CProjectFile::Load(const std::string& path, CIniFile& settings
 
     if (file.GetInt(SLIDER, VALUE, result.sliderValue))
         settings.SetInt(SLIDER, VALUE, result.sliderValue);
-    result.hasLowFile = file.GetString(MOVIE_SETTINGS, "Low-File", result.lowFile);
+    result.hasLowFile = file.GetString(MOVIE_SETTINGS, LOW_FILE, result.lowFile);
     if (result.hasLowFile)
-        settings.SetString(MOVIE_SETTINGS, "Low-File", result.lowFile);
-    result.hasFastFile = file.GetString(MOVIE_SETTINGS, "Fast-File", result.fastFile);
+        settings.SetString(MOVIE_SETTINGS, LOW_FILE, result.lowFile);
+    result.hasFastFile = file.GetString(MOVIE_SETTINGS, FAST_FILE, result.fastFile);
     if (result.hasFastFile)
-        settings.SetString(MOVIE_SETTINGS, "Fast-File", result.fastFile);
+        settings.SetString(MOVIE_SETTINGS, FAST_FILE, result.fastFile);
     // The slider value is kept even when the movies do not open.
     settings.SetInt(SLIDER, VALUE, result.sliderValue);
-    CopyFloat(file, settings, MOVIE_SETTINGS, "Oracle Value");
-    CopyFloat(file, settings, MOVIE_SETTINGS, "Comparison Value");
-    CopyString(file, settings, MOVIE_SETTINGS, "Original-File");
-    CopyString(file, settings, MOVIE_SETTINGS, "Oracle-File");
+    CopyFloat(file, settings, MOVIE_SETTINGS, ORACLE_VALUE);
+    CopyFloat(file, settings, MOVIE_SETTINGS, COMPARISON_VALUE);
+    CopyString(file, settings, MOVIE_SETTINGS, ORIGINAL_FILE);
+    CopyString(file, settings, MOVIE_SETTINGS, ORACLE_FILE);
 
     for (int32_t n = 0;; ++n) {
         const std::string number = std::to_string(n);
         ProjectPart part;
         std::string codec;
-        if (!file.GetInt(MOVIE_SETTINGS, "StartFrame" + number, part.start) ||
-            !file.GetInt(MOVIE_SETTINGS, "EndFrame" + number, part.end) ||
-            !file.GetString(MOVIE_SETTINGS, "Codec" + number, codec))
+        if (!file.GetInt(MOVIE_SETTINGS, START_FRAME + number, part.start) ||
+            !file.GetInt(MOVIE_SETTINGS, END_FRAME + number, part.end) ||
+            !file.GetString(MOVIE_SETTINGS, CODEC + number, codec))
             break;
         if (n >= maxRows) {
             result.warnings.push_back("The project file lists more than " + std::to_string(maxRows) +

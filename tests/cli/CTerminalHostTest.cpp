@@ -88,7 +88,8 @@ TEST(TerminalHost, TerminalRewritesOneLineAndMessagesGetTheirOwn) {
     // The shorter line covers the rest of the longer one with blanks.
     EXPECT_NE(beforeMessage.find("\r5 %  Waiting!" + std::string(23, ' ')), std::string::npos);
 
-    host.MessageBox("Warning: not compatible.\r\n\r\nSource: 1 x 1", "Warning!", EMessageButtons::YesNo);
+    host.MessageBox("Warning: not compatible.\r\n\r\nSource: 1 x 1", "Warning!", EMessageButtons::YesNo,
+                    EMessageKind::Question);
     const std::string afterMessage = out.Text().substr(beforeMessage.size());
     const std::string cleared = "\r" + std::string(13, ' ') + "\r"; // the shown text
     EXPECT_EQ(afterMessage.substr(0, cleared.size()), cleared);
@@ -121,7 +122,7 @@ TEST(TerminalHost, QuestionsGetThePolicysAnswerElseTheSafeOne) {
     };
     for (const Case& c : cases) {
         host.SetAnswerPolicy(c.policy);
-        EXPECT_EQ(host.MessageBox("Question?", "", c.buttons), c.answer)
+        EXPECT_EQ(host.MessageBox("Question?", "", c.buttons, EMessageKind::Question), c.answer)
             << static_cast<int>(c.policy) << " " << static_cast<int>(c.buttons);
     }
     host.EndWaitBox(0);
@@ -144,7 +145,7 @@ TEST(TerminalHost, CallsFromSeveralThreadsKeepMessagesWhole) {
         }
     });
     for (int i = 0; i < 50; ++i)
-        host.ShowMessage("Error in Paste Streams! AVIStreamRead");
+        host.ShowError("Error in Paste Streams! AVIStreamRead");
     worker.join();
     timer.join();
     int whole = 0;

@@ -14,9 +14,12 @@
 #include "platform/CodecOptions.h"
 #include "support/CHostRecorder.h"
 #include "support/Ffprobe.h"
+#include "support/LimitedChild.h"
 #include "support/TestUtil.h"
 
 #include <gtest/gtest.h>
+
+#include <future>
 
 #include <atomic>
 #include <cstdio>
@@ -24,6 +27,8 @@
 #include <functional>
 
 namespace {
+
+enum EOutcome { RESULT_CREATED, RESULT_FAILED, RESULT_ABORTED };
 
 // The recorder with the wait box a window would show, and a hook on the
 // status texts so that a test can act while a job runs.
@@ -94,13 +99,15 @@ protected:
         return request;
     }
 
-    CFullCreation::EResult Run(const FullCreationRequest& request, std::function<bool()> abortCheck = {}) {
-        CFullCreation creation(m_worker, m_host.m_box);
-        creation.SetAbortCheck(std::move(abortCheck));
-        const CFullCreation::EResult result = creation.Create(request, m_low, m_fast);
+    // Starts the creation on the worker thread and waits for its end.
+    EOutcome Run(const FullCreationRequest& request) {
+        CFullCreation creation(m_worker);
+        std::promise<CJobResult> ended;
+        creation.Start(request, m_low, m_fast, [&](const CJobResult& result) { ended.set_value(result); });
+        const CJobResult result = ended.get_future().get();
         m_firstPiece = creation.GetFirstEncodedPiece();
         m_lastPiece = creation.GetLastPiece();
-        return result;
+        return result.IsDone() ? RESULT_CREATED : result.IsStopped() ? RESULT_ABORTED : RESULT_FAILED;
     }
 
     CTempDir m_dir;
@@ -130,7 +137,7 @@ TEST(FullCreationNames, ProposalsAndTemporaryDirectory) {
 
 TEST_F(FullCreationTest, PlainWayWithoutAudioWritesVideoOnlyFiles) {
     const std::string source = MakeSource(60, false);
-    ASSERT_EQ(Run(Request(source, false)), CFullCreation::RESULT_CREATED);
+    ASSERT_EQ(Run(Request(source, false)), RESULT_CREATED);
     for (const std::string& path :
          {FullCreationNames::LowFile(source), FullCreationNames::FastFile(source)}) {
         const Movie movie = Read(path);
@@ -146,7 +153,7 @@ TEST_F(FullCreationTest, PlainWayWithoutAudioWritesVideoOnlyFiles) {
 TEST_F(FullCreationTest, SaveWayEncodesPiecesJoinsThemWithTheAudioAndCleansUp) {
     const std::string source = MakeSource(450, true);
     const Movie original = Read(source);
-    ASSERT_EQ(Run(Request(source, true)), CFullCreation::RESULT_CREATED);
+    ASSERT_EQ(Run(Request(source, true)), RESULT_CREATED);
     EXPECT_EQ(m_firstPiece, 0);
     EXPECT_EQ(m_lastPiece, 2); // 200 + 200 + 50 frames
     for (const std::string& path :
@@ -162,7 +169,7 @@ TEST_F(FullCreationTest, SaveWayEncodesPiecesJoinsThemWithTheAudioAndCleansUp) {
 
 TEST_F(FullCreationTest, ExactMultipleOfThePieceSizeEndsWithAnEmptyPair) {
     const std::string source = MakeSource(400, true);
-    ASSERT_EQ(Run(Request(source, true)), CFullCreation::RESULT_CREATED);
+    ASSERT_EQ(Run(Request(source, true)), RESULT_CREATED);
     EXPECT_EQ(m_lastPiece, 2); // pieces 0 and 1 full, 2 without frames
     EXPECT_EQ(Read(FullCreationNames::LowFile(source)).frames, 400);
     EXPECT_EQ(Read(FullCreationNames::FastFile(source)).frames, 400);
@@ -172,7 +179,7 @@ TEST_F(FullCreationTest, ExactMultipleOfThePieceSizeEndsWithAnEmptyPair) {
 TEST_F(FullCreationTest, AbortedRunKeepsCompletePairsAndResumesToTheSameFiles) {
     const std::string source = MakeSource(450, true);
     const FullCreationRequest request = Request(source, true);
-    ASSERT_EQ(Run(request), CFullCreation::RESULT_CREATED);
+    ASSERT_EQ(Run(request), RESULT_CREATED);
     const auto lowVideo = FramemD5Copy(request.lowFile, "v:0");
     const auto fastVideo = FramemD5Copy(request.fastFile, "v:0");
     ASSERT_EQ(lowVideo.size(), 450u);
@@ -185,11 +192,11 @@ TEST_F(FullCreationTest, AbortedRunKeepsCompletePairsAndResumesToTheSameFiles) {
         int frame = 0, total = 0;
         if (!inPieceOne.load() && std::sscanf(text.c_str(), "Creating Frame %d of %d", &frame, &total) == 2 &&
             frame >= 210) {
-            m_worker.GetPauseGate().Pause();
+            m_worker.RequestAbort();
             inPieceOne.store(true);
         }
     };
-    ASSERT_EQ(Run(request, [&] { return inPieceOne.load(); }), CFullCreation::RESULT_ABORTED);
+    ASSERT_EQ(Run(request), RESULT_ABORTED);
     m_host.m_onStatus = nullptr;
     const std::string tempDir = CSavedPieces::TempDirectory(source);
     int32_t piece = 0;
@@ -197,7 +204,7 @@ TEST_F(FullCreationTest, AbortedRunKeepsCompletePairsAndResumesToTheSameFiles) {
     EXPECT_EQ(piece, 1);
     EXPECT_FALSE(std::filesystem::exists(request.lowFile));
 
-    ASSERT_EQ(Run(request), CFullCreation::RESULT_CREATED);
+    ASSERT_EQ(Run(request), RESULT_CREATED);
     EXPECT_EQ(m_firstPiece, 1);
     EXPECT_EQ(FramemD5Copy(request.lowFile, "v:0"), lowVideo);
     EXPECT_EQ(FramemD5Copy(request.fastFile, "v:0"), fastVideo);
@@ -206,9 +213,24 @@ TEST_F(FullCreationTest, AbortedRunKeepsCompletePairsAndResumesToTheSameFiles) {
 
 TEST_F(FullCreationTest, SourceThatDoesNotOpenFailsWithTheMessage) {
     FullCreationRequest request = Request(m_dir.File("missing.avi"), false);
-    EXPECT_EQ(Run(request), CFullCreation::RESULT_FAILED);
+    EXPECT_EQ(Run(request), RESULT_FAILED);
     EXPECT_TRUE(m_host.HasMessage("Failed to open AVI File: "));
     EXPECT_FALSE(std::filesystem::exists(request.lowFile));
+}
+
+// A disk that fills up while the LOW and FAST files are written: one
+// message, a failed result, neither file left half made.
+TEST_F(FullCreationTest, AWriteErrorGivesOneMessageAndAFailedResult) {
+    const FullCreationRequest request = Request(MakeSource(120, true), false);
+    const int outcome = RunInLimitedChild(32 * 1024, [&] {
+        CHostRecorder host;
+        CWorker worker(host);
+        CFullCreation creation(worker);
+        const CJobResult result = creation.Run(request, m_low, m_fast);
+        const bool fastGone = !std::filesystem::exists(request.fastFile);
+        return WriteErrorOutcome(result, host, request.lowFile) | (fastGone ? 0 : 64);
+    });
+    EXPECT_EQ(outcome, WRITE_ERROR_HANDLED);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // per interval, joined in order, checked and deleted; refusals before
 // anything is written; abort; a total of 0 frames.
 
+#include "../jobs/JobsTestUtil.h"
 #include "database/CDataBaseCreation.h"
 #include "database/CMovieDataBase.h"
 #include "encoding/EncodingPart.h"
@@ -14,10 +15,14 @@
 #include "platform/CodecOptions.h"
 #include "support/CHostRecorder.h"
 #include "support/Ffprobe.h"
+#include "support/LimitedChild.h"
 #include "support/TestMovies.h"
 #include "support/TestUtil.h"
 
 #include <gtest/gtest.h>
+
+#include <future>
+#include <thread>
 
 #include <algorithm>
 #include <filesystem>
@@ -25,6 +30,8 @@
 #include <vector>
 
 namespace {
+
+enum EOutcome { RESULT_NOTHING, RESULT_CREATED, RESULT_FAILED, RESULT_ABORTED };
 
 // The recorder, with the wait box that the jobs end.
 class CWaitHost : public CHostRecorder {
@@ -96,8 +103,7 @@ protected:
         ASSERT_TRUE(base.Import(vdb, low, fast, status)) << status;
         CAVIFile source(m_host);
         ASSERT_TRUE(source.Open(sourcePath));
-        CDataBaseCreation creation(m_worker, base, m_host.m_box);
-        ASSERT_EQ(creation.Create(source, low, fast, output, TempDir()), CDataBaseCreation::RESULT_CREATED);
+        ASSERT_EQ(CreateFrom(base, source, low, fast, output), RESULT_CREATED);
         EXPECT_EQ(ProbePackets(output, "v:0").size(), 100u);
         EXPECT_EQ(ProbeVideoKeyFrames(output), keyFrames);
         EXPECT_EQ(ProbeStreams(output).at(0).rFrameRate, ProbeStreams(sourcePath).at(0).rFrameRate);
@@ -111,11 +117,23 @@ protected:
         EXPECT_TRUE(std::equal(audio.begin(), audio.end(), sourceAudio.begin()));
         EXPECT_TRUE(TempDirFiles().empty());
     }
-    CDataBaseCreation::EResult Create(CMovieDataBase& base, const std::string& output) {
+    EOutcome Create(CMovieDataBase& base, const std::string& output) {
         CAVIFile source(m_host);
         EXPECT_TRUE(source.Open(Source()));
-        CDataBaseCreation creation(m_worker, base, m_host.m_box);
-        return creation.Create(source, m_low, m_fast, output, TempDir());
+        return CreateFrom(base, source, m_low, m_fast, output);
+    }
+    // Prepares on the test thread, runs on the worker thread, waits.
+    EOutcome CreateFrom(CMovieDataBase& base, CAVIFile& source, const CodecOptions& low,
+                        const CodecOptions& fast, const std::string& output) {
+        CDataBaseCreation creation(m_worker, base);
+        if (!creation.Prepare(source, low, fast, output, TempDir()))
+            return creation.NothingToCreate() ? RESULT_NOTHING : RESULT_FAILED;
+        std::promise<CJobResult> ended;
+        creation.Start(source, low, fast, output, [&](const CJobResult& result) { ended.set_value(result); });
+        const CJobResult result = ended.get_future().get();
+        if (creation.NothingToCreate())
+            return RESULT_NOTHING;
+        return result.IsDone() ? RESULT_CREATED : result.IsStopped() ? RESULT_ABORTED : RESULT_FAILED;
     }
 
     static CTempDir* s_dir;
@@ -165,7 +183,7 @@ TEST_F(DataBaseCreation, EmptyAndOverlongIntervalsStillJoinIntoTheMovie) {
                        "StartTime1=1000\nEndTime1=1000\nPart1=0\n"
                        "StartTime2=1000\nEndTime2=99999999\n");
     const std::string output = m_dir.File("final.avi");
-    ASSERT_EQ(Create(base, output), CDataBaseCreation::RESULT_CREATED);
+    ASSERT_EQ(Create(base, output), RESULT_CREATED);
     EXPECT_EQ(ProbePackets(output, "v:0").size(), 100u);
     EXPECT_EQ(base.GetTempFiles().size(), 3u);
     EXPECT_EQ(DecodeAudioS16(output), DecodeAudioS16(Source()));
@@ -176,12 +194,12 @@ TEST_F(DataBaseCreation, RefusesBeforeWritingAnything) {
     CMovieDataBase base(m_host);
     // No interval: nothing happens, nothing is said.
     LoadDataBase(base, "[Movie]\nResolutionX=64\n");
-    EXPECT_EQ(Create(base, m_dir.File("final.avi")), CDataBaseCreation::RESULT_NOTHING);
+    EXPECT_EQ(Create(base, m_dir.File("final.avi")), RESULT_NOTHING);
     EXPECT_TRUE(m_host.Messages().empty());
 
     // The final AVI under the name of a temporary file.
     LoadDataBase(base, "[TimeIntervalls]\nStartTime0=0\nEndTime0=400\nStartTime1=400\nEndTime1=800\n");
-    EXPECT_EQ(Create(base, TempDir() + "/1.avi"), CDataBaseCreation::RESULT_FAILED);
+    EXPECT_EQ(Create(base, TempDir() + "/1.avi"), RESULT_FAILED);
     EXPECT_TRUE(m_host.HasMessage("would replace the source movie or a temporary file"));
 
     // A FAST state block that is not ours: no creation, the LOW-only data
@@ -189,10 +207,10 @@ TEST_F(DataBaseCreation, RefusesBeforeWritingAnything) {
     m_fast.lpParms.assign(35, 0xAB);
     LoadDataBase(base, "[TimeIntervalls]\nStartTime0=0\nEndTime0=400\nPart0=0\n");
     m_host.Clear();
-    EXPECT_EQ(Create(base, m_dir.File("final.avi")), CDataBaseCreation::RESULT_FAILED);
+    EXPECT_EQ(Create(base, m_dir.File("final.avi")), RESULT_FAILED);
     EXPECT_TRUE(m_host.HasMessage("The FAST compressor settings of the data base cannot be used"));
     LoadDataBase(base, "[TimeIntervalls]\nStartTime0=0\nEndTime0=400\nPart0=1\n");
-    EXPECT_EQ(Create(base, m_dir.File("final.avi")), CDataBaseCreation::RESULT_CREATED);
+    EXPECT_EQ(Create(base, m_dir.File("final.avi")), RESULT_CREATED);
     EXPECT_EQ(ProbePackets(m_dir.File("final.avi"), "v:0").size(), 10u);
 
     // A compressor we do not offer: the same.
@@ -200,7 +218,7 @@ TEST_F(DataBaseCreation, RefusesBeforeWritingAnything) {
     m_fast.fccHandler = MakeFourCC('Z', 'Z', 'Z', 'Z');
     m_host.Clear();
     LoadDataBase(base, "[TimeIntervalls]\nStartTime0=0\nEndTime0=400\nPart0=0\n");
-    EXPECT_EQ(Create(base, m_dir.File("other.avi")), CDataBaseCreation::RESULT_FAILED);
+    EXPECT_EQ(Create(base, m_dir.File("other.avi")), RESULT_FAILED);
     EXPECT_TRUE(m_host.HasMessage("compressor settings of the data base cannot be used"));
     EXPECT_FALSE(std::filesystem::exists(m_dir.File("other.avi")));
     EXPECT_TRUE(TempDirFiles().empty());
@@ -211,19 +229,19 @@ TEST_F(DataBaseCreation, AbortLeavesTheFilesWrittenSoFar) {
     LoadDataBase(base, "[TimeIntervalls]\nStartTime0=0\nEndTime0=2000\nStartTime1=2000\nEndTime1=4000\n");
     CAVIFile source(m_host);
     ASSERT_TRUE(source.Open(Source()));
-    CDataBaseCreation creation(m_worker, base, m_host.m_box);
     // Held at its first frame until the abort opens the gate.
     m_worker.GetPauseGate().Pause();
-    creation.SetAbortCheck([] { return true; });
-    EXPECT_EQ(creation.Create(source, m_low, m_fast, m_dir.File("final.avi"), TempDir()),
-              CDataBaseCreation::RESULT_ABORTED);
+    std::thread user([&] {
+        WaitUntil([&] { return m_worker.GetPauseGate().GetWaitingCount() == 1; });
+        m_worker.RequestAbort();
+    });
+    EXPECT_EQ(CreateFrom(base, source, m_low, m_fast, m_dir.File("final.avi")), RESULT_ABORTED);
+    user.join();
     EXPECT_FALSE(m_worker.IsAbortSet());
     EXPECT_EQ(TempDirFiles(), (std::vector<std::string>{"0.avi"}));
     EXPECT_FALSE(std::filesystem::exists(m_dir.File("final.avi")));
     // The worker is idle again and takes the next creation.
-    creation.SetAbortCheck(nullptr);
-    EXPECT_EQ(creation.Create(source, m_low, m_fast, m_dir.File("final.avi"), TempDir()),
-              CDataBaseCreation::RESULT_CREATED);
+    EXPECT_EQ(CreateFrom(base, source, m_low, m_fast, m_dir.File("final.avi")), RESULT_CREATED);
 }
 
 TEST_F(DataBaseCreation, NoFramesToCountKeepsTheProgressAtItsStart) {
@@ -243,3 +261,31 @@ TEST_F(DataBaseCreation, NoFramesToCountKeepsTheProgressAtItsStart) {
     EXPECT_EQ(base.GetFramesDone(), 10);
     EXPECT_FALSE(base.CompressPart(source, idle)); // no interval 1
 }
+
+namespace {
+
+// A disk that fills up while the parts are written: one message, a failed
+// result, no final AVI and no temporary file left.
+TEST_F(DataBaseCreation, AWriteErrorGivesOneMessageAndAFailedResult) {
+    const std::string output = m_dir.File("final.avi");
+    const int outcome = RunInLimitedChild(16 * 1024, [&] {
+        CHostRecorder host;
+        CWorker worker(host);
+        CMovieDataBase base(host);
+        const std::string path = m_dir.File("full.vdb");
+        const std::string text =
+            "[TimeIntervalls]\nStartTime0=0\nEndTime0=2000\nStartTime1=2000\nEndTime1=4000\n";
+        WriteFileBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
+        CAVIFile source(host);
+        if (!base.LoadFromFile(path) || !source.Open(Source()))
+            return 100;
+        CDataBaseCreation creation(worker, base);
+        if (!creation.Prepare(source, m_low, m_fast, output, TempDir()))
+            return 101;
+        const CJobResult result = creation.Run(source, m_low, m_fast, output);
+        return WriteErrorOutcome(result, host, output) | (TempDirFiles().empty() ? 0 : 64);
+    });
+    EXPECT_EQ(outcome, WRITE_ERROR_HANDLED);
+}
+
+} // namespace

@@ -2,14 +2,17 @@
 // key frames at the same places, an encoding list, the job on the worker,
 // and the result checked chunk by chunk by ffmpeg.
 
+#include "JobsTestUtil.h"
 #include "encoding/CEncodingList.h"
 #include "jobs/CAssembleJob.h"
 #include "jobs/CProgressTimer.h"
+#include "jobs/CWinBaseThread.h"
 #include "jobs/CWorker.h"
 #include "media/CAVIFile.h"
 #include "media/CAVIStream.h"
 #include "support/CHostRecorder.h"
 #include "support/Ffprobe.h"
+#include "support/LimitedChild.h"
 #include "support/TestMovies.h"
 #include "support/TestUtil.h"
 
@@ -17,6 +20,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <future>
 
 namespace {
 
@@ -78,8 +82,8 @@ protected:
     // "Start Creating": the output is created, then job kind 2 runs.
     bool Assemble(const std::string& output) {
         m_worker.SetOutput(output, m_low.GetStream(m_low.GetVideoIndex())->GetFramesPerSecond());
-        m_worker.SetJobKind(JOB_ASSEMBLE);
-        m_worker.Run();
+        m_result = m_worker.RunInline(CJobRequest::Of(JobKind::JOB_ASSEMBLE));
+        EXPECT_EQ(m_result.IsDone(), m_job.Succeeded());
         return m_job.Succeeded();
     }
 
@@ -92,6 +96,7 @@ protected:
     CProgressTimer m_timer;
     CWorker m_worker{m_host};
     CAssembleJob m_job{m_worker, m_list, m_low, m_fast};
+    CJobResult m_result;
 
     void SetUp() override {
         m_job.Register();
@@ -225,6 +230,57 @@ TEST_F(AssembleJobTest, FailuresStillEndTheJob) {
     EXPECT_TRUE(std::filesystem::exists(empty));
     EXPECT_EQ(m_host.StatusTexts().back(), "Writing Sucessfull!");
     EXPECT_EQ(m_host.PercentTexts().back(), "100 %");
+}
+
+} // namespace
+
+namespace {
+
+// On the worker thread: held at the gate before its first chunk, nothing is
+// written; a stop there ends the job with its output removed.
+TEST_F(AssembleJobTest, PauseHoldsItAndAStopEndsItWithoutOutput) {
+    Open("low.avi", "fast.avi");
+    Add(true, 0, 250);
+    Add(false, 250, 500);
+    const std::string out = m_out.File("stopped.avi");
+    m_worker.SetOutput(out, 25);
+    CWinBaseThread thread;
+    thread.SetJob(&m_worker);
+    thread.Start();
+    m_worker.GetPauseGate().Pause();
+    std::promise<CJobResult> ended;
+    m_worker.Submit(CJobRequest::Of(JobKind::JOB_ASSEMBLE), [&](const CJobResult& r) { ended.set_value(r); });
+    ASSERT_TRUE(WaitUntil([&] { return m_worker.GetPauseGate().GetWaitingCount() == 1; }));
+    CAVIFile& output = m_worker.GetFile(CWorker::FILE_OUTPUT);
+    EXPECT_TRUE(output.GetStream(output.GetVideoIndex()) == nullptr ||
+                output.GetStream(output.GetVideoIndex())->GetLength() == 0);
+    m_worker.RequestAbort();
+    EXPECT_TRUE(ended.get_future().get().IsStopped());
+    thread.Stop();
+    EXPECT_FALSE(std::filesystem::exists(out));
+    const auto status = m_host.StatusTexts();
+    EXPECT_EQ(std::count(status.begin(), status.end(), "Writing Sucessfull!"), 0);
+    EXPECT_TRUE(m_host.Messages().empty());
+    EXPECT_EQ(m_host.JobFinishedCount(), 1);
+}
+
+// A disk that fills up: one message, a failed result, no output left.
+TEST_F(AssembleJobTest, AWriteErrorGivesOneMessageAndAFailedResult) {
+    const std::string out = m_out.File("full.avi");
+    const int outcome = RunInLimitedChild(64 * 1024, [&] {
+        CHostRecorder host;
+        CWorker worker(host);
+        CAVIFile low(host), fast(host);
+        CEncodingList list;
+        if (!low.Open(Input("low.avi")) || !fast.Open(Input("fast.avi")) ||
+            list.AddPart(low, EPartEncoding::Low, 0, 500) < 0)
+            return 100;
+        CAssembleJob job(worker, list, low, fast);
+        job.Register();
+        worker.SetOutput(out, 25);
+        return WriteErrorOutcome(worker.RunInline(CJobRequest::Of(JobKind::JOB_ASSEMBLE)), host, out);
+    });
+    EXPECT_EQ(outcome, WRITE_ERROR_HANDLED);
 }
 
 } // namespace

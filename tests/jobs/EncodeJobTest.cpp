@@ -13,12 +13,14 @@
 #include "platform/CCompressorRegistry.h"
 #include "support/CHostRecorder.h"
 #include "support/Ffprobe.h"
+#include "support/LimitedChild.h"
 #include "support/TestMovies.h"
 #include "support/TestUtil.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 namespace {
@@ -62,10 +64,12 @@ protected:
     bool Prepare() {
         return m_job.PrepareEncoding(Low(), 25, true, false) && m_job.PrepareEncoding(Fast(), 25, true, true);
     }
-    void RunKind(int kind) {
-        m_worker.SetJobKind(kind);
-        m_worker.Run();
+    CJobResult RunKind(JobKind kind) {
+        CJobRequest request = m_request;
+        request.kind = kind;
+        return m_worker.RunInline(request);
     }
+    CJobRequest m_request;
     std::string Low() const { return m_out.File("low.avi"); }
     std::string Fast() const { return m_out.File("fast.avi"); }
 
@@ -81,7 +85,7 @@ CTempDir* EncodeJobTest::s_dir = nullptr;
 
 TEST_F(EncodeJobTest, BothFilesShareTheKeyFramesAndCarryTheSourceAudio) {
     ASSERT_TRUE(Prepare());
-    RunKind(JOB_ENCODE_KEEP_SOURCE);
+    RunKind(JobKind::JOB_ENCODE_KEEP_SOURCE);
     ASSERT_TRUE(m_job.Succeeded());
     EXPECT_TRUE(m_host.Messages().empty());
     const auto status = m_host.StatusTexts();
@@ -110,10 +114,11 @@ TEST_F(EncodeJobTest, BothFilesShareTheKeyFramesAndCarryTheSourceAudio) {
 }
 
 TEST_F(EncodeJobTest, PiecesStartAtFrameZeroWithAKeyFrameAndHaveNoAudio) {
-    m_worker.SetPieceMode(true);
-    m_worker.SetPieceRange(25, 50);
+    m_request.bPieceMode = true;
+    m_request.nPieceFirst = 25;
+    m_request.nPieceEnd = 50;
     ASSERT_TRUE(Prepare());
-    RunKind(JOB_ENCODE_KEEP_SOURCE);
+    RunKind(JobKind::JOB_ENCODE_KEEP_SOURCE);
     EXPECT_FALSE(m_host.LastPiece()); // 50 lies inside the movie
     EXPECT_EQ(ProbePackets(Low(), "v:0").size(), 25u);
     EXPECT_EQ(ProbeVideoKeyFrames(Fast()), std::vector<int64_t>{0});
@@ -124,9 +129,10 @@ TEST_F(EncodeJobTest, PiecesStartAtFrameZeroWithAKeyFrameAndHaveNoAudio) {
 
     // A piece reaching past the end stops at the last frame and is the last.
     m_host.Clear();
-    m_worker.SetPieceRange(50, 75);
+    m_request.nPieceFirst = 50;
+    m_request.nPieceEnd = 75;
     ASSERT_TRUE(Prepare());
-    RunKind(JOB_ENCODE_KEEP_SOURCE);
+    RunKind(JobKind::JOB_ENCODE_KEEP_SOURCE);
     EXPECT_TRUE(m_host.LastPiece());
     EXPECT_EQ(ProbePackets(Low(), "v:0").size(), 20u);
     EXPECT_EQ(ProbeVideoKeyFrames(Low()), std::vector<int64_t>{0});
@@ -139,7 +145,7 @@ TEST_F(EncodeJobTest, ACompressorThatCannotBeSetUpStopsThePreparation) {
     EXPECT_FALSE(m_job.PrepareEncoding(Fast(), 25, true, true));
     ASSERT_EQ(m_host.Messages().size(), 1u);
     EXPECT_NE(m_host.Messages()[0].text.find("Cannot set up the FAST compressor"), std::string::npos);
-    RunKind(JOB_ENCODE_KEEP_SOURCE);
+    RunKind(JobKind::JOB_ENCODE_KEEP_SOURCE);
     EXPECT_FALSE(m_job.Succeeded());
     EXPECT_EQ(m_job.GetFramesDone(), 0);
 }
@@ -157,8 +163,9 @@ TEST_F(EncodeJobTest, PauseHoldsTheEncodingAndAbortEndsItEarly) {
     ASSERT_TRUE(Prepare());
 
     m_worker.GetPauseGate().Pause();
-    m_worker.SetJobKind(JOB_ENCODE_KEEP_SOURCE);
-    thread.Signal();
+    std::atomic<bool> stopped{false};
+    m_worker.Submit(CJobRequest::Of(JobKind::JOB_ENCODE_KEEP_SOURCE),
+                    [&](const CJobResult& result) { stopped = result.IsStopped(); });
     for (int i = 0; i < 500 && m_worker.GetPauseGate().GetWaitingCount() == 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_EQ(m_worker.GetPauseGate().GetWaitingCount(), 1);
@@ -170,12 +177,50 @@ TEST_F(EncodeJobTest, PauseHoldsTheEncodingAndAbortEndsItEarly) {
     m_worker.RequestAbort();
     ASSERT_TRUE(idle.WaitFor(std::chrono::seconds(60)));
     thread.Stop();
+    EXPECT_TRUE(stopped.load());
     EXPECT_FALSE(m_job.Succeeded());
     EXPECT_LT(m_job.GetFramesDone(), 70);
     for (const auto& text : m_host.StatusTexts())
         EXPECT_NE(text, "Writing Sucessfull!");
     // Whatever was written is a finished file ffprobe can read.
     EXPECT_EQ(ProbePackets(Low(), "v:0").size(), static_cast<size_t>(m_job.GetFramesDone()));
+}
+
+} // namespace
+
+namespace {
+
+// A disk that fills up while the LOW and FAST files are written: one
+// message, a failed result, and neither file left half made. Only this
+// thread may live at the fork, so the test makes its own source.
+TEST(EncodeJobWriteError, GivesOneMessageAndAFailedResult) {
+    CTempDir dir;
+    SampleMovieOptions options;
+    options.width = 160;
+    options.height = 120;
+    options.frames = 70;
+    std::string error;
+    ASSERT_TRUE(CSampleMovie(options).Write(dir.File("source.avi"), &error)) << error;
+    const int outcome = RunInLimitedChild(32 * 1024, [&] {
+        CHostRecorder host;
+        CWorker worker(host);
+        CodecOptions low, fast;
+        std::string why;
+        if (!CCompressorRegistry::ParseSpec("DIV3", low, &why) ||
+            !CCompressorRegistry::ParseSpec("DIV4", fast, &why))
+            return 100;
+        worker.SetCodecOptions(&low, &fast);
+        CEncodeJob job(worker);
+        job.Register();
+        if (!worker.OpenInputs("", "", dir.File("source.avi")) ||
+            !job.PrepareEncoding(dir.File("low.avi"), 25, true, false) ||
+            !job.PrepareEncoding(dir.File("fast.avi"), 25, true, true))
+            return 101;
+        const CJobResult result = worker.RunInline(CJobRequest::Of(JobKind::JOB_ENCODE_KEEP_SOURCE));
+        const bool fastGone = !std::filesystem::exists(dir.File("fast.avi"));
+        return WriteErrorOutcome(result, host, dir.File("low.avi")) | (fastGone ? 0 : 64);
+    });
+    EXPECT_EQ(outcome, WRITE_ERROR_HANDLED);
 }
 
 } // namespace

@@ -45,7 +45,7 @@ TEST(ManualResetEvent, StaysSetUntilResetAndWaitsTimeOut) {
     setter.join();
 }
 
-TEST(WinBaseThread, RunsTheJobOncePerSignalAndLosesASignalDuringARun) {
+TEST(WinBaseThread, RunsTheJobOncePerSignalAndOnceMoreForASignalDuringARun) {
     CWinBaseThread thread;
     CGatedJob job;
     CManualResetEvent idle;
@@ -60,23 +60,27 @@ TEST(WinBaseThread, RunsTheJobOncePerSignalAndLosesASignalDuringARun) {
     idle.Reset();
     thread.Signal();
     job.entered.Wait();
-    thread.Signal(); // while the job runs: lost
+    job.entered.Reset();
+    thread.Signal(); // while the job runs: kept, and the job runs again
+    thread.Signal(); // two signals in one run make one more run
+    job.permits.release();
+    job.entered.Wait();
     job.permits.release();
     idle.Wait();
     ASSERT_TRUE(WaitUntil([&] { return thread.IsWaiting(); }));
-    EXPECT_EQ(job.runs.load(), 1);
+    EXPECT_EQ(job.runs.load(), 2);
 
-    // The thread waits for a fresh signal and then runs once more.
+    // The thread then waits for a fresh signal and runs once more.
     idle.Reset();
     job.permits.release();
     thread.Signal();
     idle.Wait();
     ASSERT_TRUE(WaitUntil([&] { return thread.IsWaiting(); }));
-    EXPECT_EQ(job.runs.load(), 2);
+    EXPECT_EQ(job.runs.load(), 3);
 
     thread.Stop();
     EXPECT_FALSE(thread.IsStarted());
-    EXPECT_EQ(job.runs.load(), 2);
+    EXPECT_EQ(job.runs.load(), 3);
 }
 
 TEST(WinBaseThread, StopLetsARunningJobFinishFirst) {

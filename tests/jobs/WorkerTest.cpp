@@ -35,11 +35,25 @@ std::string MakeAvi(const CTempDir& dir, const std::string& name, int frames, bo
 // Registers recording work for every kind that takes some.
 struct CWorkLog {
     explicit CWorkLog(CWorker& worker) {
-        for (int kind : {JOB_ASSEMBLE, JOB_ENCODE, JOB_MERGE, JOB_ORACLE, JOB_DATABASE_PART})
-            EXPECT_TRUE(worker.SetJobWork(kind, [this, kind](CWorker&) { runs.push_back(kind); }));
+        for (JobKind kind : {JobKind::JOB_ASSEMBLE, JobKind::JOB_ENCODE, JobKind::JOB_MERGE,
+                             JobKind::JOB_ORACLE, JobKind::JOB_DATABASE_PART}) {
+            tokens.push_back(worker.RegisterJob(kind, [this, kind](CWorker&, const CJobRequest&) {
+                runs.push_back(static_cast<int>(kind));
+                return CJobResult::Done();
+            }));
+            EXPECT_TRUE(tokens.back().IsRegistered());
+        }
     }
     std::vector<int> runs;
+    std::vector<CJobRegistration> tokens; // after `runs`: unregistered first
 };
+
+CJobResult RunKind(CWorker& worker, int kind) {
+    return worker.RunInline(CJobRequest::Of(static_cast<JobKind>(kind)));
+}
+
+constexpr int JOB_ASSEMBLE = 2, JOB_ENCODE = 3, JOB_ENCODE_KEEP_SOURCE = 4, JOB_MERGE = 6, JOB_ORACLE = 7,
+              JOB_ENCODE_CLOSE_ALL = 8, JOB_DATABASE_PART = 9, JOB_COPY = 10;
 
 } // namespace
 
@@ -67,8 +81,7 @@ TEST(Worker, DispatchesEveryKindAndNotifiesAsTheFlagSays) {
         CHostRecorder host;
         CWorker worker(host);
         CWorkLog log(worker);
-        worker.SetJobKind(c.kind);
-        worker.Run();
+        EXPECT_TRUE(RunKind(worker, c.kind).IsDone());
         SCOPED_TRACE(c.kind);
         EXPECT_EQ(log.runs, c.work);
         EXPECT_EQ(host.WaitBoxResults(), std::vector<int>(c.waitBoxEnds, 0));
@@ -80,11 +93,11 @@ TEST(Worker, DispatchesEveryKindAndNotifiesAsTheFlagSays) {
     CHostRecorder host;
     CWorker worker(host);
     worker.SetNotify(false);
-    worker.SetJobKind(5);
-    worker.Run();
+    RunKind(worker, 5);
     EXPECT_EQ(host.JobFinishedCount(), 0);
-    EXPECT_FALSE(worker.SetJobWork(JOB_COPY, [](CWorker&) {}));
-    EXPECT_FALSE(worker.SetJobWork(JOB_ENCODE_CLOSE_ALL, [](CWorker&) {}));
+    auto none = [](CWorker&, const CJobRequest&) { return CJobResult::Done(); };
+    EXPECT_FALSE(worker.RegisterJob(JobKind::JOB_COPY, none).IsRegistered());
+    EXPECT_FALSE(worker.RegisterJob(JobKind::JOB_ENCODE_CLOSE_ALL, none).IsRegistered());
 }
 
 TEST(Worker, EncodingSequenceRunsTheEncodingInlineAndWorkSetsTheNotifyFlag) {
@@ -92,23 +105,26 @@ TEST(Worker, EncodingSequenceRunsTheEncodingInlineAndWorkSetsTheNotifyFlag) {
     CWorker worker(host);
     int encodeKindSeen = 0;
     bool notifySeen = true;
-    worker.SetJobWork(JOB_ENCODE, [&](CWorker& w) {
-        encodeKindSeen = w.GetJobKind();
-        notifySeen = w.GetNotify(); // the encoding keeps its files open when clear
-    });
-    worker.SetJobWork(JOB_MERGE, [](CWorker& w) { w.SetNotify(!w.IsPieceMode()); });
-    worker.SetJobKind(JOB_ENCODE_KEEP_SOURCE);
-    worker.Run();
+    const CJobRegistration encode =
+        worker.RegisterJob(JobKind::JOB_ENCODE, [&](CWorker& w, const CJobRequest& request) {
+            encodeKindSeen = static_cast<int>(request.kind);
+            notifySeen = w.GetNotify(); // the encoding keeps its files open when clear
+            return CJobResult::Done();
+        });
+    const CJobRegistration merge =
+        worker.RegisterJob(JobKind::JOB_MERGE, [](CWorker& w, const CJobRequest& request) {
+            w.SetNotify(!request.bPieceMode);
+            return CJobResult::Done();
+        });
+    RunKind(worker, JOB_ENCODE_KEEP_SOURCE);
     EXPECT_EQ(encodeKindSeen, JOB_ENCODE);
     EXPECT_FALSE(notifySeen);
-    EXPECT_EQ(worker.GetJobKind(), JOB_ENCODE);
 
-    worker.SetJobKind(JOB_MERGE);
-    worker.SetPieceMode(true);
-    worker.Run();
+    CJobRequest piece = CJobRequest::Of(JobKind::JOB_MERGE);
+    piece.bPieceMode = true;
+    worker.RunInline(piece);
     EXPECT_EQ(host.JobFinishedCount(), 0);
-    worker.SetPieceMode(false);
-    worker.Run();
+    RunKind(worker, JOB_MERGE);
     EXPECT_EQ(host.JobFinishedCount(), 1);
 }
 
@@ -138,11 +154,19 @@ TEST(Worker, AbortCleanupClosesTheSourceUnlessAPlainPieceKeepsIt) {
         for (auto slot : others)
             ASSERT_TRUE(worker.GetFile(slot).Open(movie));
         ASSERT_TRUE(worker.GetFile(CWorker::FILE_COPY_SOURCE).Open(movie));
-        worker.SetPieceMode(c.pieceMode);
         // The user aborts while the encoding runs.
-        worker.SetJobWork(JOB_ENCODE, [&](CWorker& w) { w.SetAbort(c.abort); });
-        worker.SetJobKind(c.kind);
-        worker.Run();
+        const CJobRegistration encode =
+            worker.RegisterJob(JobKind::JOB_ENCODE, [&](CWorker& w, const CJobRequest&) {
+                if (c.abort)
+                    w.RequestAbort();
+                return c.abort ? CJobResult::Stopped() : CJobResult::Done();
+            });
+        CJobRequest request = CJobRequest::Of(static_cast<JobKind>(c.kind));
+        request.bPieceMode = c.pieceMode;
+        CJobResult result;
+        worker.Submit(request, [&](const CJobResult& r) { result = r; });
+        worker.Run(); // no thread attached: the queue is run here
+        EXPECT_EQ(result.IsStopped(), c.abort);
 
         EXPECT_FALSE(worker.GetFile(CWorker::FILE_LOW).IsOpen());
         EXPECT_FALSE(worker.GetFile(CWorker::FILE_FAST).IsOpen());
@@ -166,12 +190,11 @@ TEST(Worker, CopyAppendsAllVideoAndThenAllAudioOfEachSource) {
     CWorker worker(host);
 
     ASSERT_TRUE(worker.PrepareCopy(output, first));
-    worker.SetJobKind(JOB_COPY);
-    worker.Run();
+    EXPECT_TRUE(RunKind(worker, JOB_COPY).IsDone());
     ASSERT_TRUE(worker.OpenCopySource(second));
-    worker.Run();
+    EXPECT_TRUE(RunKind(worker, JOB_COPY).IsDone());
     ASSERT_TRUE(worker.OpenCopySource(silent)); // video only: no audio pasted
-    worker.Run();
+    EXPECT_TRUE(RunKind(worker, JOB_COPY).IsDone());
     EXPECT_EQ(host.WaitBoxResults(), (std::vector<int>{0, 0, 0}));
     EXPECT_EQ(host.JobFinishedCount(), 0);
     worker.CloseFile(CWorker::FILE_COPY_SOURCE);
@@ -207,22 +230,25 @@ TEST(Worker, StartingSideWaitsForTheJobAndAnAbortReachesAPausedJob) {
     CWaitingHost host;
     CWorker worker(host);
     std::atomic<int> frames{0};
-    worker.SetJobWork(JOB_ENCODE, [&](CWorker& w) {
-        for (int i = 0; i < 1'000'000 && !w.IsAbortSet(); ++i) {
-            w.PassPauseGate();
-            ++frames;
-        }
-    });
+    const CJobRegistration encode =
+        worker.RegisterJob(JobKind::JOB_ENCODE, [&](CWorker& w, const CJobRequest&) {
+            for (int i = 0; i < 1'000'000; ++i) {
+                if (!w.PassPauseGate())
+                    return CJobResult::Stopped();
+                ++frames;
+            }
+            return CJobResult::Done();
+        });
     CWinBaseThread thread;
     thread.SetJob(&worker);
     thread.Start();
 
     ASSERT_TRUE(worker.OpenInputs("", "", movie));
-    worker.SetPieceMode(true);
-    worker.SetJobKind(JOB_ENCODE_CLOSE_ALL);
+    CJobRequest request = CJobRequest::Of(JobKind::JOB_ENCODE_CLOSE_ALL);
+    request.bPieceMode = true;
     worker.GetPauseGate().Pause();
     host.JobStarted();
-    thread.Signal();
+    worker.Submit(request);
     // The job holds at the gate; the user confirms the abort.
     ASSERT_TRUE(WaitUntil([&] { return worker.GetPauseGate().GetWaitingCount() == 1; }));
     worker.RequestAbort();
@@ -241,7 +267,6 @@ TEST(Worker, PauseHoldsAPasteInsideTheJob) {
     CHostRecorder host;
     CWorker worker(host);
     ASSERT_TRUE(worker.PrepareCopy(dir.File("copy.avi"), source));
-    worker.SetJobKind(JOB_COPY);
     CManualResetEvent idle;
     CWinBaseThread thread;
     thread.SetIdleEvent(&idle);
@@ -251,7 +276,7 @@ TEST(Worker, PauseHoldsAPasteInsideTheJob) {
     idle.Reset();
 
     worker.GetPauseGate().Pause();
-    thread.Signal();
+    worker.Submit(CJobRequest::Of(JobKind::JOB_COPY));
     for (int i = 0; i < 500 && worker.GetPauseGate().GetWaitingCount() == 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_EQ(worker.GetPauseGate().GetWaitingCount(), 1);

@@ -1,12 +1,15 @@
 // The merge job end to end: files made by ffmpeg are joined on the worker
 // and the result is read back by ffmpeg/ffprobe and by our own reader.
 
+#include "../jobs/JobsTestUtil.h"
+#include "jobs/CWinBaseThread.h"
 #include "jobs/CWorker.h"
 #include "media/CAVIFile.h"
 #include "media/CAVIStream.h"
 #include "merge/CMergeJob.h"
 #include "support/CHostRecorder.h"
 #include "support/Ffprobe.h"
+#include "support/LimitedChild.h"
 #include "support/TestMovies.h"
 #include "support/TestUtil.h"
 
@@ -15,6 +18,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <future>
 #include <memory>
 
 namespace {
@@ -55,14 +59,14 @@ protected:
     bool Merge(const std::vector<std::string>& inputs, const std::string& output, bool sync = true,
                const std::string& excluded = "") {
         m_worker.ClearMergeInputs();
-        m_worker.SetTrySynchronization(sync);
-        m_worker.SetPieceMode(false);
-        m_worker.SetExcludedMergeName(excluded);
+        CJobRequest request = CJobRequest::Of(JobKind::JOB_MERGE);
+        request.bTrySynchronization = sync;
+        request.strExcludedMergeName = excluded;
         for (const std::string& input : inputs)
             m_worker.AddMergeInput(input, true);
         m_job.PrepareMerge(output, nullptr, false, false);
-        m_worker.SetJobKind(JOB_MERGE);
-        m_worker.Run();
+        m_result = m_worker.RunInline(request);
+        EXPECT_EQ(m_result.IsDone(), m_job.Succeeded());
         return m_job.Succeeded();
     }
 
@@ -83,6 +87,7 @@ protected:
     CHostRecorder m_host;
     CWorker m_worker{m_host};
     CMergeJob m_job{m_worker};
+    CJobResult m_result;
 
     void SetUp() override { m_job.Register(); }
 };
@@ -214,11 +219,11 @@ TEST_F(MergeJobTest, NothingToMergeOrNowhereToWriteStillEndsTheJob) {
 TEST_F(MergeJobTest, PieceModeLeavesTheOutputOpenAndEndsTheWaitBox) {
     const std::string out = m_out.File("piece.avi");
     m_worker.ClearMergeInputs();
-    m_worker.SetPieceMode(true);
     ASSERT_TRUE(m_worker.AddMergeInput(Input("silent.avi"), true));
     ASSERT_TRUE(m_job.PrepareMerge(out, nullptr, false, false));
-    m_worker.SetJobKind(JOB_MERGE);
-    m_worker.Run();
+    CJobRequest piece = CJobRequest::Of(JobKind::JOB_MERGE);
+    piece.bPieceMode = true;
+    EXPECT_TRUE(m_worker.RunInline(piece).IsDone());
     EXPECT_TRUE(m_job.Succeeded());
     EXPECT_EQ(m_host.WaitBoxResults(), std::vector<int>{0});
     EXPECT_EQ(m_host.JobFinishedCount(), 0);
@@ -226,6 +231,53 @@ TEST_F(MergeJobTest, PieceModeLeavesTheOutputOpenAndEndsTheWaitBox) {
     EXPECT_TRUE(output.IsOpen());
     EXPECT_EQ(output.GetStream(output.GetVideoIndex())->GetLength(), 100);
     EXPECT_TRUE(output.Close());
+}
+
+} // namespace
+
+namespace {
+
+// On the worker thread: held at the gate inside the first input's video
+// (the paste passes it at every chunk), nothing more is written; a stop
+// there ends the job with its output removed.
+TEST_F(MergeJobTest, PauseHoldsItWithinAChunkAndAStopEndsItWithoutOutput) {
+    const std::string out = m_out.File("stopped.avi");
+    m_worker.ClearMergeInputs();
+    ASSERT_TRUE(m_worker.AddMergeInput(Input("a.avi"), true));
+    ASSERT_TRUE(m_worker.AddMergeInput(Input("b.avi"), true));
+    ASSERT_TRUE(m_job.PrepareMerge(out, nullptr, false, false));
+    CWinBaseThread thread;
+    thread.SetJob(&m_worker);
+    thread.Start();
+    m_worker.GetPauseGate().Pause();
+    std::promise<CJobResult> ended;
+    m_worker.Submit(CJobRequest::Of(JobKind::JOB_MERGE), [&](const CJobResult& r) { ended.set_value(r); });
+    ASSERT_TRUE(WaitUntil([&] { return m_worker.GetPauseGate().GetWaitingCount() == 1; }));
+    CAVIFile& output = m_worker.GetFile(CWorker::FILE_MERGE_OUTPUT);
+    EXPECT_EQ(output.GetStream(output.GetVideoIndex())->GetLength(), 0);
+    m_worker.RequestAbort();
+    EXPECT_TRUE(ended.get_future().get().IsStopped());
+    thread.Stop();
+    EXPECT_FALSE(std::filesystem::exists(out));
+    const auto status = m_host.StatusTexts();
+    EXPECT_EQ(std::count(status.begin(), status.end(), "Writing Sucessfull!"), 0);
+    EXPECT_TRUE(m_host.Messages().empty());
+}
+
+// A disk that fills up: one message, a failed result, no output left.
+TEST_F(MergeJobTest, AWriteErrorGivesOneMessageAndAFailedResult) {
+    const std::string out = m_out.File("full.avi");
+    const int outcome = RunInLimitedChild(64 * 1024, [&] {
+        CHostRecorder host;
+        CWorker worker(host);
+        CMergeJob job(worker);
+        job.Register();
+        if (!worker.AddMergeInput(Input("a.avi"), true) || !worker.AddMergeInput(Input("b.avi"), true) ||
+            !job.PrepareMerge(out, nullptr, false, false))
+            return 100;
+        return WriteErrorOutcome(worker.RunInline(CJobRequest::Of(JobKind::JOB_MERGE)), host, out);
+    });
+    EXPECT_EQ(outcome, WRITE_ERROR_HANDLED);
 }
 
 } // namespace

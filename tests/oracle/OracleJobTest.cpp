@@ -1,5 +1,7 @@
 #include "oracle/OracleJob.h"
 
+#include "../jobs/JobsTestUtil.h"
+#include "jobs/CWinBaseThread.h"
 #include "jobs/CWorker.h"
 #include "oracle/COracle.h"
 #include "support/CHostRecorder.h"
@@ -9,6 +11,9 @@
 #include "CRecordingListSink.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <future>
 
 TEST(OracleJob, KindSevenRunsTheOracleWithTheWorkersParameters) {
     CTempDir dir;
@@ -20,20 +25,20 @@ TEST(OracleJob, KindSevenRunsTheOracleWithTheWorkersParameters) {
     CFakeOracleMedia fast(20, 8, 4);
     low.SetKeyFrames({0, 10});
     oracle.SetInputs(&low, &fast, nullptr);
-    RegisterOracleJob(worker, oracle, sink);
+    const CJobRegistration registration = RegisterOracleJob(worker, oracle, sink);
 
     // Identical frames, a tolerance: decided by size; then a limit far below
     // the movie's size.
     fast.SetFrameBytes(3, 5000);
-    CWorker::OracleParameters& p = worker.GetOracleParameters();
+    CJobRequest request = CJobRequest::Of(JobKind::JOB_ORACLE);
+    OracleParameters& p = request.oracle;
     p.strOracleFile = dir.File("job.dat");
     p.dOracleValue = 5;
     p.dComparisonValue = 1;
     p.bSizeLimit = true;
     p.dSizeLimitKBytes = 1;
     worker.SetNotify(false);
-    worker.SetJobKind(JOB_ORACLE);
-    worker.Run();
+    EXPECT_TRUE(worker.RunInline(request).IsDone());
 
     const std::vector<CRecordingListSink::Run> expected{{true, 0, 10}, {false, 10, 20}};
     EXPECT_EQ(expected, sink.m_runs);
@@ -44,8 +49,44 @@ TEST(OracleJob, KindSevenRunsTheOracleWithTheWorkersParameters) {
     // A failed run still ends the busy state, without "Waiting!".
     host.Clear();
     p.strOracleFile.clear();
-    worker.Run();
+    EXPECT_TRUE(worker.RunInline(request).IsFailed());
     EXPECT_EQ(1, host.JobFinishedCount());
     EXPECT_EQ(1u, host.Messages().size());
     EXPECT_NE("Waiting!", host.StatusTexts().back());
+}
+
+// On the worker thread every measured frame passes the pause gate: held
+// there, nothing more is decoded; a stop ends the run as "stopped", with no
+// oracle file left and no list decided.
+TEST(OracleJob, PauseHoldsItAtAFrameAndAStopLeavesNoOracleFile) {
+    CTempDir dir;
+    CHostRecorder host;
+    CWorker worker(host);
+    COracle oracle(host);
+    CRecordingListSink sink;
+    CFakeOracleMedia low(200, 8, 4);
+    CFakeOracleMedia fast(200, 8, 4);
+    low.SetKeyFrames({0, 50, 100, 150});
+    oracle.SetInputs(&low, &fast, nullptr);
+    oracle.SetParallelDecoding(false);
+    const CJobRegistration registration = RegisterOracleJob(worker, oracle, sink);
+    CJobRequest request = CJobRequest::Of(JobKind::JOB_ORACLE);
+    request.oracle.strOracleFile = dir.File("stopped.dat");
+    CWinBaseThread thread;
+    thread.SetJob(&worker);
+    thread.Start();
+
+    worker.GetPauseGate().Pause();
+    std::promise<CJobResult> ended;
+    worker.Submit(request, [&](const CJobResult& r) { ended.set_value(r); });
+    ASSERT_TRUE(WaitUntil([&] { return worker.GetPauseGate().GetWaitingCount() == 1; }));
+    EXPECT_EQ(low.Decodes(), 0);
+    worker.RequestAbort();
+    EXPECT_TRUE(ended.get_future().get().IsStopped());
+    thread.Stop();
+    EXPECT_LE(low.Decodes(), 1);
+    EXPECT_FALSE(std::filesystem::exists(request.oracle.strOracleFile));
+    EXPECT_TRUE(host.Messages().empty());
+    EXPECT_NE("Waiting!", host.StatusTexts().back());
+    EXPECT_EQ(1, host.JobFinishedCount());
 }

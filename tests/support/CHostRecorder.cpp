@@ -16,9 +16,10 @@ void CHostRecorder::SetPercentText(const std::string& text) {
     std::lock_guard<std::mutex> l(m_mutex);
     m_percent.push_back(text);
 }
-int CHostRecorder::MessageBox(const std::string& text, const std::string& caption, EMessageButtons buttons) {
+int CHostRecorder::MessageBox(const std::string& text, const std::string& caption, EMessageButtons buttons,
+                              EMessageKind kind) {
     std::lock_guard<std::mutex> l(m_mutex);
-    m_messages.push_back({text, caption, buttons});
+    m_messages.push_back({text, caption, buttons, kind});
     if (!m_answers.empty()) {
         int a = m_answers.front();
         m_answers.pop_front();

@@ -3,7 +3,7 @@
 // boxes are answered from a queue of prepared answers (default: the first
 // button: OK or Yes).
 
-#include "platform/IHost.h"
+#include "media/IHost.h"
 
 #include <deque>
 #include <mutex>
@@ -16,13 +16,15 @@ public:
         std::string text;
         std::string caption;
         EMessageButtons buttons;
+        EMessageKind kind;
     };
 
     void SetStatusText(const std::string& text) override;
     void SetProgressRange(int low, int high) override;
     void SetProgressPos(int pos) override;
     void SetPercentText(const std::string& text) override;
-    int MessageBox(const std::string& text, const std::string& caption, EMessageButtons buttons) override;
+    int MessageBox(const std::string& text, const std::string& caption, EMessageButtons buttons,
+                   EMessageKind kind) override;
     void JobStarted() override;
     void JobFinished() override;
     void EndWaitBox(int result) override;

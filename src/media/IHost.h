@@ -8,6 +8,11 @@
 
 enum class EMessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
 
+// What a message box says, for its icon (and for the terminal's wording of
+// nothing: the texts stay the jobs' own). A caller never learns from the
+// kind whether a job failed: jobs return a CJobResult for that.
+enum class EMessageKind { Information, Warning, Error, Question };
+
 // Answers as the classic message box returns them.
 enum EMessageAnswer { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 
@@ -21,7 +26,8 @@ public:
     virtual void SetPercentText(const std::string& text) = 0;
 
     // A modal message; blocks the calling thread until answered.
-    virtual int MessageBox(const std::string& text, const std::string& caption, EMessageButtons buttons) = 0;
+    virtual int MessageBox(const std::string& text, const std::string& caption, EMessageButtons buttons,
+                           EMessageKind kind) = 0;
 
     // The starting side hands a job to the worker: enter the busy state
     // (most commands disabled until JobFinished).
@@ -34,8 +40,14 @@ public:
     // The full creation's last piece is being encoded.
     virtual void SetLastPiece(bool last) = 0;
 
-    // Shorthand for the common "OK only" message with an empty caption.
-    void ShowMessage(const std::string& text, const std::string& caption = "") {
-        MessageBox(text, caption, EMessageButtons::Ok);
+    // Shorthands for the common "OK only" message with an empty caption.
+    void ShowError(const std::string& text) {
+        MessageBox(text, "", EMessageButtons::Ok, EMessageKind::Error);
+    }
+    void ShowWarning(const std::string& text) {
+        MessageBox(text, "", EMessageButtons::Ok, EMessageKind::Warning);
+    }
+    void ShowInformation(const std::string& text) {
+        MessageBox(text, "", EMessageButtons::Ok, EMessageKind::Information);
     }
 };

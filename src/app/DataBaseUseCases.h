@@ -1,0 +1,67 @@
+#pragma once
+// "Export a data base" and "create a movie from a data base".
+//
+// The export is quick and runs on the calling thread. The creation imports
+// the data base, opens the user's source movie and checks that the two fit
+// (Prepare, calling thread), then compresses every interval and joins them
+// into the final AVI on the worker thread (Run; Start queues it).
+
+#include "app/PrepareResult.h"
+#include "database/CDataBaseCreation.h"
+#include "database/CMovieDataBase.h"
+#include "jobs/CWorker.h"
+#include "media/CAVIFile.h"
+#include "media/CJobResult.h"
+#include "platform/CodecOptions.h"
+
+#include <string>
+#include <vector>
+
+class IHost;
+
+struct ExportDataBaseRequest {
+    std::string project;
+    std::string source;
+    std::string output;
+    CodecOptions low;
+    CodecOptions fast;
+};
+
+// Writes the data base from the project's rows and the source movie.
+// `warnings` gets what the user should know, `status` the data base layer's
+// status text. Refused: the output is one of the inputs.
+PrepareResult ExportDataBase(IHost& host, const ExportDataBaseRequest& request,
+                             std::vector<std::string>& warnings, std::string& status);
+
+struct CreateFromDataBaseRequest {
+    std::string dataBase;
+    std::string source;
+    std::string output;
+    std::string tempDirectory; // "" for the source's directory
+};
+
+class CDataBaseCreate {
+public:
+    explicit CDataBaseCreate(CWorker& worker);
+
+    // `status` gets the import's status text. Refused: the output is one of
+    // the inputs, or the temporary directory does not exist. Failed: the
+    // data base or the source does not open, the two do not fit, or there is
+    // nothing to create (NothingToCreate).
+    PrepareResult Prepare(const CreateFromDataBaseRequest& request, std::string& status);
+    bool NothingToCreate() const { return m_creation.NothingToCreate(); }
+    // The name of the first temporary file (for "nothing created" texts).
+    std::string FirstTempFile() const { return m_base.TempFileName(0); }
+
+    CJobResult Run();
+    void Start(CWorker::JobDone done);
+
+private:
+    CWorker& m_worker;
+    CMovieDataBase m_base;
+    CAVIFile m_source;
+    CodecOptions m_low;
+    CodecOptions m_fast;
+    std::string m_strOutput;
+    CDataBaseCreation m_creation;
+};
