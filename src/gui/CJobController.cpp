@@ -4,18 +4,15 @@
 #include "jobs/CAssembleJob.h"
 #include "jobs/CPriorityControl.h"
 #include "jobs/JobKind.h"
+#include "media/IHost.h"
 #include "oracle/CEncodingListSink.h"
 #include "oracle/OracleJob.h"
-#include "platform/IHost.h"
-
-#include <chrono>
 
 CJobController::CJobController(IHost& host, ITimeListener& listener)
     : m_host(host), m_worker(host), m_oracle(host) {
     m_timer.SetListener(&listener);
     m_worker.SetProgressTimer(&m_timer);
     m_timerThread.SetJob(&m_timer);
-    m_workerThread.SetIdleEvent(&m_idle);
     m_workerThread.SetJob(&m_worker);
 }
 
@@ -29,16 +26,9 @@ void CJobController::Start() {
     m_pPriority = std::make_unique<CPriorityControl>(m_workerThread, m_worker.GetPauseGate());
 }
 
-bool CJobController::Signal(int kind) {
-    // The window starts a job only after the last one said it finished; the
-    // worker thread may still be on its way back to waiting then, and a
-    // signal before it waits again would be lost. That way is short.
-    if (!m_idle.WaitFor(std::chrono::seconds(10)))
-        return false;
-    m_idle.Reset();
-    m_worker.SetJobKind(kind);
+bool CJobController::Submit(const CJobRequest& request) {
     m_host.JobStarted();
-    m_workerThread.Signal();
+    m_worker.Submit(request);
     return true;
 }
 
@@ -53,24 +43,21 @@ bool CJobController::StartAssembly(const std::string& output, const std::string&
     }
     m_pAssemble = std::make_unique<CAssembleJob>(m_worker, list, m_worker.GetFile(CWorker::FILE_LOW),
                                                  m_worker.GetFile(CWorker::FILE_FAST));
-    m_worker.SetJobWork(JOB_ASSEMBLE, [this](CWorker& worker) {
-        m_pAssemble->Run();
-        // The movies stay open in the window; the worker's copies are only
-        // needed while it writes.
-        worker.CloseFile(CWorker::FILE_LOW);
-        worker.CloseFile(CWorker::FILE_FAST);
-    });
-    return Signal(JOB_ASSEMBLE);
+    // The worker's copies of the movies stay open until the next job or the
+    // end of the program opens or closes its slots.
+    m_pAssemble->Register();
+    return Submit(CJobRequest::Of(JobKind::JOB_ASSEMBLE));
 }
 
 bool CJobController::StartOracle(const OracleStartSettings& settings, const std::string& low,
                                  const std::string& fast, CIniFile& store, CEncodingList& list) {
-    if (m_bShutdown || !COracleStart::Start(m_worker, m_oracle, settings, low, fast, store))
+    if (m_bShutdown || !COracleStart::Start(m_host, m_oracle, settings, low, fast, store))
         return false;
+    m_oracleRegistration.Reset();
     m_pSink = std::make_unique<CEncodingListSink>(list, m_oracle.GetFiles().GetLowFile(),
                                                   m_oracle.GetFiles().GetFastFile());
-    RegisterOracleJob(m_worker, m_oracle, *m_pSink);
-    return Signal(JOB_ORACLE);
+    m_oracleRegistration = RegisterOracleJob(m_worker, m_oracle, *m_pSink);
+    return Submit(COracleStart::Request(settings));
 }
 
 bool CJobController::ChoosePriority(const std::string& entry) {

@@ -2,10 +2,11 @@
 // Starts and steers the jobs of the main window: the worker and the
 // progress timer on their threads, the thread priority, the final assembly
 // and the oracle. The window calls these use cases and never the jobs'
-// internals; a job's end reaches the window through the host.
+// internals; a job is submitted to the worker's queue (never waited for),
+// and its end reaches the window through the host.
 
 #include "creation/COracleStart.h"
-#include "jobs/CManualResetEvent.h"
+#include "jobs/CJobRegistration.h"
 #include "jobs/CProgressTimer.h"
 #include "jobs/CWinBaseThread.h"
 #include "jobs/CWorker.h"
@@ -44,16 +45,17 @@ public:
     // The "Thread Priority:" entry the user chose.
     bool ChoosePriority(const std::string& entry);
 
-    // Orderly end: a running job is asked to stop, a paused one resumed, the
-    // threads joined, and the worker's files closed. Idempotent.
+    // Orderly end: a running job is stopped at its next frame (a paused one
+    // resumed first), the threads joined, and the worker's files closed.
+    // Idempotent.
     void Shutdown();
 
     CWorker& GetWorker() { return m_worker; }
     CProgressTimer& GetTimer() { return m_timer; }
 
 private:
-    // Hands `kind` to the worker once its thread waits again.
-    bool Signal(int kind);
+    // Enters the busy state and queues the request.
+    bool Submit(const CJobRequest& request);
 
     IHost& m_host;
     CWorker m_worker;
@@ -61,7 +63,7 @@ private:
     COracle m_oracle;
     std::unique_ptr<CEncodingListSink> m_pSink;
     std::unique_ptr<CAssembleJob> m_pAssemble;
-    CManualResetEvent m_idle;
+    CJobRegistration m_oracleRegistration; // after the oracle and its sink: unregistered first
     std::unique_ptr<CPriorityControl> m_pPriority;
     bool m_bShutdown = false;
     // Last: the threads stop before the jobs they run are destroyed.

@@ -2,9 +2,9 @@
 
 #include "media/CAVIFile.h"
 #include "media/CAVIStream.h"
+#include "media/IHost.h"
 #include "platform/AviTypes.h"
 #include "platform/DibLayout.h"
-#include "platform/IHost.h"
 
 #include <cstring>
 #include <memory>
@@ -18,7 +18,9 @@ public:
     void SetProgressRange(int, int) override {}
     void SetProgressPos(int) override {}
     void SetPercentText(const std::string&) override {}
-    int MessageBox(const std::string&, const std::string&, EMessageButtons) override { return IDOK; }
+    int MessageBox(const std::string&, const std::string&, EMessageButtons, EMessageKind) override {
+        return IDOK;
+    }
     void JobFinished() override {}
     void EndWaitBox(int) override {}
     void SetLastPiece(bool) override {}

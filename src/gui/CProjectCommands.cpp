@@ -68,7 +68,7 @@ void CProjectCommands::LoadProject(const std::string& path) {
         list.WriteRow(encoding, part.start, part.end, longest, 0, 0, 0, 0);
     }
     for (const std::string& warning : result.warnings)
-        m_dlg.GetHost().ShowMessage(warning);
+        m_dlg.GetHost().ShowWarning(warning);
     m_dlg.GetMarks().Reset();
     m_dlg.Refresh(true);
 }

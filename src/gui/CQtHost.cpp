@@ -141,9 +141,24 @@ int CQtHost::NegativeAnswer(EMessageButtons buttons) {
     return IDCANCEL;
 }
 
-int CQtHost::Present(const QString& text, const QString& caption, EMessageButtons buttons) {
+int CQtHost::Present(const QString& text, const QString& caption, EMessageButtons buttons,
+                     EMessageKind kind) {
     if (m_presenter)
-        return m_presenter(text, caption, buttons);
+        return m_presenter(text, caption, buttons, kind);
+    QMessageBox::Icon icon = QMessageBox::Information;
+    switch (kind) {
+    case EMessageKind::Information:
+        break;
+    case EMessageKind::Warning:
+        icon = QMessageBox::Warning;
+        break;
+    case EMessageKind::Error:
+        icon = QMessageBox::Critical;
+        break;
+    case EMessageKind::Question:
+        icon = QMessageBox::Question;
+        break;
+    }
     QMessageBox::StandardButtons standard = QMessageBox::Ok;
     switch (buttons) {
     case EMessageButtons::Ok:
@@ -158,8 +173,8 @@ int CQtHost::Present(const QString& text, const QString& caption, EMessageButton
         standard = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
         break;
     }
-    QMessageBox box(QMessageBox::NoIcon, caption.isEmpty() ? QStringLiteral("Flintmoor") : caption, text,
-                    standard, m_pBoxParent);
+    QMessageBox box(icon, caption.isEmpty() ? QStringLiteral("Flintmoor") : caption, text, standard,
+                    m_pBoxParent);
     switch (box.exec()) {
     case QMessageBox::Ok:
         return IDOK;
@@ -172,15 +187,17 @@ int CQtHost::Present(const QString& text, const QString& caption, EMessageButton
     }
 }
 
-int CQtHost::MessageBox(const std::string& text, const std::string& caption, EMessageButtons buttons) {
+int CQtHost::MessageBox(const std::string& text, const std::string& caption, EMessageButtons buttons,
+                        EMessageKind kind) {
     const QString qtext = QString::fromStdString(text);
     const QString qcaption = QString::fromStdString(caption);
     if (OnUiThread())
-        return Present(qtext, qcaption, buttons);
+        return Present(qtext, qcaption, buttons, kind);
     auto request = std::make_shared<BoxRequest>();
     request->text = qtext;
     request->caption = qcaption;
     request->buttons = buttons;
+    request->kind = kind;
     {
         std::lock_guard lock(m_mutex);
         if (m_bShutdown)
@@ -194,7 +211,7 @@ int CQtHost::MessageBox(const std::string& text, const std::string& caption, EMe
                 if (m_bShutdown)
                     return;
             }
-            const int answer = Present(request->text, request->caption, request->buttons);
+            const int answer = Present(request->text, request->caption, request->buttons, request->kind);
             {
                 std::lock_guard lock(m_mutex);
                 request->answer = answer;

@@ -8,7 +8,7 @@
 // always finish while the program ends.
 
 #include "jobs/ITimeListener.h"
-#include "platform/IHost.h"
+#include "media/IHost.h"
 
 #include <QObject>
 #include <QString>
@@ -26,8 +26,8 @@ class CQtHost : public QObject, public IHost, public ITimeListener {
     Q_OBJECT
 public:
     // Shows a message box on the UI thread and returns the answer (IDOK ...).
-    using BoxPresenter =
-        std::function<int(const QString& text, const QString& caption, EMessageButtons buttons)>;
+    using BoxPresenter = std::function<int(const QString& text, const QString& caption,
+                                           EMessageButtons buttons, EMessageKind kind)>;
 
     explicit CQtHost(QObject* parent = nullptr);
     ~CQtHost() override;
@@ -41,7 +41,8 @@ public:
     void SetProgressRange(int low, int high) override;
     void SetProgressPos(int pos) override;
     void SetPercentText(const std::string& text) override;
-    int MessageBox(const std::string& text, const std::string& caption, EMessageButtons buttons) override;
+    int MessageBox(const std::string& text, const std::string& caption, EMessageButtons buttons,
+                   EMessageKind kind) override;
     void JobStarted() override;
     void JobFinished() override;
     void EndWaitBox(int result) override;
@@ -70,13 +71,14 @@ private:
         QString text;
         QString caption;
         EMessageButtons buttons = EMessageButtons::Ok;
+        EMessageKind kind = EMessageKind::Information;
         int answer = 0;
         bool done = false;
     };
     // Runs `call` now on the UI thread, else queues it there.
     void Post(std::function<void()> call);
     bool OnUiThread() const;
-    int Present(const QString& text, const QString& caption, EMessageButtons buttons);
+    int Present(const QString& text, const QString& caption, EMessageButtons buttons, EMessageKind kind);
     void PostLatest();
 
     QWidget* m_pBoxParent = nullptr;

@@ -36,11 +36,12 @@ std::unique_ptr<CMainDlg> MakeMainDlg(const CTempDir& dir, std::vector<std::stri
     paths.settingsFile = dir.File("Settings.ini");
     paths.languageDirs = {FLINTMOOR_LANGUAGE_DIR};
     auto dlg = std::make_unique<CMainDlg>(paths);
-    dlg->GetHost().SetBoxPresenter([boxes](const QString& text, const QString&, EMessageButtons) {
-        if (boxes)
-            boxes->push_back(text.toStdString());
-        return IDOK;
-    });
+    dlg->GetHost().SetBoxPresenter(
+        [boxes](const QString& text, const QString&, EMessageButtons, EMessageKind) {
+            if (boxes)
+                boxes->push_back(text.toStdString());
+            return IDOK;
+        });
     dlg->OnInitDialog();
     dlg->show();
     return dlg;

@@ -11,6 +11,7 @@
 #include "gui/CQtHost.h"
 #include "gui/MainDlgControls.h"
 #include "support/Ffprobe.h"
+#include "support/TestMovies.h"
 
 #include <QComboBox>
 #include <QProgressBar>
@@ -20,6 +21,8 @@
 #include <QTimer>
 
 #include <atomic>
+#include <chrono>
+#include <filesystem>
 #include <thread>
 
 class JobDisplayTest : public QObject {
@@ -103,16 +106,41 @@ private slots:
         QVERIFY(dlg->GetSettingsStore().GetString("Movie Settings", "Oracle-File", oracleFile));
     }
 
+    void closingTheWindowStopsARunningJobFirst() {
+        CTempDir dir;
+        TestMovieSpec spec;
+        spec.frames = 1500;
+        spec.size = "320x240";
+        QVERIFY(MakeTestMovie(dir.File("low.avi"), spec));
+        spec.quality = 12;
+        QVERIFY(MakeTestMovie(dir.File("fast.avi"), spec));
+        auto dlg = MakeMainDlg(dir);
+        dlg->OpenFiles(
+            {QString::fromStdString(dir.File("low.avi")), QString::fromStdString(dir.File("fast.avi"))});
+        ClickControl(*dlg, IDC_AUTO_CREATE);
+        QTRY_VERIFY(ControlText(*dlg, IDC_STATUS).startsWith("Asking Oracle"));
+        const auto start = std::chrono::steady_clock::now();
+        QTest::keyClick(dlg.get(), Qt::Key_Escape);
+        QVERIFY(!dlg->isVisible());
+        // Stopped at its next frame, not run to its end.
+        QVERIFY(std::chrono::steady_clock::now() - start < std::chrono::seconds(2));
+        QVERIFY(!dlg->GetJobs().GetWorker().GetFile(CWorker::FILE_LOW).IsOpen());
+        std::string oracleFile;
+        QVERIFY(dlg->GetSettingsStore().GetString("Movie Settings", "Oracle-File", oracleFile));
+        QVERIFY(!std::filesystem::exists(oracleFile)); // a stopped run leaves none
+    }
+
     void aMessageBoxBlocksOnlyTheWorkerUntilAnswered() {
         CQtHost host;
         std::atomic<bool> shownOnUiThread{false};
-        host.SetBoxPresenter([&](const QString& text, const QString&, EMessageButtons buttons) {
+        host.SetBoxPresenter([&](const QString& text, const QString&, EMessageButtons buttons, EMessageKind) {
             shownOnUiThread = QThread::currentThread() == qApp->thread() && text == "Go on?" &&
                               buttons == EMessageButtons::YesNo;
             return IDYES;
         });
         std::atomic<int> answer{0};
-        std::thread worker([&] { answer = host.MessageBox("Go on?", "", EMessageButtons::YesNo); });
+        std::thread worker(
+            [&] { answer = host.MessageBox("Go on?", "", EMessageButtons::YesNo, EMessageKind::Question); });
         QTRY_COMPARE(answer.load(), int(IDYES));
         worker.join();
         QVERIFY(shownOnUiThread);
@@ -120,9 +148,11 @@ private slots:
 
     void aBoxNobodyCanAnswerAnymoreLetsTheWorkerGoOn() {
         CQtHost host;
-        host.SetBoxPresenter([](const QString&, const QString&, EMessageButtons) { return IDYES; });
+        host.SetBoxPresenter(
+            [](const QString&, const QString&, EMessageButtons, EMessageKind) { return IDYES; });
         std::atomic<int> answer{0};
-        std::thread worker([&] { answer = host.MessageBox("Go on?", "", EMessageButtons::YesNo); });
+        std::thread worker(
+            [&] { answer = host.MessageBox("Go on?", "", EMessageButtons::YesNo, EMessageKind::Question); });
         host.Shutdown(); // the program ends before the UI thread looked at the box
         worker.join();
         QCOMPARE(answer.load(), int(IDNO));
