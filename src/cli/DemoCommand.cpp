@@ -1,12 +1,13 @@
-// flintmoor-cli demo [DIR]
-// The whole program in one go on the built-in sample movie: makes the
-// sample, runs the full creation with the default settings and the final
+// flintmoor-cli demo [DIR] [--source MOVIE.avi]
+// The whole program in one go on the built-in sample movie (or on a movie
+// given with --source): makes the sample, runs the full creation with the default settings and the final
 // assembly, and reports the encoding list, the sizes, how the oracle decided
 // and how close LOW, FAST and the final movie come to the source.
 
 #include "cli/CTerminalHost.h"
 #include "cli/Commands.h"
 #include "cli/FullCommand.h"
+#include "creation/FullCreationNames.h"
 #include "creation/MoviePsnr.h"
 #include "encoding/CEncodingList.h"
 #include "media/CSampleMovie.h"
@@ -24,6 +25,7 @@
 namespace {
 struct DemoArgs {
     std::string directory = "demo-output";
+    std::string source; // a movie to use instead of the sample
     SampleMovieOptions sample;
 };
 
@@ -63,16 +65,22 @@ int RunDemo(const DemoArgs& args) {
     }
     const std::filesystem::path dir(args.directory);
     FullArgs full;
-    full.source = (dir / "sample.avi").string();
+    full.source = args.source.empty() ? (dir / "sample.avi").string() : args.source;
     full.project = (dir / "project.ini").string();
     full.output = (dir / "final.avi").string();
+    // LOW and FAST go into the directory, whatever folder the source is in.
+    const std::string inDir = (dir / std::filesystem::path(full.source).filename()).string();
+    full.low = FullCreationNames::LowFile(inDir);
+    full.fast = FullCreationNames::FastFile(inDir);
 
-    std::printf("Making the sample movie %s ...\n", full.source.c_str());
-    std::fflush(stdout);
-    std::string writeError;
-    if (!CSampleMovie(args.sample).Write(full.source, &writeError)) {
-        std::fprintf(stderr, "Cannot write the sample movie: %s\n", writeError.c_str());
-        return 1;
+    if (args.source.empty()) {
+        std::printf("Making the sample movie %s ...\n", full.source.c_str());
+        std::fflush(stdout);
+        std::string writeError;
+        if (!CSampleMovie(args.sample).Write(full.source, &writeError)) {
+            std::fprintf(stderr, "Cannot write the sample movie: %s\n", writeError.c_str());
+            return 1;
+        }
     }
 
     FullOutcome outcome;
@@ -102,6 +110,8 @@ void RegisterDemoCommand(CLI::App& app, CliExit& exitCode) {
         "Make the sample movie, run the full creation and the assembly on it, and report the results");
     command->add_option("dir", args->directory, "Directory for the files (default: ./demo-output)")
         ->capture_default_str();
+    command->add_option("--source", args->source, "Use this movie instead of making the sample")
+        ->check(CLI::ExistingFile);
     // Small sizes for quick trials and tests; not part of the documented use.
     command->add_option("--width", args->sample.width)->group("");
     command->add_option("--height", args->sample.height)->group("");

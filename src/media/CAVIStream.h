@@ -72,6 +72,8 @@ public:
     const uint8_t* GetFrame(int32_t frame);
     // Raw: a pointer into the decoder's own pixels. Converted: the pixels
     // copied into `buffer` (or a new[] buffer the caller delete[]s when null).
+    // Both are bottom-up whatever row order the file stores, so frames of
+    // different files line up byte for byte.
     uint8_t* GetBitmapBuffer(bool raw, int32_t frame, int32_t* size, uint8_t* buffer, int32_t* width,
                              int32_t* height);
 

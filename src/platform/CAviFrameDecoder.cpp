@@ -175,12 +175,24 @@ const uint8_t* CAviFrameDecoder::GetRawFrame(int32_t frame) {
     BitmapInfoHeader out = m_header;
     out.biSize = kBitmapInfoHeaderSize;
     out.biSizeImage = static_cast<uint32_t>(imageBytes);
+    // Every frame handed out is bottom-up, as the decoded ones are: a file
+    // that stores its rows top-down (a negative height) is turned over here,
+    // so that frames of different files line up row for row.
+    const bool topDown = m_header.biHeight < 0;
+    out.biHeight = std::abs(m_header.biHeight);
     m_dib.resize(kBitmapInfoHeaderSize + m_palette.size() + static_cast<size_t>(imageBytes));
     WriteBitmapInfoHeader(out, m_dib.data());
     if (!m_palette.empty())
         std::memcpy(m_dib.data() + kBitmapInfoHeaderSize, m_palette.data(), m_palette.size());
-    std::memcpy(m_dib.data() + kBitmapInfoHeaderSize + m_palette.size(), m_chunk.data(),
-                static_cast<size_t>(imageBytes));
+    uint8_t* pixels = m_dib.data() + kBitmapInfoHeaderSize + m_palette.size();
+    if (!topDown) {
+        std::memcpy(pixels, m_chunk.data(), static_cast<size_t>(imageBytes));
+    } else {
+        const size_t stride = static_cast<size_t>(DibStride(out.biWidth, out.biBitCount));
+        const size_t rows = static_cast<size_t>(out.biHeight);
+        for (size_t y = 0; y < rows; ++y)
+            std::memcpy(pixels + (rows - 1 - y) * stride, m_chunk.data() + y * stride, stride);
+    }
     m_dibFrame = frame;
     return m_dib.data();
 }

@@ -4,7 +4,9 @@
 //
 // Compressed streams come out as 24-bit BGR, bottom-up, rows padded to 4
 // bytes. Uncompressed BI_RGB streams (8 bits with palette, 16, 24, 32 bits)
-// come out in their own format. Frame n is always the picture shown at frame
+// come out in their own pixel format, but bottom-up too: rows a file stores
+// top-down (negative biHeight) are turned over, and the header handed out
+// always has a positive height. Frame n is always the picture shown at frame
 // n: decoder delay and B-frames (also DivX-style packed ones) are accounted
 // for, and an empty chunk (a dropped frame) repeats the picture before it.
 //

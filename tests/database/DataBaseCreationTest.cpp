@@ -175,6 +175,35 @@ TEST_F(DataBaseCreation, AFractionalFrameRateRebuildsTheSameFrames) {
     RebuildFromDataBase(NtscSource(), rows, m_dir.File("final.avi"), {0, 29, 58, 87}, 8);
 }
 
+// An uncompressed source stored top-down (as ffmpeg writes it) or bottom-up
+// gives an upright movie: with lossless compressors it shows exactly the
+// pictures ffmpeg shows for the source.
+TEST_F(DataBaseCreation, UncompressedSourcesOfEitherRowOrderGiveAnUprightMovie) {
+    ASSERT_TRUE(CCompressorRegistry::ParseSpec("HFYU", m_low, nullptr));
+    ASSERT_TRUE(CCompressorRegistry::ParseSpec("HFYU", m_fast, nullptr));
+    const std::vector<EncodingPart> rows = {
+        EncodingPart::Make(EPartEncoding::Low, 0, 50, 100, 0, 0, 0, 0),
+        EncodingPart::Make(EPartEncoding::Fast, 50, 100, 100, 0, 0, 0, 0)};
+    std::vector<int64_t> everyFrame(100);
+    for (size_t i = 0; i < everyFrame.size(); ++i)
+        everyFrame[i] = static_cast<int64_t>(i);
+    for (bool bottomUp : {false, true}) {
+        SCOPED_TRACE(bottomUp ? "bottom-up" : "top-down");
+        const std::string source = m_dir.File(bottomUp ? "up.avi" : "down.avi");
+        const CommandResult made = Ffmpeg({"-f", "lavfi", "-i", "testsrc2=size=50x36:rate=25", "-frames:v",
+                                           "100", "-c:v", "rawvideo", "-pix_fmt", "bgr24", source});
+        ASSERT_EQ(made.exitCode, 0) << made.err;
+        if (bottomUp) {
+            ASSERT_TRUE(MarkRawAviBottomUp(source));
+        }
+        const std::string output = m_dir.File(bottomUp ? "up_final.avi" : "down_final.avi");
+        RebuildFromDataBase(source, rows, output, everyFrame);
+        const auto expected = FfmpegFramesBottomUp(source, 50, 36);
+        ASSERT_EQ(expected.size(), 100u);
+        EXPECT_TRUE(FfmpegFramesBottomUp(output, 50, 36) == expected);
+    }
+}
+
 TEST_F(DataBaseCreation, EmptyAndOverlongIntervalsStillJoinIntoTheMovie) {
     // An empty interval makes a file without frames that is joined all the
     // same; one running far past the end stops at the last frame.

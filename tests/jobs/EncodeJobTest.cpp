@@ -113,6 +113,33 @@ TEST_F(EncodeJobTest, BothFilesShareTheKeyFramesAndCarryTheSourceAudio) {
     EXPECT_NE(FramemD5Copy(Low(), "v:0"), FramemD5Copy(Fast(), "v:0"));
 }
 
+// A source that stores its rows top-down (as ffmpeg writes uncompressed
+// video) or bottom-up is encoded upright: the lossless LOW and FAST files
+// show exactly the pictures ffmpeg shows for the source.
+TEST_F(EncodeJobTest, UncompressedSourcesOfEitherRowOrderAreEncodedUpright) {
+    std::string error;
+    ASSERT_TRUE(CCompressorRegistry::ParseSpec("HFYU", m_low, &error)) << error;
+    ASSERT_TRUE(CCompressorRegistry::ParseSpec("HFYU", m_fast, &error)) << error;
+    for (bool bottomUp : {false, true}) {
+        SCOPED_TRACE(bottomUp ? "bottom-up" : "top-down");
+        const std::string source = m_out.File(bottomUp ? "up.avi" : "down.avi");
+        const CommandResult made = Ffmpeg({"-f", "lavfi", "-i", "testsrc2=size=50x36:rate=25", "-frames:v",
+                                           "8", "-c:v", "rawvideo", "-pix_fmt", "bgr24", source});
+        ASSERT_EQ(made.exitCode, 0) << made.err;
+        if (bottomUp) {
+            ASSERT_TRUE(MarkRawAviBottomUp(source));
+        }
+        ASSERT_TRUE(m_worker.OpenInputs("", "", source));
+        ASSERT_TRUE(Prepare());
+        RunKind(JobKind::JOB_ENCODE_KEEP_SOURCE);
+        ASSERT_TRUE(m_job.Succeeded());
+        const auto expected = FfmpegFramesBottomUp(source, 50, 36);
+        ASSERT_EQ(expected.size(), 8u);
+        EXPECT_TRUE(FfmpegFramesBottomUp(Low(), 50, 36) == expected);
+        EXPECT_TRUE(FfmpegFramesBottomUp(Fast(), 50, 36) == expected);
+    }
+}
+
 TEST_F(EncodeJobTest, PiecesStartAtFrameZeroWithAKeyFrameAndHaveNoAudio) {
     m_request.bPieceMode = true;
     m_request.nPieceFirst = 25;

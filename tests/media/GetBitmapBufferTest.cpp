@@ -8,6 +8,7 @@
 #include "platform/DibLayout.h"
 #include "support/CHostRecorder.h"
 #include "support/Ffprobe.h"
+#include "support/TestMovies.h"
 
 #include <gtest/gtest.h>
 
@@ -91,6 +92,54 @@ TEST_F(GetBitmapBufferTest, UncompressedFramesKeepTheirFormatAndEveryPixel) {
                 << y;
         EXPECT_EQ(buffer.back(), 0xEE) << "nothing written past the size";
     }
+}
+
+// Frames come out bottom-up whether the file stores its rows top-down (as
+// ffmpeg writes them) or bottom-up: both forms of the buffer equal ffmpeg's
+// picture with its rows reversed, in the frame's own pixel format (8-bit
+// indices are looked up in the frame's palette and compared as colours).
+TEST_F(GetBitmapBufferTest, UncompressedFramesComeOutBottomUpWhateverTheFileStores) {
+    struct Case {
+        const char* pixFmt;
+        int bytes;
+    };
+    for (const Case& c : {Case{"bgr24", 3}, Case{"bgra", 4}, Case{"rgb555le", 2}, Case{"pal8", 1}}) {
+        for (bool bottomUp : {false, true}) {
+            SCOPED_TRACE(std::string(c.pixFmt) + (bottomUp ? " bottom-up" : " top-down"));
+            const std::string path = RawMovie(c.pixFmt, 75, 31);
+            if (bottomUp) {
+                ASSERT_TRUE(MarkRawAviBottomUp(path));
+            }
+            const auto reference = FfmpegFramesBottomUp(path, 75, 31, c.bytes == 1 ? "bgr24" : c.pixFmt,
+                                                        c.bytes == 1 ? 3 : c.bytes);
+            ASSERT_EQ(reference.size(), 5u);
+            CAVIFile file(m_host);
+            ASSERT_TRUE(file.Open(path));
+            CAVIStream* video = file.GetStream(file.GetVideoIndex());
+            for (int frame : {3, 1}) {
+                int32_t size = 0;
+                int32_t height = 0;
+                std::unique_ptr<uint8_t[]> converted(
+                    video->GetBitmapBuffer(false, frame, &size, nullptr, nullptr, &height));
+                ASSERT_TRUE(converted);
+                EXPECT_EQ(height, 31);
+                std::vector<uint8_t> pixels(converted.get(), converted.get() + size);
+                if (c.bytes == 1) {
+                    const uint8_t* palette = video->GetFrame(frame) + 40;
+                    std::vector<uint8_t> colours;
+                    for (uint8_t index : pixels)
+                        colours.insert(colours.end(), palette + 4 * index, palette + 4 * index + 3);
+                    pixels = colours;
+                }
+                EXPECT_TRUE(pixels == reference[static_cast<size_t>(frame)]) << frame;
+                const uint8_t* raw = video->GetBitmapBuffer(true, frame, &size, nullptr, nullptr, nullptr);
+                ASSERT_TRUE(raw);
+                EXPECT_TRUE(std::equal(raw, raw + 75 * c.bytes, converted.get()))
+                    << "the first row is the bottom one";
+            }
+        }
+    }
+    EXPECT_TRUE(m_host.Messages().empty());
 }
 
 TEST_F(GetBitmapBufferTest, NothingDecodedShowsTheMessage) {

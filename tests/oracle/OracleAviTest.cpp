@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
 
 namespace {
@@ -61,22 +60,8 @@ protected:
         oracle.SetListSink(&sink);
     }
 
-    // ffmpeg's own decode of every frame, as bottom-up rows of BGR bytes.
     static std::vector<std::vector<uint8_t>> DecodeWithFfmpeg(const std::string& path) {
-        const CommandResult r = RunCommand(
-            {"ffmpeg", "-v", "error", "-nostdin", "-i", path, "-f", "rawvideo", "-pix_fmt", "bgr24", "-"});
-        EXPECT_EQ(0, r.exitCode) << r.err;
-        const size_t frameBytes = size_t(kWidth) * kHeight * 3;
-        std::vector<std::vector<uint8_t>> frames;
-        for (size_t at = 0; at + frameBytes <= r.out.size(); at += frameBytes) {
-            std::vector<uint8_t> frame(frameBytes);
-            for (int row = 0; row < kHeight; ++row) {
-                std::memcpy(&frame[size_t(kHeight - 1 - row) * kWidth * 3],
-                            &r.out[at + size_t(row) * kWidth * 3], size_t(kWidth) * 3);
-            }
-            frames.push_back(std::move(frame));
-        }
-        return frames;
+        return FfmpegFramesBottomUp(path, kWidth, kHeight);
     }
 
     static CTempDir* s_dir;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 
 std::vector<uint8_t> TestDibFormat(int width, int height, int bitCount) {
@@ -154,4 +155,43 @@ int LargestDifference(const uint8_t* a, const uint8_t* b, size_t size) {
     for (size_t i = 0; i < size; ++i)
         largest = std::max(largest, std::abs(int{a[i]} - int{b[i]}));
     return largest;
+}
+
+namespace {
+// VOP coding type of the first VOP in a chunk: 0 I, 1 P, 2 B; -1 when none.
+int VopType(const std::vector<uint8_t>& data) {
+    for (size_t i = 0; i + 4 < data.size(); ++i)
+        if (data[i] == 0 && data[i + 1] == 0 && data[i + 2] == 1 && data[i + 3] == 0xB6)
+            return data[i + 4] >> 6;
+    return -1;
+}
+} // namespace
+
+CMemoryAviStream PackBFrames(CMemoryAviStream& plain) {
+    CMemoryAviStream packed;
+    packed.SetFormat(plain.Format().data(), plain.Format().size());
+    auto& in = plain.Chunks();
+    auto& out = packed.Chunks();
+    for (size_t i = 0; i < in.size(); ++i) {
+        if (i + 1 < in.size() && VopType(in[i].data) != 2 && VopType(in[i + 1].data) == 2) {
+            std::vector<uint8_t> both = in[i].data;
+            both.insert(both.end(), in[i + 1].data.begin(), in[i + 1].data.end());
+            out.push_back({both, in[i].key});
+            out.push_back({{0x00, 0x00, 0x01, 0xB6, 0x58, 0x7F}, false});
+            ++i;
+        } else {
+            out.push_back(in[i]);
+        }
+    }
+    std::vector<uint8_t>& first = out[0].data;
+    for (size_t i = 0; i + 3 < first.size(); ++i) {
+        if (first[i] == 0 && first[i + 1] == 0 && first[i + 2] == 1 && first[i + 3] == 0xB6) {
+            const std::string tag = "DivX503b1393p";
+            std::vector<uint8_t> userData = {0x00, 0x00, 0x01, 0xB2};
+            userData.insert(userData.end(), tag.begin(), tag.end());
+            first.insert(first.begin() + static_cast<std::ptrdiff_t>(i), userData.begin(), userData.end());
+            break;
+        }
+    }
+    return packed;
 }

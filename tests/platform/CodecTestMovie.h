@@ -31,5 +31,11 @@ std::string ReadAviIntoStream(const std::string& path, CMemoryAviStream& stream)
 // frame, rows bottom-up and padded to 4 bytes like our DIB pixels.
 std::vector<std::vector<uint8_t>> FfmpegBgrFrames(const std::string& path, int width, int height);
 
+// Rewrites an MPEG-4 stream with one B-frame between references the way
+// DivX 5 stored it: each reference travels together with the B-frame that
+// follows it in decoding order, the next chunk is a tiny placeholder VOP,
+// and the first chunk says "packed" in its DivX user data.
+CMemoryAviStream PackBFrames(CMemoryAviStream& plain);
+
 // Largest difference of two equally long byte runs (256 when sizes differ).
 int LargestDifference(const uint8_t* a, const uint8_t* b, size_t size);

@@ -1,6 +1,7 @@
 #include "support/Ffprobe.h"
 
 #include <climits>
+#include <cstring>
 #include <sstream>
 
 namespace {
@@ -136,4 +137,23 @@ std::vector<std::string> FramemD5Copy(const std::string& path, const std::string
         if (line[0] != '#')
             out.push_back(line);
     return out;
+}
+
+std::vector<std::vector<uint8_t>> FfmpegFramesBottomUp(const std::string& path, int width, int height,
+                                                       const std::string& pixFmt, int bytesPerPixel) {
+    const CommandResult r = RunCommand(
+        {"ffmpeg", "-v", "error", "-nostdin", "-i", path, "-f", "rawvideo", "-pix_fmt", pixFmt, "-"});
+    const size_t rowBytes = static_cast<size_t>(width) * static_cast<size_t>(bytesPerPixel);
+    const size_t frameBytes = rowBytes * static_cast<size_t>(height);
+    std::vector<std::vector<uint8_t>> frames;
+    if (r.exitCode != 0 || frameBytes == 0)
+        return frames;
+    for (size_t at = 0; at + frameBytes <= r.out.size(); at += frameBytes) {
+        std::vector<uint8_t> frame(frameBytes);
+        for (size_t y = 0; y < static_cast<size_t>(height); ++y)
+            std::memcpy(frame.data() + (static_cast<size_t>(height) - 1 - y) * rowBytes,
+                        r.out.data() + at + y * rowBytes, rowBytes);
+        frames.push_back(std::move(frame));
+    }
+    return frames;
 }

@@ -42,3 +42,10 @@ std::string FfmpegDecodeErrors(const std::string& path);
 // ffmpeg's framemd5 lines of one stream ("v:0"/"a:0") with stream copy, without
 // the header comments: one line per packet with its size and hash.
 std::vector<std::string> FramemD5Copy(const std::string& path, const std::string& stream);
+
+// ffmpeg's decode of the first video stream in `pixFmt` (e.g. "bgr24"), one
+// vector per frame: rows of width x bytesPerPixel bytes without padding,
+// bottom-up, the row order of the frames our decoder hands out.
+std::vector<std::vector<uint8_t>> FfmpegFramesBottomUp(const std::string& path, int width, int height,
+                                                       const std::string& pixFmt = "bgr24",
+                                                       int bytesPerPixel = 3);

@@ -2,6 +2,8 @@
 
 #include "support/Ffprobe.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstring>
 
@@ -56,4 +58,22 @@ std::vector<int16_t> DecodeAudioS16(const std::string& path) {
     if (!samples.empty())
         std::memcpy(samples.data(), r.out.data(), samples.size() * 2);
     return samples;
+}
+
+bool MarkRawAviBottomUp(const std::string& path) {
+    std::vector<uint8_t> bytes = ReadFileBytes(path);
+    const std::string tag = "strf";
+    const auto found = std::search(bytes.begin(), bytes.end(), tag.begin(), tag.end());
+    // biHeight follows the tag, the chunk size, biSize and biWidth.
+    const size_t at = static_cast<size_t>(found - bytes.begin()) + 16;
+    if (found == bytes.end() || at + 4 > bytes.size())
+        return false;
+    int32_t height = 0;
+    std::memcpy(&height, bytes.data() + at, 4);
+    if (height >= 0 || height == INT32_MIN)
+        return false;
+    height = -height;
+    std::memcpy(bytes.data() + at, &height, 4);
+    WriteFileBytes(path, bytes);
+    return true;
 }

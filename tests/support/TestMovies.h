@@ -29,3 +29,8 @@ std::vector<std::string> PacketHashes(const std::string& path, const std::string
 
 // The stream decoded by ffmpeg to raw samples (signed 16-bit, mono).
 std::vector<int16_t> DecodeAudioS16(const std::string& path);
+
+// Turns the top-down uncompressed AVI ffmpeg writes into a bottom-up one by
+// changing only the sign of the video's biHeight: every reader then shows
+// the picture upside down. False when the file has no top-down video header.
+bool MarkRawAviBottomUp(const std::string& path);
