@@ -40,8 +40,11 @@ PrepareResult CDataBaseCreate::Prepare(const CreateFromDataBaseRequest& request,
     if (temp.empty()) {
         // As the data base dialog does: the temporary files go beside the source.
         temp = std::filesystem::path(request.source).parent_path().string();
+        // push_back, not = ".": GCC 12 at -O2 warns about the assignment of a
+        // one-character literal here (a false -Wrestrict), which breaks the
+        // ThreadSanitizer build.
         if (temp.empty())
-            temp = ".";
+            temp.push_back('.');
     }
     if (!std::filesystem::is_directory(temp))
         return PrepareResult::Refused("the temporary directory " + temp + " does not exist");
