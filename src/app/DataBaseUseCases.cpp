@@ -36,16 +36,11 @@ PrepareResult CDataBaseCreate::Prepare(const CreateFromDataBaseRequest& request,
     if (FindSameFile(request.output, {request.dataBase, request.source}))
         return PrepareResult::Refused("the output " + request.output +
                                       " is one of the inputs; choose another name");
-    std::string temp = request.tempDirectory;
-    if (temp.empty()) {
-        // As the data base dialog does: the temporary files go beside the source.
-        temp = std::filesystem::path(request.source).parent_path().string();
-        // push_back, not = ".": GCC 12 at -O2 warns about the assignment of a
-        // one-character literal here (a false -Wrestrict), which breaks the
-        // ThreadSanitizer build.
-        if (temp.empty())
-            temp.push_back('.');
-    }
+    // As the data base dialog does: the temporary files go beside the source.
+    const std::filesystem::path beside = std::filesystem::path(request.source).parent_path();
+    const std::string temp = !request.tempDirectory.empty() ? request.tempDirectory
+                             : beside.empty()               ? std::string(".")
+                                                            : beside.string();
     if (!std::filesystem::is_directory(temp))
         return PrepareResult::Refused("the temporary directory " + temp + " does not exist");
     if (!m_base.Import(request.dataBase, m_low, m_fast, status))

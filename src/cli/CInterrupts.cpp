@@ -16,14 +16,12 @@ void WaitForInterrupts(sigset_t set) {
         int signal = 0;
         if (sigwait(&set, &signal) != 0 || signal != SIGINT)
             continue;
-        std::function<void()> action;
-        {
-            std::lock_guard<std::mutex> lock(g_mutex);
-            action = g_stopAction;
-        }
-        if (++count > 1 || !action)
+        // Held while the action runs, so that the runner it stops cannot be
+        // destroyed under it (SetStopAction waits).
+        std::lock_guard<std::mutex> lock(g_mutex);
+        if (++count > 1 || !g_stopAction)
             _exit(130);
-        action();
+        g_stopAction();
     }
 }
 } // namespace

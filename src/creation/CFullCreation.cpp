@@ -159,6 +159,8 @@ CJobResult CFullCreation::JoinPieces(const FullCreationRequest& request, const s
                 return Fail(merged.GetReason());
         }
         if (!m_worker.GetFile(CWorker::FILE_MERGE_OUTPUT).Close()) {
+            if (m_worker.IsAbortSet())
+                return Stopped();
             const std::string reason = "Error while finishing " + target;
             m_worker.GetHost().ShowError(reason);
             return Fail(reason);

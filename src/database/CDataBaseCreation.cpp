@@ -170,8 +170,13 @@ CJobResult CDataBaseCreation::Finish(const std::string& output, bool copyFailed)
     IHost& host = m_worker.GetHost();
     m_worker.CloseFile(CWorker::FILE_COPY_SOURCE);
     CAVIFile& destination = m_worker.GetFile(CWorker::FILE_COPY_DESTINATION);
-    if (destination.IsOpen() && !destination.Close())
+    if (destination.IsOpen() && !destination.Close()) {
+        if (m_worker.IsAbortSet()) {
+            host.JobFinished();
+            return CJobResult::Stopped();
+        }
         copyFailed = true;
+    }
     host.SetStatusText("Deleting Temp Files...");
     CAVIFile check(host);
     CJobResult result = CJobResult::Failed(MERGE_ERROR);

@@ -74,6 +74,10 @@ bool CMovieDataBase::PrepareNextPart(CAVIFile& source, const CodecOptions& low, 
         return false;
     const std::string name = TempFileName(m_nPart);
     CloseTemp();
+    // A stopped creation keeps the parts written so far, finished.
+    AviWriterOptions options;
+    options.keepGoing = [] { return true; };
+    m_aviTemp.SetWriterOptions(options);
     if (!m_aviTemp.Create(name))
         return false;
     m_listTempFiles.push_back(name);

@@ -95,7 +95,9 @@ CJobResult CAssembleJob::Run() {
         timer->Stop();
     // A file that could not be finished is no success (Close says why).
     if (!output.Close())
-        return CJobResult::Failed("the final AVI file cannot be finished: " + output.GetLastError());
+        return m_worker.IsAbortSet()
+                   ? End(CJobResult::Stopped())
+                   : CJobResult::Failed("the final AVI file cannot be finished: " + output.GetLastError());
     host.SetStatusText("Writing Sucessfull!");
     host.SetProgressPos(1000);
     host.SetPercentText("100 %");

@@ -29,6 +29,11 @@ bool CEncodeJob::PrepareEncoding(const std::string& path, int32_t framesPerSecon
     CAVIFile& target = m_worker.GetFile(fast ? CWorker::FILE_FAST : CWorker::FILE_LOW);
     auto& compressed = m_worker.GetCompressedStream(fast);
     compressed.reset();
+    // A stopped encoding still finishes what it wrote: the files stay
+    // readable (and complete piece pairs are kept for the next run).
+    AviWriterOptions finishAlways;
+    finishAlways.keepGoing = [] { return true; };
+    target.SetWriterOptions(finishAlways);
     if (!target.Create(path))
         return false;
     if (!withStream)
@@ -182,7 +187,9 @@ CJobResult CEncodeJob::Run(const CJobRequest& request) {
         if (result.IsFailed())
             file.Abandon();
         else if (file.IsOpen() && !file.Close())
-            result = CJobResult::Failed("Failed to finish AVI File: " + file.GetLastError());
+            result = m_worker.IsAbortSet()
+                         ? CJobResult::Stopped()
+                         : CJobResult::Failed("Failed to finish AVI File: " + file.GetLastError());
     }
     // Only an encoding that did all it had to is reported as a success.
     if (result.IsDone() && (!pieceMode || lastPiece)) {

@@ -62,7 +62,12 @@ bool CAVIFile::Create(const std::string& path) {
     const auto status = std::filesystem::symlink_status(path, ec);
     if (!ec && (std::filesystem::is_regular_file(status) || std::filesystem::is_symlink(status)))
         std::filesystem::remove(path, ec);
-    m_file = AviCreate(path, m_writerOptions, &m_strLastError);
+    // Finishing a long file may take a while: a stop or pause of the job
+    // that closes it reaches it there too.
+    AviWriterOptions options = m_writerOptions;
+    if (!options.keepGoing)
+        options.keepGoing = [] { return CAVIStream::TakePasteStep(); };
+    m_file = AviCreate(path, options, &m_strLastError);
     return m_file != nullptr;
 }
 
@@ -84,10 +89,13 @@ bool CAVIFile::Close() {
     if (m_file) {
         std::string error;
         ok = m_file->Close(&error);
+        const bool stopped = m_file->WasStopped();
         m_file.reset();
         if (!ok) {
             m_strLastError = error;
-            m_host.ShowError("Failed to finish AVI File: " + m_strFileName + "\n" + error);
+            // A stop is the user's wish, not an error to tell about.
+            if (!stopped)
+                m_host.ShowError("Failed to finish AVI File: " + m_strFileName + "\n" + error);
         }
     }
     m_strFileName.clear();

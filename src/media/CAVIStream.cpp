@@ -21,6 +21,10 @@ bool PasteStep() {
 }
 } // namespace
 
+bool CAVIStream::TakePasteStep() {
+    return PasteStep();
+}
+
 void CAVIStream::SetPasteStepHook(std::function<bool()> hook) {
     t_pasteStepHook = std::move(hook);
 }

@@ -65,6 +65,9 @@ public:
     // audio block: the worker's pause gate and abort flag (false: stop).
     // Empty to remove it.
     static void SetPasteStepHook(std::function<bool()> hook);
+    // Takes the calling thread's step (true without a hook): false when the
+    // job is to stop.
+    static bool TakePasteStep();
 
     // Frame decoding. GetFrame: the decoded frame as a packed DIB (header,
     // colour table, pixels), owned by the decoder, valid until its next call;

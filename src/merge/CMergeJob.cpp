@@ -158,6 +158,8 @@ CJobResult CMergeJob::Run(const CJobRequest& request) {
     // A file that could not be finished is no success.
     if (!output.Close()) {
         m_worker.SetNotify(true);
+        if (m_worker.IsAbortSet())
+            return CJobResult::Stopped();
         return CJobResult::Failed("the merge output cannot be finished: " + output.GetLastError());
     }
     host.SetStatusText("Writing Sucessfull!");

@@ -149,7 +149,9 @@ bool CAviWriter::Close(std::string* error) {
         if (!m_closeOk) {
             // A half-written movie would look like a finished one.
             Discard();
-            m_closeError = "cannot write " + m_path + ": " + (reason.empty() ? "unknown error" : reason);
+            m_closeError =
+                m_bStopped ? "stopped while finishing " + m_path
+                           : "cannot write " + m_path + ": " + (reason.empty() ? "unknown error" : reason);
         }
     }
     if (!m_closeOk && error)
@@ -281,6 +283,10 @@ bool CAviWriter::WritePart(const CAviMuxPlan& plan, size_t partNumber, const std
     // input files' one by one under our own chunk header.
     size_t i = part.firstItem;
     while (i < part.endItem) {
+        if (m_options.keepGoing && !m_options.keepGoing()) {
+            m_bStopped = true;
+            return false;
+        }
         if (m_out.Position() != items[i].filePos)
             return false;
         const CAviWriterStream& stream = *m_streams[items[i].stream];

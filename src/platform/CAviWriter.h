@@ -34,6 +34,7 @@ public:
     IAviStream* CreateStream(const AviStreamInfo& info) override;
     bool Close(std::string* error) override;
     void Abandon() override;
+    bool WasStopped() const override { return m_bStopped; }
     const AviReadReport& Report() const override { return m_report; }
 
 private:
@@ -52,6 +53,7 @@ private:
     AviReadReport m_report;
     bool m_closed = false;
     bool m_closeOk = false;
+    bool m_bStopped = false;
     std::string m_closeError;
     std::string m_layoutError = "internal error: the layout does not add up";
 };

@@ -8,6 +8,7 @@
 #include "platform/AviTypes.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,6 +46,10 @@ struct AviWriterOptions {
     // A RIFF part is closed and an OpenDML 'RIFF AVIX' started once it would
     // pass this many bytes. Tests lower it to cross the threshold cheaply.
     uint64_t riffLimit = 1024ull * 1024 * 1024;
+    // Asked before each chunk record while a file is finished; false stops
+    // the finishing (the file is then removed, and Close reports it as
+    // stopped). It may also wait, for a paused job. Empty for none.
+    std::function<bool()> keepGoing;
 };
 
 class IAviStream {
@@ -105,6 +110,8 @@ public:
     // Write mode: gives the file up unfinished and removes it, without the
     // work of finishing it (a stopped or failed job). Read mode: no-op.
     virtual void Abandon() {}
+    // True when the last Close ended because keepGoing said stop.
+    virtual bool WasStopped() const { return false; }
 
     virtual const AviReadReport& Report() const = 0;
 };

@@ -12,6 +12,7 @@
 #include "media/CSampleMovie.h"
 #include "platform/CCompressorRegistry.h"
 #include "platform/CodecOptions.h"
+#include "support/CEventLoopHost.h"
 #include "support/CHostRecorder.h"
 #include "support/Ffprobe.h"
 #include "support/LimitedChild.h"
@@ -219,18 +220,54 @@ TEST_F(FullCreationTest, SourceThatDoesNotOpenFailsWithTheMessage) {
 }
 
 // A disk that fills up while the LOW and FAST files are written: one
-// message, a failed result, neither file left half made.
-TEST_F(FullCreationTest, AWriteErrorGivesOneMessageAndAFailedResult) {
-    const FullCreationRequest request = Request(MakeSource(120, true), false);
+// message, a failed result, neither file left half made. Only this thread
+// may live at the fork (the encoding starts threads in the child), so the
+// test has no worker thread.
+TEST(FullCreationWriteError, GivesOneMessageAndAFailedResult) {
+    CTempDir dir;
+    SampleMovieOptions options;
+    options.width = 96;
+    options.height = 64;
+    options.frames = 120;
+    std::string error;
+    ASSERT_TRUE(CSampleMovie(options).Write(dir.File("film.avi"), &error)) << error;
+    FullCreationRequest request;
+    request.inputFile = dir.File("film.avi");
+    request.lowFile = dir.File("low.avi");
+    request.fastFile = dir.File("fast.avi");
+    CodecOptions low, fast;
+    ASSERT_TRUE(CCompressorRegistry::ParseSpec("DIV3", low, &error)) << error;
+    ASSERT_TRUE(CCompressorRegistry::ParseSpec("DIV4", fast, &error)) << error;
     const int outcome = RunInLimitedChild(32 * 1024, [&] {
         CHostRecorder host;
         CWorker worker(host);
         CFullCreation creation(worker);
-        const CJobResult result = creation.Run(request, m_low, m_fast);
+        const CJobResult result = creation.Run(request, low, fast);
         const bool fastGone = !std::filesystem::exists(request.fastFile);
         return WriteErrorOutcome(result, host, request.lowFile) | (fastGone ? 0 : 64);
     });
     EXPECT_EQ(outcome, WRITE_ERROR_HANDLED);
+}
+
+// Driven as a window drives it: the starting thread hands the creation to
+// the worker and from then on only takes host calls (and the end) from its
+// event queue; it never waits for the worker itself.
+TEST_F(FullCreationTest, DrivenFromAThreadThatOnlyTakesHostCalls) {
+    const FullCreationRequest request = Request(MakeSource(60, true), true);
+    CEventLoopHost host;
+    CWorker worker(host);
+    CWinBaseThread thread;
+    thread.SetJob(&worker);
+    thread.Start();
+    CFullCreation creation(worker);
+    creation.Start(request, m_low, m_fast, host.EndEvent());
+    const CJobResult result = host.RunUntilEnd();
+    thread.Stop();
+    EXPECT_TRUE(result.IsDone()) << result.Describe();
+    EXPECT_TRUE(host.Recorded().Messages().empty());
+    EXPECT_GE(host.Recorded().JobStartedCount(), 1);
+    EXPECT_EQ(Read(request.lowFile).frames, 60);
+    EXPECT_EQ(Read(request.fastFile).frames, 60);
 }
 
 } // namespace

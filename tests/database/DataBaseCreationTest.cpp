@@ -13,6 +13,7 @@
 #include "media/CSampleMovie.h"
 #include "platform/CCompressorRegistry.h"
 #include "platform/CodecOptions.h"
+#include "support/CEventLoopHost.h"
 #include "support/CHostRecorder.h"
 #include "support/Ffprobe.h"
 #include "support/LimitedChild.h"
@@ -315,6 +316,33 @@ TEST_F(DataBaseCreation, AWriteErrorGivesOneMessageAndAFailedResult) {
         return WriteErrorOutcome(result, host, output) | (TempDirFiles().empty() ? 0 : 64);
     });
     EXPECT_EQ(outcome, WRITE_ERROR_HANDLED);
+}
+
+// Driven as a window drives it: the starting thread hands the creation to
+// the worker and from then on only takes host calls (and the end) from its
+// event queue; it never waits for the worker itself.
+TEST_F(DataBaseCreation, DrivenFromAThreadThatOnlyTakesHostCalls) {
+    CEventLoopHost host;
+    CWorker worker(host);
+    CWinBaseThread thread;
+    thread.SetJob(&worker);
+    thread.Start();
+    CMovieDataBase base(host);
+    LoadDataBase(base,
+                 "[TimeIntervalls]\nStartTime0=0\nEndTime0=2000\nPart0=1\nStartTime1=2000\nEndTime1=4000\n");
+    CAVIFile source(host);
+    ASSERT_TRUE(source.Open(Source()));
+    const std::string output = m_dir.File("final.avi");
+    CDataBaseCreation creation(worker, base);
+    ASSERT_TRUE(creation.Prepare(source, m_low, m_fast, output, TempDir()));
+    creation.Start(source, m_low, m_fast, output, host.EndEvent());
+    const CJobResult result = host.RunUntilEnd();
+    thread.Stop();
+    EXPECT_TRUE(result.IsDone()) << result.Describe();
+    EXPECT_TRUE(host.Recorded().Messages().empty());
+    EXPECT_EQ(host.Recorded().StatusTexts().back(), output + " sucessfully created!");
+    EXPECT_EQ(ProbePackets(output, "v:0").size(), 100u);
+    EXPECT_TRUE(TempDirFiles().empty());
 }
 
 } // namespace

@@ -244,19 +244,14 @@ TEST_F(AssembleJobTest, PauseHoldsItAndAStopEndsItWithoutOutput) {
     Add(false, 250, 500);
     const std::string out = m_out.File("stopped.avi");
     m_worker.SetOutput(out, 25);
-    CWinBaseThread thread;
-    thread.SetJob(&m_worker);
-    thread.Start();
-    m_worker.GetPauseGate().Pause();
-    std::promise<CJobResult> ended;
-    m_worker.Submit(CJobRequest::Of(JobKind::JOB_ASSEMBLE), [&](const CJobResult& r) { ended.set_value(r); });
-    ASSERT_TRUE(WaitUntil([&] { return m_worker.GetPauseGate().GetWaitingCount() == 1; }));
-    CAVIFile& output = m_worker.GetFile(CWorker::FILE_OUTPUT);
-    EXPECT_TRUE(output.GetStream(output.GetVideoIndex()) == nullptr ||
-                output.GetStream(output.GetVideoIndex())->GetLength() == 0);
-    m_worker.RequestAbort();
-    EXPECT_TRUE(ended.get_future().get().IsStopped());
-    thread.Stop();
+    bool held = false;
+    const CJobResult result = RunPausedThenStopped(m_worker, CJobRequest::Of(JobKind::JOB_ASSEMBLE), [&] {
+        CAVIFile& output = m_worker.GetFile(CWorker::FILE_OUTPUT);
+        const CAVIStream* video = output.GetStream(output.GetVideoIndex());
+        held = video == nullptr || video->GetLength() == 0;
+    });
+    EXPECT_TRUE(held);
+    EXPECT_TRUE(result.IsStopped());
     EXPECT_FALSE(std::filesystem::exists(out));
     const auto status = m_host.StatusTexts();
     EXPECT_EQ(std::count(status.begin(), status.end(), "Writing Sucessfull!"), 0);

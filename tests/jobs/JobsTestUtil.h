@@ -14,3 +14,27 @@ inline bool WaitUntil(const std::function<bool()>& condition) {
     }
     return condition();
 }
+
+#include "jobs/CWinBaseThread.h"
+#include "jobs/CWorker.h"
+
+#include <future>
+
+// Runs `request` on a worker thread of its own, paused from the start: once
+// the job waits at the gate, `whilePaused` looks at what it has done so far;
+// then the user stops it. Returns the job's result.
+inline CJobResult RunPausedThenStopped(CWorker& worker, const CJobRequest& request,
+                                       const std::function<void()>& whilePaused) {
+    CWinBaseThread thread;
+    thread.SetJob(&worker);
+    thread.Start();
+    worker.GetPauseGate().Pause();
+    std::promise<CJobResult> ended;
+    worker.Submit(request, [&](const CJobResult& result) { ended.set_value(result); });
+    if (WaitUntil([&] { return worker.GetPauseGate().GetWaitingCount() == 1; }))
+        whilePaused();
+    worker.RequestAbort();
+    const CJobResult result = ended.get_future().get();
+    thread.Stop();
+    return result;
+}

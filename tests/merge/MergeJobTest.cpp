@@ -246,18 +246,13 @@ TEST_F(MergeJobTest, PauseHoldsItWithinAChunkAndAStopEndsItWithoutOutput) {
     ASSERT_TRUE(m_worker.AddMergeInput(Input("a.avi"), true));
     ASSERT_TRUE(m_worker.AddMergeInput(Input("b.avi"), true));
     ASSERT_TRUE(m_job.PrepareMerge(out, nullptr, false, false));
-    CWinBaseThread thread;
-    thread.SetJob(&m_worker);
-    thread.Start();
-    m_worker.GetPauseGate().Pause();
-    std::promise<CJobResult> ended;
-    m_worker.Submit(CJobRequest::Of(JobKind::JOB_MERGE), [&](const CJobResult& r) { ended.set_value(r); });
-    ASSERT_TRUE(WaitUntil([&] { return m_worker.GetPauseGate().GetWaitingCount() == 1; }));
-    CAVIFile& output = m_worker.GetFile(CWorker::FILE_MERGE_OUTPUT);
-    EXPECT_EQ(output.GetStream(output.GetVideoIndex())->GetLength(), 0);
-    m_worker.RequestAbort();
-    EXPECT_TRUE(ended.get_future().get().IsStopped());
-    thread.Stop();
+    int32_t heldAt = -1;
+    const CJobResult result = RunPausedThenStopped(m_worker, CJobRequest::Of(JobKind::JOB_MERGE), [&] {
+        CAVIFile& output = m_worker.GetFile(CWorker::FILE_MERGE_OUTPUT);
+        heldAt = output.GetStream(output.GetVideoIndex())->GetLength();
+    });
+    EXPECT_EQ(heldAt, 0);
+    EXPECT_TRUE(result.IsStopped());
     EXPECT_FALSE(std::filesystem::exists(out));
     const auto status = m_host.StatusTexts();
     EXPECT_EQ(std::count(status.begin(), status.end(), "Writing Sucessfull!"), 0);

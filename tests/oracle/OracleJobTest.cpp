@@ -72,18 +72,11 @@ TEST(OracleJob, PauseHoldsItAtAFrameAndAStopLeavesNoOracleFile) {
     const CJobRegistration registration = RegisterOracleJob(worker, oracle, sink);
     CJobRequest request = CJobRequest::Of(JobKind::JOB_ORACLE);
     request.oracle.strOracleFile = dir.File("stopped.dat");
-    CWinBaseThread thread;
-    thread.SetJob(&worker);
-    thread.Start();
-
-    worker.GetPauseGate().Pause();
-    std::promise<CJobResult> ended;
-    worker.Submit(request, [&](const CJobResult& r) { ended.set_value(r); });
-    ASSERT_TRUE(WaitUntil([&] { return worker.GetPauseGate().GetWaitingCount() == 1; }));
-    EXPECT_EQ(low.Decodes(), 0);
-    worker.RequestAbort();
-    EXPECT_TRUE(ended.get_future().get().IsStopped());
-    thread.Stop();
+    int decodedWhilePaused = -1;
+    const CJobResult result =
+        RunPausedThenStopped(worker, request, [&] { decodedWhilePaused = low.Decodes(); });
+    EXPECT_EQ(decodedWhilePaused, 0);
+    EXPECT_TRUE(result.IsStopped());
     EXPECT_LE(low.Decodes(), 1);
     EXPECT_FALSE(std::filesystem::exists(request.oracle.strOracleFile));
     EXPECT_TRUE(host.Messages().empty());
