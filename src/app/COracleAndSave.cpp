@@ -35,6 +35,11 @@ CJobResult COracleAndSave::Run() {
     const CJobResult result = m_worker.RunInline(COracleStart::Request(m_request.settings));
     if (!result.IsDone())
         return result;
+    // The window's store always holds the slider position; a project made
+    // here opens at the first frame.
+    int32_t slider = 0;
+    if (!m_store.GetInt(ProjectKeys::SLIDER, ProjectKeys::VALUE, slider))
+        m_store.SetInt(ProjectKeys::SLIDER, ProjectKeys::VALUE, 0);
     m_store.SetString(ProjectKeys::MOVIE_SETTINGS, ProjectKeys::LOW_FILE, m_request.low);
     m_store.SetString(ProjectKeys::MOVIE_SETTINGS, ProjectKeys::FAST_FILE, m_request.fast);
     if (!COracleStart::SaveProject(m_store, m_list, m_request.project)) {

@@ -6,6 +6,8 @@
 #include "settings/CIniFile.h"
 #include "settings/CProjectFile.h"
 
+#include <algorithm>
+
 CProjectAssembly::CProjectAssembly(CWorker& worker)
     : m_worker(worker), m_low(worker.GetHost()), m_fast(worker.GetHost()),
       m_job(worker, m_list, m_low, m_fast) {}
@@ -33,16 +35,44 @@ PrepareResult CProjectAssembly::Prepare(const AssembleProjectRequest& request) {
     if (!lowVideo)
         return PrepareResult::Failed("The LOW movie " + lowPath + " has no video stream.");
     m_list.Clear();
-    for (const ProjectPart& part : project.parts)
-        m_list.AddPart(part.fast ? m_fast : m_low, part.fast ? EPartEncoding::Fast : EPartEncoding::Low,
-                       part.start, part.end);
+    const size_t dropped = FillList(project.parts);
+    // A final AVI that lacks rows of the list is written, and said to be so.
+    m_bWhole = dropped == 0 && project.warnings.empty();
     if (m_list.RowCount() == 0)
-        m_warnings.push_back("the project lists no parts; the final AVI will be empty.");
+        return PrepareResult::Failed("Nothing written: the project lists no part the movies can give.");
     WarnAboutKeyFrames();
     if (!m_worker.SetOutput(request.output, lowVideo->GetFramesPerSecond()))
         return PrepareResult::Failed("Cannot create the final AVI file " + request.output);
     m_job.Register();
     return PrepareResult::Ready();
+}
+
+// Adds every part that its movie can give; each one that is cut or left out
+// is named in a warning. Returns how many were.
+size_t CProjectAssembly::FillList(const std::vector<ProjectPart>& parts) {
+    size_t dropped = 0;
+    for (const ProjectPart& part : parts) {
+        const CAVIFile& file = part.fast ? m_fast : m_low;
+        const int32_t length = file.GetLength();
+        const std::string row = "part " + std::to_string(part.row) + " (frames " +
+                                std::to_string(part.start) + " - " + std::to_string(part.end) + ", " +
+                                (part.fast ? "FAST" : "LOW") + ") ";
+        const int32_t end = std::min(part.end, length);
+        if (part.start >= length) {
+            m_warnings.push_back(row + "starts past the end of " + file.GetPath() + " (" +
+                                 std::to_string(length) + " frames); it is left out.");
+        } else if (m_list.AddPart(file, part.fast ? EPartEncoding::Fast : EPartEncoding::Low, part.start,
+                                  end) < 0) {
+            m_warnings.push_back(row + "gives no frames; it is left out.");
+        } else if (end < part.end) {
+            m_warnings.push_back(row + "runs past the end of " + file.GetPath() + "; it is cut at frame " +
+                                 std::to_string(end) + ".");
+        } else {
+            continue;
+        }
+        ++dropped;
+    }
+    return dropped;
 }
 
 // Every part should start on a key frame of its movie; one that does not

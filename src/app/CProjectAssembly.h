@@ -10,6 +10,7 @@
 #include "jobs/CWorker.h"
 #include "media/CAVIFile.h"
 #include "media/CJobResult.h"
+#include "settings/CProjectFile.h"
 
 #include <string>
 #include <vector>
@@ -32,11 +33,15 @@ public:
     // parts that do not start on a key frame, an empty list).
     const std::vector<std::string>& GetWarnings() const { return m_warnings; }
     const CEncodingList& GetList() const { return m_list; }
+    // False when a row of the project was cut or left out, or the project
+    // itself warned: the final AVI is then not the whole list.
+    bool IsWhole() const { return m_bWhole; }
 
     CJobResult Run();
     void Start(CWorker::JobDone done);
 
 private:
+    size_t FillList(const std::vector<ProjectPart>& parts);
     void WarnAboutKeyFrames();
 
     CWorker& m_worker;
@@ -45,4 +50,5 @@ private:
     CEncodingList m_list;
     std::vector<std::string> m_warnings;
     CAssembleJob m_job;
+    bool m_bWhole = true;
 };

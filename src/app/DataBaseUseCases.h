@@ -50,6 +50,8 @@ public:
     // nothing to create (NothingToCreate).
     PrepareResult Prepare(const CreateFromDataBaseRequest& request, std::string& status);
     bool NothingToCreate() const { return m_creation.NothingToCreate(); }
+    // False when intervals of the data base give no frames (each was named).
+    bool IsWhole() const { return m_creation.IsWhole(); }
     // The name of the first temporary file (for "nothing created" texts).
     std::string FirstTempFile() const { return m_base.TempFileName(0); }
 

@@ -8,9 +8,11 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 int RunAssemble(const AssembleProjectRequest& request) {
@@ -21,7 +23,10 @@ int RunAssemble(const AssembleProjectRequest& request) {
         runner.Say("Warning: " + warning);
     if (!ready.IsReady())
         return runner.Refuse(ready);
-    return CCliJobRunner::ExitStatus(runner.RunSequence([&](CWorker&) { return assembly.Run(); }));
+    const int status =
+        CCliJobRunner::ExitStatus(runner.RunSequence([&](CWorker&) { return assembly.Run(); }));
+    // A final AVI that lacks rows of the list is written, and said to be so.
+    return status == 0 && !assembly.IsWhole() ? 1 : status;
 }
 } // namespace
 

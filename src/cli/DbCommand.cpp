@@ -84,7 +84,9 @@ int RunCreate(const CreateArgs& args) {
     }
     if (result.IsStopped())
         runner.Say("Aborted; the files written so far stay.");
-    return CCliJobRunner::ExitStatus(result);
+    const int exitStatus = CCliJobRunner::ExitStatus(result);
+    // A final AVI that lacks intervals is written, and said to be so.
+    return exitStatus == 0 && !creation.IsWhole() ? 1 : exitStatus;
 }
 } // namespace
 

@@ -68,10 +68,12 @@ int RunDemo(const DemoArgs& args) {
     full.source = args.source.empty() ? (dir / "sample.avi").string() : args.source;
     full.project = (dir / "project.ini").string();
     full.output = (dir / "final.avi").string();
-    // LOW and FAST go into the directory, whatever folder the source is in.
+    // LOW, FAST and the oracle file go into the directory, whatever folder
+    // the source is in.
     const std::string inDir = (dir / std::filesystem::path(full.source).filename()).string();
     full.low = FullCreationNames::LowFile(inDir);
     full.fast = FullCreationNames::FastFile(inDir);
+    full.oracle.oracleFile = FullCreationNames::OracleFile(inDir);
 
     if (args.source.empty()) {
         std::printf("Making the sample movie %s ...\n", full.source.c_str());

@@ -10,6 +10,7 @@
 #include "app/CFullCreationRun.h"
 #include "cli/CCliJobRunner.h"
 #include "cli/Commands.h"
+#include "creation/FullCreationNames.h"
 #include "platform/CCompressorRegistry.h"
 
 #include <CLI/CLI.hpp>
@@ -35,10 +36,13 @@ int RunFullCreation(const FullArgs& args, FullOutcome* outcome,
     request.frameSize = args.frameSize;
     request.project = args.project;
     request.output = args.output;
-    request.oracle = OracleStartSettings::Defaults(true);
+    request.oracle = OracleStartSettings::Defaults(!args.noSource);
     const std::string error = ApplyOracleOptions(args.oracle, request.oracle);
     if (!error.empty())
         return Usage(error);
+    // As the full creation dialog proposes it: from the source's name.
+    if (request.oracle.oracleFile.empty())
+        request.oracle.oracleFile = FullCreationNames::OracleFile(args.source);
     std::string codecError;
     if (!CCompressorRegistry::ParseSpec(args.lowCodec, request.lowCodec, &codecError))
         return Usage("--low-codec: " + codecError);
@@ -88,6 +92,8 @@ void RegisterFullCommand(CLI::App& app, CliExit& exitCode) {
     command->add_option("--fast-codec", args->fastCodec, "Compressor of the FAST file (see `codecs`)")
         ->capture_default_str();
     AddOracleOptions(*command, args->oracle);
+    command->add_flag("--no-source", args->noSource,
+                      "Run the oracle on the LOW and FAST files alone, without comparing with the source");
     command->add_option("--project", args->project, "Project settings file to write (.ini)")->required();
     command->add_option("--output", args->output, "Also write the final AVI (replaced when it exists)");
     command->callback([args, &exitCode]() {

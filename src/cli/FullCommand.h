@@ -19,6 +19,7 @@ struct FullArgs {
     std::string lowCodec = "DIV3";
     std::string fastCodec = "DIV4";
     OracleOptionTexts oracle;
+    bool noSource = false; // the oracle compares LOW and FAST without the source
     std::string project;
     std::string output;
 };

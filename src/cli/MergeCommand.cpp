@@ -28,9 +28,15 @@ int RunMerge(const MergeOptions& options) {
     if (!ready.IsReady())
         return 1; // the messages have said why
     const int status = CCliJobRunner::ExitStatus(runner.RunSequence([&](CWorker&) { return merge.Run(); }));
-    // An input that did not open was left out after its message: the output
-    // is not what was asked for.
-    return status == 0 && merge.GetOpenedCount() < options.inputs.size() ? 1 : status;
+    const size_t opened = merge.GetOpenedCount();
+    if (status == 0 && opened < options.inputs.size()) {
+        // Written, but not what was asked for: say so, and let the status say so.
+        runner.Say("Warning: " + std::to_string(options.inputs.size() - opened) + " of " +
+                   std::to_string(options.inputs.size()) + " inputs could not be opened; " + options.output +
+                   " holds only the others.");
+        return 1;
+    }
+    return status;
 }
 } // namespace
 

@@ -51,8 +51,8 @@ std::string ApplyOracleOptions(const OracleOptionTexts& texts, OracleStartSettin
     }
     if (!texts.limit.empty()) {
         double limit = 0;
-        if (!ParseNumber(texts.limit, limit) || limit <= 0)
-            return "--limit: \"" + texts.limit + "\" is not a size in KBytes above 0";
+        if (!ParseNumber(texts.limit, limit) || limit < 0)
+            return "--limit: \"" + texts.limit + "\" is not a size in KBytes (0 or more)";
         settings.limitFlag = true;
         settings.limitKBytes = limit;
     }

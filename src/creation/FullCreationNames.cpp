@@ -18,14 +18,19 @@ std::string FastFile(const std::string& input) {
     return Base(input) + "_fast.avi";
 }
 
+// Oracle files have always been proposed this way, and users find theirs by
+// it: the whole path up to its last ".", wherever that stands.
+std::string CutBeforeLastDot(const std::string& path) {
+    const size_t dot = path.rfind('.');
+    return dot == std::string::npos ? std::string() : path.substr(0, dot);
+}
+
 std::string OracleFile(const std::string& input) {
-    return Base(input) + "_low_oracle.dat";
+    return CutBeforeLastDot(input) + "_low_oracle.dat";
 }
 
 std::string OracleFileForLow(const std::string& low) {
-    // A LOW file without extension keeps its whole name in front.
-    const std::string base = Base(low);
-    return (base.empty() ? low : base) + "_oracle.dat";
+    return CutBeforeLastDot(low) + "_oracle.dat";
 }
 
 } // namespace FullCreationNames

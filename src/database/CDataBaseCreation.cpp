@@ -5,10 +5,15 @@
 #include "jobs/CWorker.h"
 #include "jobs/DiscardOutput.h"
 #include "media/CAVIFile.h"
+#include "media/CAVIStream.h"
 #include "media/IHost.h"
 #include "platform/CCompressorRegistry.h"
 #include "platform/FileIdentity.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -38,28 +43,77 @@ bool CDataBaseCreation::CheckCodecs(const CodecOptions& low, const CodecOptions&
     return true;
 }
 
+bool CDataBaseCreation::CheckIntervals(CAVIFile& source) {
+    const CAVIStream* video = source.GetStream(source.GetVideoIndex());
+    if (!video)
+        return true;
+    const int64_t length = std::max(video->GetLength(), 0);
+    std::string dropped;
+    int32_t droppedCount = 0;
+    int64_t covered = 0;
+    CMovieDataBase::Interval interval;
+    for (int32_t n = 0; m_base.GetInterval(n, interval); ++n) {
+        int32_t first = 0;
+        int32_t end = 0;
+        CMovieDataBase::IntervalFrames(*video, interval, first, end);
+        covered += end - first;
+        const char* why = interval.endMs < interval.startMs ? "ends before it starts"
+                          : first >= length && length > 0   ? "starts after the end of the source movie"
+                                                            : nullptr;
+        if (why && ++droppedCount <= 10)
+            dropped += "\r\nInterval " + std::to_string(n) + " (StartTime" + std::to_string(n) + "=" +
+                       std::to_string(interval.startMs) + ", EndTime" + std::to_string(n) + "=" +
+                       std::to_string(interval.endMs) + ") " + why + ".";
+    }
+    IHost& host = m_worker.GetHost();
+    // Overlapping intervals would compress the movie again and again: a few
+    // hundred bytes of data base could fill the disk with temporary files.
+    if (covered > 2 * length) {
+        host.ShowError("The intervals of the data base cover " + std::to_string(covered) +
+                       " frames, more than twice the " + std::to_string(length) +
+                       " frames of the source movie: they overlap. Nothing is created.");
+        return false;
+    }
+    m_bWhole = droppedCount == 0;
+    if (droppedCount > 0)
+        host.ShowWarning("Warning: " + std::to_string(droppedCount) +
+                         " interval(s) of the data base give no frames and are left out of the final AVI:" +
+                         dropped + (droppedCount > 10 ? "\r\n..." : ""));
+    return true;
+}
+
 bool CDataBaseCreation::Prepare(CAVIFile& source, const CodecOptions& low, const CodecOptions& fast,
                                 const std::string& output, const std::string& tempDirectory) {
     IHost& host = m_worker.GetHost();
     m_bNothing = false;
+    m_bWhole = true;
     m_base.ResetParts();
-    m_base.SetTempDirectory(tempDirectory);
+    m_strRunFolder.clear();
     const int32_t intervals = m_base.CountIntervals();
     if (intervals == 0) {
         m_bNothing = true;
         return false;
     }
     // The final AVI is created once every interval is written: under the name
-    // of a temporary file or of the source it would destroy what it is made of.
-    std::vector<std::string> inputs{source.GetPath()};
-    for (int32_t n = 0; n < intervals; ++n)
-        inputs.push_back(m_base.TempFileName(n));
-    if (FindSameFile(output, inputs)) {
-        host.ShowError("The final AVI " + output +
-                       " would replace the source movie or a temporary file; choose another name.");
+    // of the source it would destroy what it is made of. The temporary files
+    // live in a folder of their own, so they cannot meet it.
+    if (FindSameFile(output, {source.GetPath()})) {
+        host.ShowError("The final AVI " + output + " would replace the source movie; choose another name.");
         return false;
     }
-    return CheckCodecs(low, fast);
+    if (!CheckIntervals(source) || !CheckCodecs(low, fast))
+        return false;
+    // A folder made for this run inside the chosen one: files already there
+    // (another run's 0.avi, a movie named 1.avi) are never replaced or deleted.
+    std::string folder = tempDirectory + "/flintmoor-parts-XXXXXX";
+    if (::mkdtemp(folder.data()) == nullptr) {
+        host.ShowError("Cannot make a folder for the temporary files in " + tempDirectory + ": " +
+                       std::strerror(errno));
+        return false;
+    }
+    m_strRunFolder = folder;
+    m_base.SetTempDirectory(folder);
+    return true;
 }
 
 void CDataBaseCreation::Start(CAVIFile& source, const CodecOptions& low, const CodecOptions& fast,
@@ -91,6 +145,11 @@ CJobResult CDataBaseCreation::Run(CAVIFile& source, const CodecOptions& low, con
                                      : CJobResult::Done();
         });
     const CJobResult result = Steer(source, low, fast, output);
+    // Removed when empty: a stopped run's files and those of a failed join
+    // stay in it for the user.
+    std::error_code ignored;
+    if (!m_strRunFolder.empty())
+        std::filesystem::remove(m_strRunFolder, ignored);
     if (CProgressTimer* timer = m_worker.GetProgressTimer())
         timer->Stop();
     return result;
@@ -169,13 +228,19 @@ CJobResult CDataBaseCreation::Steer(CAVIFile& source, const CodecOptions& low, c
 CJobResult CDataBaseCreation::Finish(const std::string& output, bool copyFailed) {
     IHost& host = m_worker.GetHost();
     m_worker.CloseFile(CWorker::FILE_COPY_SOURCE);
+    // A final AVI that lacks parts would pass for a finished one: it never
+    // takes the output's name. The temporary files stay for the user.
     CAVIFile& destination = m_worker.GetFile(CWorker::FILE_COPY_DESTINATION);
-    if (destination.IsOpen() && !destination.Close()) {
-        if (m_worker.IsAbortSet()) {
+    bool written = false;
+    if (copyFailed) {
+        destination.Discard();
+    } else if (destination.IsOpen()) {
+        written = destination.Close();
+        if (!written && m_worker.IsAbortSet()) {
             host.JobFinished();
             return CJobResult::Stopped();
         }
-        copyFailed = true;
+        copyFailed = !written;
     }
     host.SetStatusText("Deleting Temp Files...");
     CAVIFile check(host);
@@ -186,6 +251,9 @@ CJobResult CDataBaseCreation::Finish(const std::string& output, bool copyFailed)
         host.SetStatusText(output + " sucessfully created!");
         result = CJobResult::Done();
     } else {
+        std::error_code ignored;
+        if (written)
+            std::filesystem::remove(output, ignored); // ours, and it does not open
         host.ShowError(MERGE_ERROR);
     }
     host.JobFinished();

@@ -28,9 +28,11 @@ public:
 
     CDataBaseCreation(CWorker& worker, CMovieDataBase& base);
 
-    // Calling thread: the temporary files go into `tempDirectory`; `output`
-    // (replaced at the end) must be neither the source nor a temporary file,
-    // and the data base's compressor records must be usable. False after a
+    // Calling thread: the temporary files go into a folder made for this run
+    // inside `tempDirectory` (files already there are never touched);
+    // `output` (replaced at the end) must not be the source, the intervals
+    // must not overlap the movie over and over, and the data base's
+    // compressor records must be usable. False after a
     // message, or quietly when there is nothing to create (NothingToCreate).
     bool Prepare(CAVIFile& source, const CodecOptions& low, const CodecOptions& fast,
                  const std::string& output, const std::string& tempDirectory);
@@ -46,12 +48,19 @@ public:
     // True when the last Prepare or Run found no interval, or could not
     // make the first temporary file: nothing was shown or made.
     bool NothingToCreate() const { return m_bNothing; }
+    // False when the last Prepare named intervals that give no frames: the
+    // final AVI is then not the whole list.
+    bool IsWhole() const { return m_bWhole; }
 
     // Whether the compressor records the data base's intervals use can be
     // encoded with; a message names the first one that cannot.
     bool CheckCodecs(const CodecOptions& low, const CodecOptions& fast) const;
 
 private:
+    // Refuses (false, with a message) intervals that together cover more
+    // than twice the source movie, and warns about each interval that gives
+    // no frames.
+    bool CheckIntervals(CAVIFile& source);
     CJobResult Steer(CAVIFile& source, const CodecOptions& low, const CodecOptions& fast,
                      const std::string& output);
     CJobResult Finish(const std::string& output, bool copyFailed);
@@ -61,4 +70,6 @@ private:
     CWorker& m_worker;
     CMovieDataBase& m_base;
     bool m_bNothing = false;
+    bool m_bWhole = true;
+    std::string m_strRunFolder; // made by Prepare for this run's temporary files
 };

@@ -196,7 +196,7 @@ bool CMovieDataBase::CompressPart(CAVIFile& source, CWorker& worker) {
         m_bFailed = true;
     // A part that failed is not finished (it would tell its failure again).
     if (m_bFailed)
-        m_aviTemp.Abandon();
+        m_aviTemp.Discard();
     else if (m_aviTemp.IsOpen() && !m_aviTemp.Close())
         m_bFailed = true;
     ++m_nPart;

@@ -185,7 +185,7 @@ CJobResult CEncodeJob::Run(const CJobRequest& request) {
     for (auto slot : {CWorker::FILE_LOW, CWorker::FILE_FAST}) {
         CAVIFile& file = m_worker.GetFile(slot);
         if (result.IsFailed())
-            file.Abandon();
+            file.Discard();
         else if (file.IsOpen() && !file.Close())
             result = m_worker.IsAbortSet()
                          ? CJobResult::Stopped()
@@ -231,13 +231,15 @@ CJobResult CEncodeJob::EncodeFrames(int32_t first, int32_t end, int32_t length) 
     return CJobResult::Done();
 }
 
+// The compressors' own reasons, each named after its encoding.
 std::string CEncodeJob::EncodeError() {
+    std::string reasons;
     for (bool fast : {false, true}) {
-        const std::string error = m_worker.GetCompressedStream(fast)->LastError();
-        if (!error.empty())
-            return error;
+        const std::string why = m_worker.GetCompressedStream(fast)->LastError();
+        if (!why.empty())
+            reasons += std::string(reasons.empty() ? "" : "; ") + (fast ? "FAST: " : "LOW: ") + why;
     }
-    return "the compressed stream cannot be written";
+    return reasons.empty() ? "the compressed stream cannot be written" : reasons;
 }
 
 CJobResult CEncodeJob::CopyAudio() {

@@ -2,15 +2,8 @@
 
 #include "media/CAVIFile.h"
 
-#include <filesystem>
-#include <string>
-
 void DiscardOutput(CAVIFile& file) {
-    const bool created = file.GetHandle() != nullptr;
-    const std::string path = file.GetPath();
-    // Not finished first: that would write all of it only to remove it.
-    file.Abandon();
-    std::error_code ec;
-    if (created)
-        std::filesystem::remove(path, ec);
+    // Dropped unfinished: nothing takes the name, and a file that was there
+    // before (or that a refused Create never touched) stays as it was.
+    file.Discard();
 }

@@ -71,8 +71,13 @@ bool CAVIFile::Create(const std::string& path) {
     return m_file != nullptr;
 }
 
-void CAVIFile::Abandon() {
-    m_bAbandon = true;
+void CAVIFile::Discard() {
+    for (auto& entry : m_mapStreams)
+        entry.second->Release();
+    m_mapStreams.clear();
+    if (m_file)
+        m_file->Discard();
+    m_file.reset();
     Close();
 }
 
@@ -81,11 +86,6 @@ bool CAVIFile::Close() {
         entry.second->Release();
     m_mapStreams.clear();
     bool ok = true;
-    if (m_file && m_bAbandon) {
-        m_file->Abandon();
-        m_file.reset();
-    }
-    m_bAbandon = false;
     if (m_file) {
         std::string error;
         ok = m_file->Close(&error);

@@ -26,9 +26,9 @@ public:
     // Releases every stream and the file; a written file is finished on disk.
     // False (with a message) when a written file could not be completed.
     bool Close();
-    // A file being written: closes it unfinished and removes it, quietly and
-    // at once (the work of finishing it is skipped). Otherwise as Close.
-    void Abandon();
+    // A file being written is dropped unfinished: nothing takes its name,
+    // and a file that was there before stays as it was. A read file closes.
+    void Discard();
 
     bool IsOpen() const { return m_bOpen; }
     const std::string& GetPath() const { return m_strFileName; }
@@ -66,7 +66,6 @@ public:
 private:
     IHost& m_host;
     bool m_bOpen = false;
-    bool m_bAbandon = false; // set only during Abandon's Close
     std::map<int, std::unique_ptr<CAVIStream>> m_mapStreams;
     std::string m_strFileName;
     int m_nStreams = 0;

@@ -130,15 +130,26 @@ bool COracle::RunOracle(const std::string& oracleFile) {
     BuildIntervals();
     ShowProgress(10000);
 
-    if (cached && length < 16 * static_cast<int64_t>(m_intervals.size())) {
-        // Too few records: the file was made for another movie or cut short.
-        // Its values would be taken for intervals they do not belong to.
+    const bool empty = cached && length == 0;
+    const bool foreign = cached && !empty && !CachedValuesFit(length);
+    if (empty || foreign) {
+        // An empty file is a cache still to fill. One with too few records,
+        // or with values no measurement gives (NaN, infinite, negative), was
+        // made for another movie or run, or damaged: its values would be
+        // taken for intervals they do not belong to.
         m_file.Close();
-        m_host.MessageBox(
-            "The oracle file \"" + oracleFile +
-                "\" holds values for fewer intervals than this movie has: it belongs to another "
-                "movie or run. The values are measured again and the file is replaced.",
-            "Oracle", EMessageButtons::Ok, EMessageKind::Warning);
+        if (foreign) {
+            m_host.MessageBox("The oracle file \"" + oracleFile +
+                                  "\" holds values for fewer intervals than this movie has, or values no "
+                                  "measurement gives: it belongs to another movie or run. The values are "
+                                  "measured again and the file is replaced.",
+                              "Oracle", EMessageButtons::Ok, EMessageKind::Warning);
+        }
+        for (OracleInterval& interval : m_intervals) {
+            interval.lowValue = 0.0;
+            interval.fastValue = 0.0;
+            interval.valueDistance = 0.0;
+        }
         if (!CreateOracleFile(oracleFile)) {
             m_bError = true;
             return false;
@@ -162,6 +173,20 @@ bool COracle::RunOracle(const std::string& oracleFile) {
             "values will be measured again next time.");
     }
     return !cached;
+}
+
+bool COracle::CachedValuesFit(int64_t length) const {
+    if (length < 16 * static_cast<int64_t>(m_intervals.size())) {
+        return false;
+    }
+    for (const OracleInterval& interval : m_intervals) {
+        for (const double value : {interval.lowValue, interval.fastValue}) {
+            if (!std::isfinite(value) || value < 0.0) {
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 void COracle::BuildIntervals() {

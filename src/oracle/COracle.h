@@ -87,6 +87,10 @@ public:
 
 private:
     void BuildIntervals();
+    // Whether the values read from a cached file of `length` bytes can be
+    // this movie's: a record for every interval, each value finite and not
+    // negative, as a measurement gives them.
+    bool CachedValuesFit(int64_t length) const;
     bool CreateOracleFile(const std::string& name);
     void DecodeStep(int32_t frame);
     // Side by side on the team, or one after the other without one.

@@ -1,5 +1,7 @@
 #include "oracle/COracleFile.h"
 
+#include "platform/FdIo.h"
+
 #include <bit>
 #include <cstring>
 #include <filesystem>
@@ -48,11 +50,7 @@ bool COracleFile::OpenRead(const std::string& path) {
 
 bool COracleFile::Create(const std::string& path) {
     Close();
-    if (path.empty()) {
-        return false;
-    }
-    m_pFile = std::fopen(path.c_str(), "wb");
-    if (m_pFile == nullptr) {
+    if (!m_out.Open(path, nullptr)) {
         return false;
     }
     m_nLength = 0;
@@ -71,12 +69,13 @@ bool COracleFile::ReadDouble(double* value) {
 }
 
 bool COracleFile::AppendDouble(double value) {
-    if (m_pFile == nullptr || !m_bWriting) {
+    if (!m_out.IsOpen() || !m_bWriting) {
         return false;
     }
     unsigned char bytes[8];
     EncodeLittleEndian(value, bytes);
-    if (std::fwrite(bytes, 1, 8, m_pFile) != 8) {
+    std::string error;
+    if (!WriteFully(m_out.Descriptor(), bytes, 8, -1, error)) {
         m_bWriteFailed = true;
         return false;
     }
@@ -84,15 +83,12 @@ bool COracleFile::AppendDouble(double value) {
 }
 
 bool COracleFile::Close() {
-    if (m_pFile == nullptr) {
-        return true;
-    }
-    bool ok = !m_bWriteFailed;
-    if (m_bWriting && std::fflush(m_pFile) != 0) {
-        ok = false;
-    }
-    if (std::fclose(m_pFile) != 0 && m_bWriting) {
-        ok = false;
+    bool ok = true;
+    if (m_bWriting) {
+        ok = !m_bWriteFailed && m_out.Commit(nullptr);
+        m_out.Abandon();
+    } else if (m_pFile != nullptr) {
+        std::fclose(m_pFile);
     }
     m_pFile = nullptr;
     m_bWriting = false;

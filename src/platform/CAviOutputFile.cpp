@@ -16,17 +16,14 @@ constexpr uint64_t kKernelCopyMin = 1u << 20;
 } // namespace
 
 CAviOutputFile::~CAviOutputFile() {
-    if (m_fd >= 0)
-        ::close(m_fd);
+    // A file that was never closed is not finished.
+    Discard();
 }
 
 bool CAviOutputFile::Create(const std::string& path, std::string* error) {
-    m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (m_fd < 0) {
-        if (error)
-            *error = "cannot create " + path + ": " + std::strerror(errno);
+    if (!m_file.Open(path, error))
         return false;
-    }
+    m_fd = m_file.Descriptor();
     m_written = 0;
     m_used = 0;
     m_error.clear();
@@ -38,12 +35,22 @@ bool CAviOutputFile::Close() {
     if (m_fd < 0)
         return !Failed();
     Flush();
-    if (::close(m_fd) != 0)
-        Fail(std::string("cannot finish the file: ") + std::strerror(errno));
     m_fd = -1;
     m_buffer.reset();
     m_used = 0;
+    std::string error;
+    if (Failed())
+        m_file.Abandon();
+    else if (!m_file.Commit(&error))
+        Fail(error);
     return !Failed();
+}
+
+void CAviOutputFile::Discard() {
+    m_file.Abandon();
+    m_fd = -1;
+    m_buffer.reset();
+    m_used = 0;
 }
 
 bool CAviOutputFile::Fail(const std::string& what) {

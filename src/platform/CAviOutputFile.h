@@ -5,6 +5,8 @@
 // small ones (a single chunk) are read straight into the buffer, which costs
 // one system call and no extra flush.
 
+#include "platform/CReplacingFile.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -17,10 +19,15 @@ public:
     CAviOutputFile(const CAviOutputFile&) = delete;
     CAviOutputFile& operator=(const CAviOutputFile&) = delete;
 
-    // Creates or truncates the file. False with a reason on failure.
+    // Creates the file under a temporary name beside `path`; an existing
+    // file there stays until Close. False with a reason on failure (also
+    // when `path` names no regular file).
     bool Create(const std::string& path, std::string* error);
-    // Flushes and closes; false when data could not be written.
+    // Flushes, closes and puts the file in place of `path`; false when data
+    // could not be written (nothing is put in place then).
     bool Close();
+    // Closes and removes what was written; `path` is as it was.
+    void Discard();
     bool IsOpen() const { return m_fd >= 0; }
 
     bool Write(const void* data, size_t size);
@@ -38,6 +45,7 @@ private:
     bool BufferedCopy(int fd, uint64_t offset, uint64_t size);
     bool Fail(const std::string& what);
 
+    CReplacingFile m_file;
     int m_fd = -1;
     uint64_t m_written = 0;
     bool m_kernelCopy = true; // copy_file_range still worth trying

@@ -50,16 +50,10 @@ bool CAviWriter::Create(const std::string& path, std::string* error) {
         return false;
     m_path = path;
     if (!m_spool.Open(dir.string(), error)) {
-        m_out.Close();
-        Discard();
+        m_out.Discard();
         return false;
     }
     return true;
-}
-
-void CAviWriter::Discard() {
-    if (!m_path.empty())
-        ::unlink(m_path.c_str());
 }
 
 IAviStream* CAviWriter::GetStream(int index) {
@@ -125,15 +119,14 @@ AviFileInfo CAviWriter::Info() const {
     return fi;
 }
 
-void CAviWriter::Abandon() {
+void CAviWriter::Discard() {
     if (m_closed)
         return;
     m_closed = true;
     m_closeOk = false;
-    m_closeError = "abandoned: " + m_path;
-    m_out.Close();
+    m_closeError = "the file was discarded: " + m_path;
+    m_out.Discard();
     m_spool.Close();
-    Discard();
 }
 
 bool CAviWriter::Close(std::string* error) {
@@ -141,14 +134,16 @@ bool CAviWriter::Close(std::string* error) {
         m_closed = true;
         std::string reason;
         m_closeOk = m_out.IsOpen() && Assemble(reason);
-        if (!m_out.Close() && m_closeOk) {
+        // A half-written movie would look like a finished one: it never
+        // takes the place of the file under that name.
+        if (!m_closeOk)
+            m_out.Discard();
+        else if (!m_out.Close()) {
             m_closeOk = false;
             reason = m_out.Error();
         }
         m_spool.Close();
         if (!m_closeOk) {
-            // A half-written movie would look like a finished one.
-            Discard();
             m_closeError =
                 m_bStopped ? "stopped while finishing " + m_path
                            : "cannot write " + m_path + ": " + (reason.empty() ? "unknown error" : reason);

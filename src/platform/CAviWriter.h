@@ -25,7 +25,8 @@ public:
     CAviWriter(const CAviWriter&) = delete;
     CAviWriter& operator=(const CAviWriter&) = delete;
 
-    // Creates (truncates) the file and the spool beside it.
+    // Creates the file (under a temporary name beside `path` that replaces
+    // it when Close succeeds) and the spool beside it.
     bool Create(const std::string& path, std::string* error);
 
     AviFileInfo Info() const override;
@@ -33,7 +34,7 @@ public:
     IAviStream* GetStream(int index) override;
     IAviStream* CreateStream(const AviStreamInfo& info) override;
     bool Close(std::string* error) override;
-    void Abandon() override;
+    void Discard() override;
     bool WasStopped() const override { return m_bStopped; }
     const AviReadReport& Report() const override { return m_report; }
 
@@ -43,7 +44,6 @@ private:
     bool CopyInputChunk(const CAviWriterStream& stream, const AviIndexEntry& chunk, uint32_t origin);
     const CAviWriterStream* FirstVideo() const;
     uint64_t TotalDataBytes() const;
-    void Discard();
 
     AviWriterOptions m_options;
     std::string m_path;

@@ -13,7 +13,8 @@ CReadOnlyFile::~CReadOnlyFile() {
 
 bool CReadOnlyFile::Open(const std::string& path, std::string* error) {
     Close();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         if (error)
             *error = "cannot open the file: " + std::string(std::strerror(errno));
@@ -23,7 +24,7 @@ bool CReadOnlyFile::Open(const std::string& path, std::string* error) {
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         if (error)
-            *error = "not a regular file";
+            *error = "not a regular file (a pipe, a device or a folder)";
         return false;
     }
     m_fd = fd;

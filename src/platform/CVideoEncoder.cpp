@@ -4,6 +4,7 @@
 #include "platform/DibLayout.h"
 #include "platform/LibavQuiet.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -15,6 +16,8 @@ extern "C" {
 
 namespace {
 constexpr int kMaxDimension = 32768;
+// Bytes the frame converter may read past the end of its input.
+constexpr size_t kConverterPadding = 64;
 // Larger than any movie: the encoder must not start groups on its own.
 constexpr int kNoGroupLimit = 1 << 30;
 // The largest scene-change threshold the encoders accept; no scene is that different.
@@ -26,10 +29,13 @@ bool SetError(std::string* error, const std::string& text) {
     return false;
 }
 
+// The error code's text, and the encoder's own reason when it logged one
+// ("vbv buffer overflow" says more than "Invalid argument").
 std::string AvError(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, text, sizeof text);
-    return text;
+    const std::string reason = LastLibavError();
+    return reason.empty() ? std::string(text) : reason + " (" + text + ")";
 }
 
 uint32_t Mask(const uint8_t* format, size_t size, size_t at) {
@@ -119,7 +125,21 @@ bool CVideoEncoder::SetUpInput(const BitmapInfoHeader& h, const uint8_t* format,
     m_inputFormat = pixelFormat;
     m_inputStride = DibStride(m_width, h.biBitCount);
     m_inputBytes = m_inputStride * m_height;
+    m_inputCopy.assign(static_cast<size_t>(m_inputBytes) + kConverterPadding, 0);
     return true;
+}
+
+// The encoders pad a frame that comes out below the minimum rate with
+// stuffing, inside the room they keep for one frame (measured with the
+// msmpeg4 encoder: a little over 300 bytes per 16x16 block plus 10 KB). A
+// small frame at a low frame rate cannot hold its share of the bit rate: the
+// encoder then fails after a frame or two ("stuffing too large"). Half of
+// that room (counting 256 bytes a block) is the most the minimum may ask
+// for; at usual sizes and rates it asks less and nothing changes.
+int64_t CVideoEncoder::FittingMinimumRate(uint32_t rate, uint32_t scale) const {
+    const int64_t blocks = int64_t{(m_width + 15) / 16} * ((m_height + 15) / 16);
+    const int64_t roomBits = (blocks * 256 + 10000) * 8 / 2;
+    return roomBits * rate / scale;
 }
 
 bool CVideoEncoder::SetUpCodec(const CompressorInfo& compressor, const EncoderSettings& s, uint32_t rate,
@@ -177,7 +197,7 @@ bool CVideoEncoder::SetUpCodec(const CompressorInfo& compressor, const EncoderSe
             m_codec->bit_rate = bitRate;
             const int64_t bufferMs = s.bufferMs ? s.bufferMs : 1000;
             if (s.strictRate) {
-                m_codec->rc_min_rate = bitRate;
+                m_codec->rc_min_rate = std::min(bitRate, FittingMinimumRate(rate, scale));
                 m_codec->rc_max_rate = bitRate;
                 m_codec->rc_buffer_size = static_cast<int>(bitRate * bufferMs / 1000);
                 m_codec->rc_initial_buffer_occupancy = m_codec->rc_buffer_size * 3 / 4;
@@ -188,6 +208,7 @@ bool CVideoEncoder::SetUpCodec(const CompressorInfo& compressor, const EncoderSe
     }
     if (!failed.empty())
         return SetError(error, "The encoder \"" + compressor.encoder + "\" refused the setting " + failed);
+    ClearLibavError();
     int ret = avcodec_open2(m_codec, codec, nullptr);
     if (ret < 0)
         return SetError(error, "The encoder \"" + compressor.encoder + "\" could not be opened for " +
@@ -230,6 +251,12 @@ bool CVideoEncoder::Encode(const uint8_t* pixels, size_t size, bool requestKey, 
                                    std::to_string(m_inputBytes));
     if (av_frame_make_writable(m_frame) < 0)
         return SetError(error, "Out of memory while encoding");
+    ClearLibavError();
+    // The converter reads a little past the end of the last row in memory
+    // (whole vector registers): it reads from a padded copy, never past the
+    // caller's frame. The copy costs far less than the compression.
+    std::memcpy(m_inputCopy.data(), pixels, static_cast<size_t>(m_inputBytes));
+    pixels = m_inputCopy.data();
     const uint8_t* src[4] = {pixels, nullptr, nullptr, nullptr};
     int srcStride[4] = {static_cast<int>(m_inputStride), 0, 0, 0};
     if (m_bottomUp) {
@@ -255,6 +282,7 @@ bool CVideoEncoder::Encode(const uint8_t* pixels, size_t size, bool requestKey, 
 }
 
 bool CVideoEncoder::Flush(std::vector<Packet>& out, std::string* error) {
+    ClearLibavError();
     int ret = avcodec_send_frame(m_codec, nullptr);
     if (ret < 0 && ret != AVERROR_EOF)
         return SetError(error, "The encoder failed at the end: " + AvError(ret));

@@ -59,6 +59,8 @@ private:
     bool SetUpCodec(const CompressorInfo& compressor, const EncoderSettings& settings, uint32_t rate,
                     uint32_t scale, std::string* error);
     bool Drain(std::vector<Packet>& out, std::string* error);
+    // The highest minimum bit rate whose padding fits the encoder's packets.
+    int64_t FittingMinimumRate(uint32_t rate, uint32_t scale) const;
 
     AVCodecContext* m_codec = nullptr;
     AVFrame* m_frame = nullptr;
@@ -70,6 +72,7 @@ private:
     int m_inputFormat = -1; // AVPixelFormat of the DIB pixels
     int64_t m_inputStride = 0;
     int64_t m_inputBytes = 0;
+    std::vector<uint8_t> m_inputCopy; // the frame being converted, padded
     uint32_t m_palette[256] = {};
     uint32_t m_keyInterval = 0;
     int64_t m_sinceKey = 0;

@@ -107,9 +107,9 @@ public:
     // Finishes a written file (indexes, headers, interleaving). Read mode: no-op.
     // Returns false with a message when the file could not be completed.
     virtual bool Close(std::string* error) = 0;
-    // Write mode: gives the file up unfinished and removes it, without the
-    // work of finishing it (a stopped or failed job). Read mode: no-op.
-    virtual void Abandon() {}
+    // Write mode: drops the file unfinished; whatever was under its name
+    // before stays. Read mode: Close.
+    virtual void Discard() { Close(nullptr); }
     // True when the last Close ended because keepGoing said stop.
     virtual bool WasStopped() const { return false; }
 

@@ -1,5 +1,7 @@
 #include "settings/CIniFile.h"
 
+#include "platform/CReplacingFile.h"
+#include "platform/FdIo.h"
 #include "platform/TextNumbers.h"
 #include "settings/ProgramPaths.h"
 
@@ -177,8 +179,11 @@ void CIniFile::ParseLine(std::string_view line, std::string& section) {
 }
 
 bool CIniFile::Save(const std::string& path) {
-    CFileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-    if (file.Get() < 0)
+    // Written beside the target and renamed into place when complete: a
+    // failed save harms no existing file, and a name that is a hard link to
+    // another file (an input) replaces only the name, never that file.
+    CReplacingFile file;
+    if (!file.Open(path, nullptr))
         return false;
     m_strFileName = path;
 
@@ -196,27 +201,28 @@ bool CIniFile::Save(const std::string& path) {
         text.append("\r\n");
     });
 
-    size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t put = ::write(file.Get(), text.data() + written, text.size() - written);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            throw CIniFileError(ErrorText("Cannot write ", path, put < 0 ? errno : EIO));
-        written += static_cast<size_t>(put);
-    }
-    if (file.Close() != 0)
-        throw CIniFileError(ErrorText("Cannot write ", path, errno));
+    std::string error;
+    if (!WriteFully(file.Descriptor(), text.data(), text.size(), -1, error))
+        throw CIniFileError("Cannot write " + path + ": " + error);
+    if (!file.Commit(&error))
+        throw CIniFileError(error);
     return true;
 }
 
 bool CIniFile::LoadBesideProgram(const std::string& fileName, std::string* path) {
-    const std::string directory = GetProgramDirectory();
-    const std::string full =
-        directory.empty() ? fileName : (std::filesystem::path(directory) / fileName).string();
+    // Read from where the file is written: beside the program, or in the
+    // user's configuration folder when the program's folder is not writable.
+    // A file that only lies beside such a program (shipped with it) is
+    // still read.
+    const std::string full = GetSettingsFilePath(fileName);
     if (path)
         *path = full;
-    return Load(full);
+    if (Load(full))
+        return true;
+    const std::string directory = GetProgramDirectory();
+    const std::string beside =
+        directory.empty() ? fileName : (std::filesystem::path(directory) / fileName).string();
+    return beside != full && Load(beside);
 }
 
 void CIniFile::Merge(const CIniFile& other) {

@@ -13,7 +13,7 @@
 #include <string>
 
 // A read or write error after a file was opened. A Save broken off this way
-// leaves a partly written file behind.
+// leaves the file under its name as it was.
 class CIniFileError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -34,8 +34,10 @@ public:
 
     // Writes every section: its comment keys (as lines of their own), then
     // "[name]", its key=value lines and an empty line, every line ended by
-    // CR LF, no byte-order mark. False when the file cannot be created (the
-    // file name stays unchanged). Throws CIniFileError on a write error.
+    // CR LF, no byte-order mark. The text goes to a temporary file beside
+    // `path` that replaces it only when complete. False when it cannot be
+    // created or `path` names no regular file (the file name stays
+    // unchanged). Throws CIniFileError on a write error.
     virtual bool Save(const std::string& path);
     virtual ~CIniFile() = default;
 
@@ -66,9 +68,11 @@ public:
     // error (the store is empty then). Any bytes load without harm; lines that
     // are no header and no key line are skipped.
     bool Load(const std::string& path);
-    // Load of fileName in the directory of the running program; the path is
-    // stored in *path also when the load fails, so the caller can create the
-    // file there.
+    // Load of fileName from where the program keeps it: in the directory of
+    // the running program, or in the user's configuration directory when
+    // that one is not writable (GetSettingsFilePath), falling back to the
+    // program's directory. The path to save to is stored in *path also when
+    // the load fails, so the caller can create the file there.
     bool LoadBesideProgram(const std::string& fileName, std::string* path = nullptr);
 
     // Copies every key of `other` (comment keys too) into this store;

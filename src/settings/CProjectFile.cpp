@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string_view>
 
 namespace {
 using namespace ProjectKeys;
@@ -19,6 +20,33 @@ void CopyFloat(const CIniFile& from, CIniFile& to, const char* section, const ch
     float value = 0.0f;
     if (from.GetFloat(section, key, value))
         to.SetFloat(section, key, value);
+}
+// Rows are read up to the first number that lacks one of its three keys;
+// rows numbered beyond it would be lost without a word.
+void WarnAboutRowsAfter(const CIniFile& file, int32_t missing, std::vector<std::string>& warnings) {
+    const CIniFile::CKeyMap* keys = file.FindSection(MOVIE_SETTINGS);
+    if (!keys)
+        return;
+    int64_t later = 0;
+    bool partial = false;
+    keys->ForEach([&](const std::string& key, const std::string&) {
+        for (const char* prefix : {START_FRAME, END_FRAME, CODEC}) {
+            const std::string_view name(prefix);
+            if (key.size() <= name.size() || key.compare(0, name.size(), name) != 0)
+                continue;
+            const std::string digits = key.substr(name.size());
+            if (digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 9)
+                continue;
+            const int64_t row = std::stoll(digits);
+            later += row > missing ? 1 : 0;
+            partial = partial || row == missing;
+        }
+    });
+    if (partial || later > 0)
+        warnings.push_back(
+            "Part " + std::to_string(missing) + " of the project file lacks " +
+            (partial ? "one of its keys" : "its keys") +
+            " (StartFrame, EndFrame, Codec); it and the parts numbered after it are left out.");
 }
 } // namespace
 
@@ -82,8 +110,10 @@ ProjectLoadResult CProjectFile::Load(const std::string& path, CIniFile& settings
         std::string codec;
         if (!file.GetInt(MOVIE_SETTINGS, START_FRAME + number, part.start) ||
             !file.GetInt(MOVIE_SETTINGS, END_FRAME + number, part.end) ||
-            !file.GetString(MOVIE_SETTINGS, CODEC + number, codec))
+            !file.GetString(MOVIE_SETTINGS, CODEC + number, codec)) {
+            WarnAboutRowsAfter(file, n, result.warnings);
             break;
+        }
         if (n >= maxRows) {
             result.warnings.push_back("The project file lists more than " + std::to_string(maxRows) +
                                       " parts; the rest is left out.");
@@ -95,7 +125,18 @@ ProjectLoadResult CProjectFile::Load(const std::string& path, CIniFile& settings
                                       std::to_string(part.start) + "; it is left out.");
             continue;
         }
+        // The list takes no part of less than one frame; say so.
+        if (part.end <= part.start) {
+            result.warnings.push_back(
+                "Part " + number + " of the project file " +
+                (part.end < part.start ? "ends (frame " + std::to_string(part.end) +
+                                             ") before it starts (frame " + std::to_string(part.start) + ")"
+                                       : "is empty (frame " + std::to_string(part.start) + " to itself)") +
+                "; it is left out.");
+            continue;
+        }
         part.fast = codec == "FAST";
+        part.row = n;
         result.parts.push_back(part);
     }
     return result;

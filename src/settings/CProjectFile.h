@@ -22,6 +22,7 @@ struct ProjectPart {
     int32_t start = 0;
     int32_t end = 0;
     bool fast = false;
+    int32_t row = 0; // its number in the file, for messages
 };
 
 // What the caller does after a load, in this order: open the LOW movie (when

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -101,6 +102,38 @@ TEST_F(AssembleMergeCommandTest, AssembleRefusesBadRequests) {
     EXPECT_EQ(RunCli({"assemble", "--output", m_out.File("f.avi")}).exitCode, 2);
 }
 
+// Rows that cannot be written as listed are each named, and the status says
+// the list was not written whole; no row at all writes nothing.
+TEST_F(AssembleMergeCommandTest, AssembleNamesEveryRowItCannotWrite) {
+    // Row 1 ends before it starts, row 2 runs past the end, row 3 starts
+    // past it, and row 5 follows a missing row 4.
+    std::string text = "[Movie Settings]\r\nLow-File=" + Input("low.avi") +
+                       "\r\nFast-File=" + Input("fast.avi") +
+                       "\r\nStartFrame0=0\r\nEndFrame0=50\r\nCodec0=LOW\r\n"
+                       "StartFrame1=60\r\nEndFrame1=50\r\nCodec1=LOW\r\n"
+                       "StartFrame2=50\r\nEndFrame2=130\r\nCodec2=FAST\r\n"
+                       "StartFrame3=120\r\nEndFrame3=150\r\nCodec3=FAST\r\n"
+                       "StartFrame5=0\r\nEndFrame5=10\r\nCodec5=LOW\r\n";
+    const std::string project = m_out.File("rows.ini");
+    WriteFileBytes(project, std::vector<uint8_t>(text.begin(), text.end()));
+    const std::string out = m_out.File("final.avi");
+    CommandResult r = RunCli({"assemble", "--project", project, "--output", out});
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    for (const char* warning :
+         {"Part 1 of the project file ends (frame 50) before it starts (frame 60)",
+          "Part 4 of the project file lacks its keys", "part 2 (frames 50 - 130, FAST) runs past the end of",
+          "part 3 (frames 120 - 150, FAST) starts past the end"})
+        EXPECT_NE(r.err.find(warning), std::string::npos) << warning << "\n" << r.err;
+    EXPECT_EQ(ProbePackets(out, "v:0").size(), 100u);
+
+    const std::string none = Project(Input("low.avi"), Input("fast.avi"), {"200 300 LOW"}, "none.ini");
+    const std::string nothing = m_out.File("nothing.avi");
+    r = RunCli({"assemble", "--project", none, "--output", nothing});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("Nothing written"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(nothing));
+}
+
 TEST_F(AssembleMergeCommandTest, MergeJoinsWithAndWithoutSynchronisation) {
     const std::string out = m_out.File("merged.avi");
     CommandResult r = RunCli({"merge", "--output", out, Input("low.avi"), Input("fast.avi")});
@@ -119,10 +152,14 @@ TEST_F(AssembleMergeCommandTest, MergeJoinsWithAndWithoutSynchronisation) {
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(ReadFileBytes(Input("fast.avi")) == before);
 
-    // A missing input is left out after its message, and that is a failure.
+    // A missing input is left out after its message; the merge says that the
+    // output holds only the others, and its status says so.
     r = RunCli({"merge", "--output", out, Input("low.avi"), m_out.File("missing.avi")});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("Failed to open AVI File: "), std::string::npos);
+    EXPECT_NE(r.err.find("1 of 2 inputs could not be opened; " + out + " holds only the others."),
+              std::string::npos)
+        << r.err;
     EXPECT_EQ(ProbePackets(out, "v:0").size(), 100u);
 
     EXPECT_EQ(RunCli({"merge", "--output", out}).exitCode, 2);

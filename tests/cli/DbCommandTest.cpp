@@ -9,6 +9,8 @@
 
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -75,7 +77,12 @@ TEST_F(DbCommandTest, ExportsAndCreatesTheListedMovie) {
     EXPECT_FALSE(std::filesystem::exists(other));
     const CommandResult forced = RunCli({"db", "create", vdb, "--source", s_dir->File("other.avi"),
                                          "--output", other, "--temp", m_out.File("temp"), "--yes"});
-    EXPECT_EQ(forced.exitCode, 0) << forced.err;
+    // The shorter movie cannot give the second interval: it is named, and
+    // the status says that the list was not written whole.
+    EXPECT_EQ(forced.exitCode, 1) << forced.err;
+    EXPECT_NE(forced.err.find("Interval 1 (StartTime1=1000, EndTime1=3000) starts after the end"),
+              std::string::npos)
+        << forced.err;
     EXPECT_EQ(ProbePackets(other, "v:0").size(), 10u);
 }
 
@@ -116,4 +123,50 @@ TEST_F(DbCommandTest, RefusesBadRequests) {
     EXPECT_EQ(hostile.exitCode, 1);
     EXPECT_NE(hostile.err.find("claim a state block of 2147483647 bytes"), std::string::npos) << hostile.err;
     EXPECT_FALSE(std::filesystem::exists(m_out.File("f.avi")));
+}
+
+// Crafted inputs lose nothing and say what went wrong: a data base written
+// under a hard link to the source, a FIFO given as the source, intervals
+// that overlap many times or give no frames.
+TEST_F(DbCommandTest, HostileInputsLoseNothing) {
+    const std::string project = Project("StartFrame0=0\r\nEndFrame0=25\r\nCodec0=LOW\r\n");
+    const std::vector<uint8_t> source = ReadFileBytes(Source());
+    const std::string linked = m_out.File("linked.vdb");
+    ASSERT_EQ(::link(Source().c_str(), linked.c_str()), 0);
+    RunCli({"db", "export", "--project", project, "--source", Source(), "--output", linked});
+    EXPECT_TRUE(ReadFileBytes(Source()) == source);
+
+    const std::string fifo = m_out.File("fifo.avi");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string vdb = m_out.File("movie.vdb");
+    ASSERT_EQ(RunCli({"db", "export", "--project", project, "--source", Source(), "--output", vdb}).exitCode,
+              0);
+    CommandResult r = RunCli({"db", "create", vdb, "--source", fifo, "--output", m_out.File("f.avi")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("Failed to open AVI File: " + fifo), std::string::npos) << r.err;
+
+    // The exported data base with these intervals in place of its own.
+    const auto dataBase = [this, &vdb](const std::string& intervals) {
+        const std::string text = ReadFileText(vdb) + "[TimeIntervalls]\r\n" + intervals;
+        const std::string path = m_out.File("hand.vdb");
+        WriteFileBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
+        return path;
+    };
+    std::string overlapping;
+    for (int n = 0; n < 50; ++n)
+        overlapping += "StartTime" + std::to_string(n) + "=0\r\nEndTime" + std::to_string(n) + "=3000\r\n";
+    r = RunCli(
+        {"db", "create", dataBase(overlapping), "--source", Source(), "--output", m_out.File("f.avi")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("more than twice"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(m_out.File("f.avi")));
+
+    r = RunCli({"db", "create",
+                dataBase("StartTime0=0\r\nEndTime0=2000\r\nStartTime1=2000\r\nEndTime1=1000\r\n"), "--source",
+                Source(), "--output", m_out.File("f.avi")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("Interval 1 (StartTime1=2000, EndTime1=1000) ends before it starts."),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(ProbePackets(m_out.File("f.avi"), "v:0").size(), 50u);
 }

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -60,6 +61,8 @@ TEST_F(FullOracleCommandTest, FullWritesTheProposedFilesTheProjectAndTheFinalMov
     EXPECT_EQ(Value(project, "Oracle Value"), "5.000000");
     EXPECT_EQ(Value(project, "Comparison Value"), "1.000000");
     EXPECT_EQ(Value(project, "StartFrame0"), "000");
+    // As the window's store always has it: the slider at the first frame.
+    EXPECT_EQ(Value(project, "Value"), "0");
 
     const auto streams = ProbeStreams(File("final.avi"));
     ASSERT_EQ(streams.size(), 2u);
@@ -86,6 +89,50 @@ TEST_F(FullOracleCommandTest, OracleWithoutSourceUsesZeroDefaultsAndWritesThePro
     // The project assembles like one saved by the window.
     const CommandResult assemble = RunCli({"assemble", "--project", project, "--output", File("again.avi")});
     EXPECT_EQ(assemble.exitCode, 0) << assemble.err;
+}
+
+// A cache made for another run is measured again: information, not a
+// failure. A size limit of 0 asks for the smallest movie. Neither a project
+// written under a hard link to a movie nor any other output harms that movie.
+TEST_F(FullOracleCommandTest, OracleRunsThatAreNoFailures) {
+    ASSERT_EQ(s_full->exitCode, 0) << s_full->err;
+    const std::string low = File("film_low.avi");
+    const std::string fast = File("film_fast.avi");
+    const std::string cache = File("short.dat");
+    // One record of zeros (too short), then a record of NaNs for every interval.
+    const size_t whole = std::filesystem::file_size(File("film_low_oracle.dat"));
+    for (const std::vector<uint8_t>& bytes :
+         {std::vector<uint8_t>(16, 0), std::vector<uint8_t>(whole, 0xFF)}) {
+        WriteFileBytes(cache, bytes);
+        const CommandResult result = RunCli(
+            {"oracle", "--low", low, "--fast", fast, "--oracle-file", cache, "--project", File("short.ini")});
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_NE(result.err.find("belongs to another movie or run"), std::string::npos) << result.err;
+        EXPECT_NE(result.out.find("Final AVI Size: "), std::string::npos) << result.out;
+        EXPECT_EQ(std::filesystem::file_size(cache), whole);
+        EXPECT_NE(ReadFileBytes(cache), bytes);
+    }
+
+    const CommandResult smallest = RunCli({"oracle", "--low", low, "--fast", fast, "--oracle-file", cache,
+                                           "--limit", "0", "--project", File("limit.ini")});
+    EXPECT_EQ(smallest.exitCode, 0) << smallest.err;
+    EXPECT_NE(smallest.err.find("Reached minimal size!"), std::string::npos) << smallest.err;
+
+    const std::vector<uint8_t> before = ReadFileBytes(low);
+    ASSERT_EQ(::link(low.c_str(), File("linked.ini").c_str()), 0);
+    RunCli({"oracle", "--low", low, "--fast", fast, "--oracle-file", cache, "--project", File("linked.ini")});
+    EXPECT_TRUE(ReadFileBytes(low) == before);
+}
+
+// Without the source the oracle compares LOW and FAST alone, with the
+// defaults for that; the oracle file is proposed from the source's name.
+TEST_F(FullOracleCommandTest, FullWithoutTheSourceRunsTheOracleOnTheTwoEncodings) {
+    const std::string project = File("nosource.ini");
+    const CommandResult result = RunCli({"full", File("film.avi"), "--no-source", "--low", File("ns_low.avi"),
+                                         "--fast", File("ns_fast.avi"), "--project", project});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(Value(project, "Oracle Value"), "0.000000");
+    EXPECT_EQ(Value(project, "Oracle-File"), File("film_low_oracle.dat"));
 }
 
 TEST_F(FullOracleCommandTest, BadValuesAndNamesAreRefusedBeforeAnythingRuns) {

@@ -116,14 +116,27 @@ protected:
         WriteFileBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
     }
 
+    // Outputs are written under a hidden temporary name beside the target
+    // (".name.<suffix>") and take their name only when complete.
+    static bool BeingWritten(const std::string& path) {
+        const std::filesystem::path target(path);
+        if (std::filesystem::exists(target))
+            return true;
+        const std::string prefix = "." + target.filename().string() + ".";
+        for (const auto& entry : std::filesystem::directory_iterator(target.parent_path()))
+            if (entry.path().filename().string().rfind(prefix, 0) == 0)
+                return true;
+        return false;
+    }
+
     // Starts the command, interrupts it once `started` (a file it writes)
-    // exists and `delay` has passed, and checks the orderly end.
+    // is being written and `delay` has passed, and checks the orderly end.
     void InterruptAndCheck(const std::vector<std::string>& args, const std::string& started,
                            std::chrono::milliseconds delay, const std::vector<std::string>& gone) {
         CRunningCli cli(args);
         ASSERT_TRUE(cli.Started());
         const auto give_up = Clock::now() + std::chrono::seconds(60);
-        while (!std::filesystem::exists(started) && cli.Running() && Clock::now() < give_up)
+        while (!BeingWritten(started) && cli.Running() && Clock::now() < give_up)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         std::this_thread::sleep_for(delay);
         ASSERT_TRUE(cli.Running()) << "the command ended before the interrupt";

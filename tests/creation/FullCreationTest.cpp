@@ -132,7 +132,10 @@ TEST(FullCreationNames, ProposalsAndTemporaryDirectory) {
     EXPECT_EQ(CSavedPieces::TempDirectory("/movies/film"), "/movies/film/");
     // A "." in a directory name is no extension of the file.
     EXPECT_EQ(CSavedPieces::TempDirectory("/my.movies/film"), "/my.movies/film/");
-    EXPECT_EQ(FullCreationNames::OracleFileForLow("/my.movies/low"), "/my.movies/low_oracle.dat");
+    // Oracle files are cut before the last "." of the whole path.
+    EXPECT_EQ(FullCreationNames::OracleFileForLow("/my.movies/low"), "/my_oracle.dat");
+    EXPECT_EQ(FullCreationNames::OracleFileForLow("/clips/low"), "_oracle.dat");
+    EXPECT_EQ(FullCreationNames::OracleFile("/clips/movie"), "_low_oracle.dat");
     EXPECT_EQ(CSavedPieces::PieceName("/m/film/", true, 12), "/m/film/TempFast_12.avi");
 }
 

@@ -156,7 +156,12 @@ TEST_F(DataBaseCreation, RebuildsTheListedMovieFromTheSourceAlone) {
     const std::string output = m_dir.File("final.avi");
     RebuildFromDataBase(Source(), rows, output, {0, 25, 50, 75});
     const std::vector<std::string> texts = m_host.StatusTexts();
-    EXPECT_NE(std::find(texts.begin(), texts.end(), "Merging " + TempDir() + "/2.avi to Final AVI..."),
+    // The temporary files go into a folder made for the run inside the temp directory.
+    EXPECT_NE(std::find_if(texts.begin(), texts.end(),
+                           [this](const std::string& text) {
+                               return text.rfind("Merging " + TempDir() + "/flintmoor-parts-", 0) == 0 &&
+                                      text.find("/2.avi to Final AVI...") != std::string::npos;
+                           }),
               texts.end());
     EXPECT_EQ(texts.back(), output + " sucessfully created!");
     EXPECT_EQ(m_host.JobFinishedCount(), 1);
@@ -220,6 +225,39 @@ TEST_F(DataBaseCreation, EmptyAndOverlongIntervalsStillJoinIntoTheMovie) {
     EXPECT_TRUE(TempDirFiles().empty());
 }
 
+// Files already in the temp directory under the names the parts would get
+// (another run's 0.avi, the source itself as 1.avi) are neither replaced nor
+// deleted: the run writes into a folder of its own and removes only that.
+TEST_F(DataBaseCreation, TemporaryFilesLiveInAFolderOfTheRunsOwn) {
+    const std::vector<uint8_t> mine = {'m', 'i', 'n', 'e'};
+    WriteFileBytes(TempDir() + "/0.avi", mine);
+    std::filesystem::copy_file(Source(), TempDir() + "/1.avi");
+    CMovieDataBase base(m_host);
+    LoadDataBase(base, "[TimeIntervalls]\nStartTime0=0\nEndTime0=2000\nStartTime1=2000\nEndTime1=4000\n");
+    CAVIFile source(m_host);
+    ASSERT_TRUE(source.Open(TempDir() + "/1.avi"));
+    const std::string output = m_dir.File("final.avi");
+    ASSERT_EQ(CreateFrom(base, source, m_low, m_fast, output), RESULT_CREATED);
+    EXPECT_EQ(ProbePackets(output, "v:0").size(), 100u);
+    EXPECT_EQ(ReadFileBytes(TempDir() + "/0.avi"), mine);
+    EXPECT_EQ(ReadFileBytes(TempDir() + "/1.avi"), ReadFileBytes(Source()));
+    EXPECT_EQ(TempDirFiles(), (std::vector<std::string>{"0.avi", "1.avi"}));
+}
+
+// An interval that ends before it starts, or starts after the movie, gives
+// no frames: a warning names it (the command line then exits 1).
+TEST_F(DataBaseCreation, IntervalsThatGiveNoFramesAreNamed) {
+    CMovieDataBase base(m_host);
+    LoadDataBase(base, "[TimeIntervalls]\nStartTime0=0\nEndTime0=2000\nStartTime1=3000\nEndTime1=2000\n"
+                       "StartTime2=90000\nEndTime2=95000\n");
+    const std::string output = m_dir.File("final.avi");
+    ASSERT_EQ(Create(base, output), RESULT_CREATED);
+    EXPECT_EQ(ProbePackets(output, "v:0").size(), 50u);
+    ASSERT_EQ(m_host.Messages().size(), 1u);
+    EXPECT_TRUE(m_host.HasMessage("Interval 1 (StartTime1=3000, EndTime1=2000) ends before it starts."));
+    EXPECT_TRUE(m_host.HasMessage("Interval 2 (StartTime2=90000, EndTime2=95000) starts after the end"));
+}
+
 TEST_F(DataBaseCreation, RefusesBeforeWritingAnything) {
     CMovieDataBase base(m_host);
     // No interval: nothing happens, nothing is said.
@@ -227,10 +265,21 @@ TEST_F(DataBaseCreation, RefusesBeforeWritingAnything) {
     EXPECT_EQ(Create(base, m_dir.File("final.avi")), RESULT_NOTHING);
     EXPECT_TRUE(m_host.Messages().empty());
 
-    // The final AVI under the name of a temporary file.
+    // The final AVI under the name of the source.
     LoadDataBase(base, "[TimeIntervalls]\nStartTime0=0\nEndTime0=400\nStartTime1=400\nEndTime1=800\n");
-    EXPECT_EQ(Create(base, TempDir() + "/1.avi"), RESULT_FAILED);
-    EXPECT_TRUE(m_host.HasMessage("would replace the source movie or a temporary file"));
+    EXPECT_EQ(Create(base, Source()), RESULT_FAILED);
+    EXPECT_TRUE(m_host.HasMessage("would replace the source movie"));
+
+    // Intervals that together cover more than twice the movie overlap: a
+    // small data base must not make the movie again and again.
+    std::string overlapping = "[TimeIntervalls]\n";
+    for (int n = 0; n < 3; ++n)
+        overlapping += "StartTime" + std::to_string(n) + "=0\nEndTime" + std::to_string(n) + "=4000\n";
+    LoadDataBase(base, overlapping);
+    m_host.Clear();
+    EXPECT_EQ(Create(base, m_dir.File("final.avi")), RESULT_FAILED);
+    EXPECT_TRUE(m_host.HasMessage("cover 300 frames, more than twice the 100 frames"));
+    EXPECT_FALSE(std::filesystem::exists(m_dir.File("final.avi")));
 
     // A FAST state block that is not ours: no creation, the LOW-only data
     // base is not bothered by it.
@@ -268,7 +317,10 @@ TEST_F(DataBaseCreation, AbortLeavesTheFilesWrittenSoFar) {
     EXPECT_EQ(CreateFrom(base, source, m_low, m_fast, m_dir.File("final.avi")), RESULT_ABORTED);
     user.join();
     EXPECT_FALSE(m_worker.IsAbortSet());
-    EXPECT_EQ(TempDirFiles(), (std::vector<std::string>{"0.avi"}));
+    const std::vector<std::string> folders = TempDirFiles();
+    ASSERT_EQ(folders.size(), 1u);
+    EXPECT_EQ(folders[0].rfind("flintmoor-parts-", 0), 0u);
+    EXPECT_TRUE(std::filesystem::exists(TempDir() + "/" + folders[0] + "/0.avi"));
     EXPECT_FALSE(std::filesystem::exists(m_dir.File("final.avi")));
     // The worker is idle again and takes the next creation.
     EXPECT_EQ(CreateFrom(base, source, m_low, m_fast, m_dir.File("final.avi")), RESULT_CREATED);

@@ -196,6 +196,13 @@ TEST_F(MergeJobTest, NothingToMergeOrNowhereToWriteStillEndsTheJob) {
     EXPECT_TRUE(m_host.HasMessage("Failed to open AVI File: "));
     EXPECT_FALSE(std::filesystem::exists(out));
     EXPECT_EQ(m_host.JobFinishedCount(), 1);
+    // A file already under the output's name stays as it was.
+    const std::vector<uint8_t> mine = {'m', 'i', 'n', 'e'};
+    WriteFileBytes(out, mine);
+    m_host.Clear();
+    EXPECT_FALSE(Merge({m_out.File("missing.avi")}, out));
+    EXPECT_EQ(ReadFileBytes(out), mine);
+    std::filesystem::remove(out);
 
     // The output cannot be created.
     m_host.Clear();

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 
@@ -142,12 +143,40 @@ TEST_F(OracleRun, ShortCachedFileIsMeasuredAgainAndReplaced) {
     EXPECT_EQ(48u, std::filesystem::file_size(path));
     EXPECT_GT(FileValues(path)[0], 0.0);
 
-    // An empty file is short too.
+    // An empty file is a cache still to fill: measured without a word.
     WriteFileBytes(path, {});
     host.Clear();
     ASSERT_TRUE(oracle.RunJob(path, 0, 0, false, 0));
-    EXPECT_EQ(1u, host.Messages().size());
+    EXPECT_TRUE(host.Messages().empty());
     EXPECT_EQ(48u, std::filesystem::file_size(path));
+    EXPECT_EQ(40, low.Decodes() + fast.Decodes());
+}
+
+// Values no measurement gives (NaN, infinite, negative) mean the file is not
+// this run's: it is measured again, with the message, and replaced.
+TEST_F(OracleRun, CachedValuesNoMeasurementGivesAreMeasuredAgain) {
+    const std::string path = dir.File("movie_oracle.dat");
+    ASSERT_TRUE(oracle.RunJob(path, 0, 0, false, 0));
+    const std::vector<double> measured = FileValues(path);
+    ASSERT_EQ(6u, measured.size());
+    const auto firstRuns = sink.m_runs;
+    int decodes = low.Decodes() + fast.Decodes();
+    for (const double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL, -1.0}) {
+        SCOPED_TRACE(bad);
+        std::vector<double> values = measured;
+        values[3] = bad;
+        std::vector<uint8_t> bytes(values.size() * 8);
+        std::memcpy(bytes.data(), values.data(), bytes.size());
+        WriteFileBytes(path, bytes);
+        host.Clear();
+        ASSERT_TRUE(oracle.RunJob(path, 0, 0, false, 0));
+        ASSERT_EQ(1u, host.Messages().size());
+        EXPECT_NE(std::string::npos, host.Messages()[0].text.find("values no measurement gives"));
+        EXPECT_EQ(decodes + 20, low.Decodes() + fast.Decodes());
+        decodes = low.Decodes() + fast.Decodes();
+        EXPECT_EQ(measured, FileValues(path));
+        EXPECT_EQ(firstRuns, sink.m_runs);
+    }
 }
 
 TEST_F(OracleRun, FailedRunDeletesItsFileAndStopsTheJob) {

@@ -13,6 +13,8 @@
 #include <csignal>
 #include <filesystem>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 size_t FilesIn(const CTempDir& dir) {
@@ -201,4 +203,44 @@ TEST(AviWriter, FailuresAreReportedAndLeaveNothingBehind) {
     }
     EXPECT_EQ(FilesIn(dir), 1u);
     EXPECT_EQ(ProbeStreams(dir.File("dropped.avi")).at(0).nbFrames, 10);
+}
+
+// The movie is written beside its name and takes it only when finished: a
+// name that is a hard link to an input replaces only the name, a failed
+// write leaves the old file whole, and a FIFO (which would block the open
+// forever) is refused at once for writing and for reading.
+TEST(AviWriter, ReplacesTheTargetOnlyWhenFinished) {
+    CTempDir dir;
+    const std::vector<uint8_t> input = {'R', 'I', 'F', 'F', 1, 2, 3};
+    WriteFileBytes(dir.File("input.avi"), input);
+    ASSERT_EQ(::link(dir.File("input.avi").c_str(), dir.File("out.avi").c_str()), 0);
+    TestMovieSpec spec;
+    spec.frames = 10;
+    ASSERT_EQ(WriteTestMovie(dir.File("out.avi"), spec), "");
+    EXPECT_EQ(ReadFileBytes(dir.File("input.avi")), input);
+    EXPECT_EQ(ProbeStreams(dir.File("out.avi")).at(0).nbFrames, 10);
+
+    struct rlimit old;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 512 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    spec.frames = 150;
+    const std::string result = WriteTestMovie(dir.File("input.avi"), spec);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(result.empty());
+    EXPECT_EQ(ReadFileBytes(dir.File("input.avi")), input);
+    EXPECT_EQ(FilesIn(dir), 2u);
+
+    const std::string fifo = dir.File("fifo.avi");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string error;
+    EXPECT_FALSE(AviCreate(fifo, AviWriterOptions(), &error));
+    EXPECT_NE(error.find("no regular file"), std::string::npos) << error;
+    error.clear();
+    EXPECT_FALSE(AviOpenRead(fifo, &error));
+    EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+    EXPECT_EQ(FilesIn(dir), 3u);
 }

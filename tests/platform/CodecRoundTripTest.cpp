@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <tuple>
 
 namespace {
 constexpr int kWidth = 176;
@@ -127,6 +128,40 @@ TEST(CompressedStream, ReportsFailuresClearly) {
     EXPECT_NE(stream->Write(0, 1, pixels.data(), 9216, 0, nullptr, nullptr), AVIERR_OK); // same position
     EXPECT_TRUE(stream->Finish());
     EXPECT_EQ(target.Length(), 1);
+}
+
+// Every preset encodes every frame at any size its codec opens for (tiny
+// frames included) and at low frame rates, where a frame holds much of a
+// second's bits; a size the codec refuses is refused at set-up, in the
+// encoder's own words, never after a few frames.
+TEST(CompressedStream, PresetsWorkAtEverySizeTheCodecOpensFor) {
+    for (const char* spec : {"DIV3", "DIV4", "DX50", "XVID", "HFYU"}) {
+        for (const auto& [width, height, rate] :
+             {std::tuple{2, 2, 25}, {8, 8, 1}, {16, 16, 5}, {18, 14, 25}, {32, 24, 1}, {62, 46, 10}}) {
+            SCOPED_TRACE(std::string(spec) + " " + std::to_string(width) + "x" + std::to_string(height) +
+                         " at " + std::to_string(rate));
+            CMemoryAviStream target(static_cast<uint32_t>(rate));
+            std::string error;
+            auto stream = CAviCompressedStream::Create(&target, Options(spec), &error);
+            ASSERT_TRUE(stream) << error;
+            const std::vector<uint8_t> format = TestDibFormat(width, height, 24);
+            if (stream->SetFormat(format.data(), format.size()) != AVIERR_OK) {
+                EXPECT_NE(stream->LastError().find(std::to_string(width) + "x" + std::to_string(height)),
+                          std::string::npos)
+                    << stream->LastError();
+                continue;
+            }
+            for (int frame = 0; frame < 60; ++frame) {
+                const std::vector<uint8_t> pixels = TestDibPixels(width, height, 24, frame);
+                ASSERT_EQ(stream->Write(frame, 1, pixels.data(), static_cast<int32_t>(pixels.size()),
+                                        frame % 25 == 0 ? AVIIF_KEYFRAME : 0, nullptr, nullptr),
+                          AVIERR_OK)
+                    << "frame " << frame << ": " << stream->LastError();
+            }
+            EXPECT_TRUE(stream->Finish()) << stream->LastError();
+            EXPECT_EQ(target.Length(), 60);
+        }
+    }
 }
 
 // The encoding job feeds one decoded frame to two compressors on two threads.

@@ -7,12 +7,15 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <random>
 #include <set>
 #include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -215,13 +218,68 @@ TEST(CIniFile, FailuresKeepTheStoreAndTheFileName) {
     EXPECT_FALSE(store.Save(dir.File("no/such/dir.ini")));
     EXPECT_EQ(store.GetFileName(), loaded);
 
-    // A write error after the file was opened is an exception, not false.
-    EXPECT_THROW(store.Save("/dev/full"), CIniFileError);
-    EXPECT_EQ(store.GetFileName(), "/dev/full");
+    // A device or a FIFO is no place for a settings file: refused at once.
+    EXPECT_FALSE(store.Save("/dev/full"));
+    EXPECT_FALSE(store.Save(fifo));
+    EXPECT_EQ(store.GetFileName(), loaded);
 
     store.Clear();
     EXPECT_EQ(KeyCount(store), 0u);
-    EXPECT_EQ(store.GetFileName(), "/dev/full");
+    EXPECT_EQ(store.GetFileName(), loaded);
+}
+
+std::set<std::string> FileNames(const CTempDir& dir) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+// A saved file replaces only its name: another name of the same file (a hard
+// link to an input) keeps the old bytes, and a save that fails half way
+// leaves the old file whole and no temporary file behind.
+TEST(CIniFile, SaveReplacesTheNameOnlyWhenComplete) {
+    CTempDir dir;
+    const std::vector<uint8_t> input = Bytes("RIFF input movie bytes");
+    WriteFileBytes(dir.File("movie.avi"), input);
+    ASSERT_EQ(::link(dir.File("movie.avi").c_str(), dir.File("linked.vdb").c_str()), 0);
+    CIniFile store;
+    store.SetString("S", "k", "v");
+    ASSERT_TRUE(store.Save(dir.File("linked.vdb")));
+    EXPECT_EQ(ReadFileBytes(dir.File("movie.avi")), input);
+    EXPECT_EQ(ReadFileBytes(dir.File("linked.vdb")), Bytes("[S]\r\nk=v\r\n\r\n"));
+
+    // A symbolic link stays a link to the file it names.
+    std::filesystem::create_symlink("linked.vdb", dir.File("alias.vdb"));
+    store.SetString("S", "k", "w");
+    ASSERT_TRUE(store.Save(dir.File("alias.vdb")));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("alias.vdb")));
+    EXPECT_EQ(ReadFileBytes(dir.File("linked.vdb")), Bytes("[S]\r\nk=w\r\n\r\n"));
+
+    // A write error (here: the file size limit) is an exception, not false.
+    store.SetString("S", "big", std::string(64 * 1024, 'x'));
+    struct rlimit old {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    EXPECT_THROW(store.Save(dir.File("linked.vdb")), CIniFileError);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldSignal);
+    EXPECT_EQ(ReadFileBytes(dir.File("linked.vdb")), Bytes("[S]\r\nk=w\r\n\r\n"));
+    EXPECT_EQ(FileNames(dir), (std::set<std::string>{"alias.vdb", "linked.vdb", "movie.avi"}));
+
+    // A replaced file keeps its permissions, and one without the right to
+    // write it is not replaced (as it would not be truncated).
+    ASSERT_EQ(::chmod(dir.File("linked.vdb").c_str(), 0640), 0);
+    store.SetString("S", "big", "small");
+    ASSERT_TRUE(store.Save(dir.File("linked.vdb")));
+    EXPECT_EQ(std::filesystem::status(dir.File("linked.vdb")).permissions(), std::filesystem::perms(0640));
+    if (::geteuid() != 0) {
+        ASSERT_EQ(::chmod(dir.File("linked.vdb").c_str(), 0440), 0);
+        EXPECT_FALSE(store.Save(dir.File("linked.vdb")));
+    }
 }
 
 // Random bytes (with NULs, BOMs, brackets, long lines) must load without harm,
@@ -288,6 +346,8 @@ TEST(CIniFile, LoadsBesideTheProgram) {
     std::string path;
     EXPECT_FALSE(store.LoadBesideProgram(name, &path));
     EXPECT_EQ(path, expected); // also on failure, so the caller can create it there
+    // Read from the very place the settings are written to.
+    EXPECT_EQ(path, GetSettingsFilePath(name));
 
     WriteFileBytes(expected, Bytes("[LANGUAGE]\r\nCurrentLanguage=English\r\n"));
     EXPECT_TRUE(store.LoadBesideProgram(name));

@@ -110,18 +110,26 @@ TEST(ProjectFile, RowsAreReadAsTheListWroteThem) {
                   "StartFrame2=600",   "EndFrame2=700",  "Codec2=FAST",   // 2: FAST exactly
                   "StartFrame3=700",   "EndFrame3=800",  "Codec3=fast",   // 3: not FAST: LOW
                   "StartFrame4=800",   "EndFrame4=900",  "Codec4=FASTER", // 4: not FAST: LOW
-                  "StartFrame5=900",   "EndFrame5=900",  "Codec5=FAST",   // 5: empty, kept
-                  "StartFrame7=1000",  "EndFrame7=1100", "Codec7=FAST",   // after a gap
+                  "StartFrame5=900",   "EndFrame5=900",  "Codec5=FAST",   // 5: empty, named
+                  "StartFrame6=950",   "EndFrame6=940",  "Codec6=FAST",   // 6: reversed, named
+                  "StartFrame8=1000",  "EndFrame8=1100", "Codec8=FAST",   // after a gap, named
               }));
     CIniFile store;
     const ProjectLoadResult result = CProjectFile::Load(dir.File("p.ini"), store);
     ASSERT_TRUE(result.loaded);
-    ASSERT_EQ(result.parts.size(), 6u) << "rows after the first missing number are not read";
+    ASSERT_EQ(result.parts.size(), 5u) << "rows after the first missing number are not read";
     EXPECT_EQ(result.parts[0].start, 250);
-    const bool fast[] = {false, false, true, false, false, true};
-    for (size_t i = 0; i < 6; ++i)
+    const bool fast[] = {false, false, true, false, false};
+    for (size_t i = 0; i < 5; ++i) {
         EXPECT_EQ(result.parts[i].fast, fast[i]) << "row " << i;
-    EXPECT_TRUE(result.warnings.empty());
+        EXPECT_EQ(result.parts[i].row, static_cast<int32_t>(i));
+    }
+    EXPECT_EQ(result.warnings,
+              (std::vector<std::string>{
+                  "Part 5 of the project file is empty (frame 900 to itself); it is left out.",
+                  "Part 6 of the project file ends (frame 940) before it starts (frame 950); it is left out.",
+                  "Part 7 of the project file lacks its keys (StartFrame, EndFrame, Codec); it and the parts "
+                  "numbered after it are left out."}));
 }
 
 TEST(ProjectFile, UnreadableFileChangesNothing) {
