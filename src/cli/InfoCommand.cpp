@@ -1,11 +1,13 @@
-// flintmoor-cli info [--json] FILE...: what an AVI file holds and what the
-// reader had to do to make sense of it.
+// flintmoor-cli info [--json] [--decode] FILE...: what an AVI file holds,
+// what the reader had to do to make sense of it and, when asked, what the
+// decoder had to say about its video frames.
 
 #include "cli/CTerminalHost.h"
 #include "cli/Commands.h"
 #include "cli/JsonText.h"
 #include "media/CAVIFile.h"
 #include "media/CAVIStream.h"
+#include "platform/CCodecLog.h"
 #include "platform/IAviFile.h"
 
 #include <CLI/CLI.hpp>
@@ -21,8 +23,69 @@
 namespace {
 struct InfoOptions {
     bool json = false;
+    bool decode = false;
     std::vector<std::string> files;
 };
+
+// The video stream decoded once, frame by frame: what the decoder said.
+struct DecodeReport {
+    bool done = false; // a video stream with a decoder was decoded
+    int32_t frames = 0;
+    int32_t failed = 0; // frames that could not be decoded
+    std::vector<CodecNote> notes;
+    int64_t leftOut = 0;
+};
+
+DecodeReport DecodeVideo(CAVIFile& file) {
+    DecodeReport report;
+    CAVIStream* video = file.GetStream(file.GetVideoIndex());
+    const CCodecLog* log = video ? video->GetDecoderLog() : nullptr;
+    if (!log)
+        return report;
+    report.done = true;
+    report.frames = video->GetLength();
+    for (int32_t frame = 0; frame < report.frames; ++frame)
+        if (!video->GetFrame(frame))
+            ++report.failed;
+    report.notes = log->Notes();
+    report.leftOut = log->NotesLeftOut();
+    return report;
+}
+
+std::string NoteText(const CodecNote& note) {
+    std::string text = std::string(note.error ? "error: " : "warning: ") + note.text;
+    if (note.count > 1)
+        text += " (" + std::to_string(note.count) + " times)";
+    return text;
+}
+
+void PrintDecodeReport(const DecodeReport& report) {
+    if (!report.done) {
+        std::printf("  decoded: no video stream that can be decoded\n");
+        return;
+    }
+    std::printf("  decoded: %" PRId32 " frames, %" PRId32 " could not be decoded\n", report.frames,
+                report.failed);
+    if (report.notes.empty())
+        std::printf("  decoder: no warnings\n");
+    for (const CodecNote& note : report.notes)
+        std::printf("  decoder: %s\n", NoteText(note).c_str());
+    if (report.leftOut > 0)
+        std::printf("  decoder: %" PRId64 " more distinct notes left out\n", report.leftOut);
+}
+
+std::string DecodeJson(const DecodeReport& report) {
+    if (!report.done)
+        return ",\n   \"decoded\": null";
+    std::string out = ",\n   \"decoded\": {\"frames\": " + std::to_string(report.frames) +
+                      ", \"failed\": " + std::to_string(report.failed) + ", \"notes\": [";
+    for (size_t k = 0; k < report.notes.size(); ++k) {
+        const CodecNote& note = report.notes[k];
+        out += std::string(k ? ", " : "") + "{\"level\": " + (note.error ? "\"error\"" : "\"warning\"") +
+               ", \"text\": " + JsonString(note.text) + ", \"count\": " + std::to_string(note.count) + "}";
+    }
+    return out + "], \"notes_left_out\": " + std::to_string(report.leftOut) + "}";
+}
 
 // Every key-frame sample number of a stream, in order.
 std::vector<int32_t> KeyFrames(const CAVIStream& stream) {
@@ -182,7 +245,7 @@ std::string StreamJson(const CAVIStream& stream, int index) {
     return out + ", \"format\": " + FormatJson(stream) + "}";
 }
 
-std::string FileJson(const CAVIFile& file) {
+std::string FileJson(const CAVIFile& file, const std::string& decoded) {
     const AviFileInfo& info = file.GetInfo();
     const AviReadReport* report = file.GetReport();
     char text[256];
@@ -196,7 +259,7 @@ std::string FileJson(const CAVIFile& file) {
     std::string out = "  {\"path\": " + JsonString(file.GetPath()) + text + ",\n   \"index_notes\": [";
     for (size_t k = 0; report && k < report->notes.size(); ++k)
         out += (k ? ", " : "") + JsonString(report->notes[k]);
-    out += "],\n   \"streams\": [";
+    out += "]" + decoded + ",\n   \"streams\": [";
     for (int i = 0; i < file.GetStreamCount(); ++i)
         if (const CAVIStream* stream = file.GetStream(i))
             out += (i ? ",\n    " : "\n    ") + StreamJson(*stream, i);
@@ -212,6 +275,7 @@ int RunInfo(const InfoOptions& options) {
     for (const std::string& path : options.files) {
         CAVIFile file(host);
         const bool open = file.Open(path, true);
+        const DecodeReport decoded = open && options.decode ? DecodeVideo(file) : DecodeReport();
         if (!open) {
             status = 1;
             if (!file.GetLastError().empty())
@@ -220,7 +284,7 @@ int RunInfo(const InfoOptions& options) {
         if (options.json) {
             std::printf("%s\n", first ? "" : ",");
             if (open)
-                std::printf("%s", FileJson(file).c_str());
+                std::printf("%s", FileJson(file, options.decode ? DecodeJson(decoded) : "").c_str());
             else
                 std::printf("  {\"path\": %s, \"open\": false, \"error\": %s}", JsonString(path).c_str(),
                             JsonString(file.GetLastError()).c_str());
@@ -229,6 +293,8 @@ int RunInfo(const InfoOptions& options) {
                 std::printf("\n");
             if (open)
                 PrintPlain(file);
+            if (open && options.decode)
+                PrintDecodeReport(decoded);
             else
                 std::printf("%s\n  cannot be read: %s\n", path.c_str(), file.GetLastError().c_str());
         }
@@ -248,6 +314,9 @@ void RegisterInfoCommand(CLI::App& app, CliExit& exitCode) {
     command->add_flag("--json", options->json,
                       "One JSON array with an object per file (video format \"compression\" is the FourCC, "
                       "or \"BI_RGB\" for uncompressed frames)");
+    command->add_flag("--decode", options->decode,
+                      "Also decode every video frame once and list the decoder's warnings and errors "
+                      "(slower: takes as long as decoding the movie)");
     command->add_option("FILE", options->files, "AVI files to describe")->required();
     command->callback([options, &exitCode]() { exitCode.value = RunInfo(*options); });
 }

@@ -57,6 +57,10 @@ void CAVIStream::Attach(IAviStream* stream) {
         m_decoder = CAviFrameDecoder::Open(m_stream);
 }
 
+const CCodecLog* CAVIStream::GetDecoderLog() const {
+    return m_decoder ? &m_decoder->Log() : nullptr;
+}
+
 void CAVIStream::Release() {
     m_decoder.reset();
     m_stream = nullptr;

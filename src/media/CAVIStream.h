@@ -12,6 +12,7 @@
 
 class CAVIFile;
 class CAviFrameDecoder;
+class CCodecLog;
 class CYuvConverter;
 struct YuvPicture;
 class IAviStream;
@@ -90,6 +91,9 @@ public:
     // True when the frames are decoded by a codec (not uncompressed ones
     // passed through), so that GetYuvFrame gives the decoder's own planes.
     bool DecodesToPlanes() const;
+    // What the codec logged while decoding (warnings and errors of a
+    // damaged stream); null when the stream has no decoder.
+    const CCodecLog* GetDecoderLog() const;
 
 private:
     enum class EChunkSource { Pasted, NotPossible, Failed };

@@ -5,7 +5,6 @@
 #include "platform/CodecTags.h"
 #include "platform/DibLayout.h"
 #include "platform/IAviFile.h"
-#include "platform/LibavQuiet.h"
 
 #include <algorithm>
 #include <climits>
@@ -38,6 +37,7 @@ bool IsPassThroughFormat(const BitmapInfoHeader& h) {
 CAviFrameDecoder::CAviFrameDecoder(IAviStream* stream) : m_stream(stream) {}
 
 CAviFrameDecoder::~CAviFrameDecoder() {
+    m_log.Detach();
     av_frame_free(&m_pending);
     av_frame_free(&m_picture);
     av_packet_free(&m_packet);
@@ -46,7 +46,6 @@ CAviFrameDecoder::~CAviFrameDecoder() {
 }
 
 std::unique_ptr<CAviFrameDecoder> CAviFrameDecoder::Open(IAviStream* stream) {
-    QuietLibav();
     if (!stream || stream->Info().fccType != streamtypeVIDEO)
         return nullptr;
     const std::vector<uint8_t>& format = stream->Format();
@@ -113,11 +112,18 @@ bool CAviFrameDecoder::OpenCodec(int codecId, const std::vector<uint8_t>& format
         // placeholder in the next; unpacking gives one picture per chunk again,
         // which the frame numbering below relies on. Plain streams pass unchanged.
         const AVBitStreamFilter* filter = av_bsf_get_by_name("mpeg4_unpack_bframes");
-        ok = filter && av_bsf_alloc(filter, &m_bsf) == 0 &&
-             avcodec_parameters_copy(m_bsf->par_in, par) == 0 && av_bsf_init(m_bsf) == 0 &&
+        ok = filter && av_bsf_alloc(filter, &m_bsf) == 0;
+        if (ok)
+            m_log.Attach(m_bsf);
+        ok = ok && avcodec_parameters_copy(m_bsf->par_in, par) == 0 && av_bsf_init(m_bsf) == 0 &&
              avcodec_parameters_copy(par, m_bsf->par_out) == 0;
     }
     m_codec = ok ? avcodec_alloc_context3(codec) : nullptr;
+    if (m_codec) {
+        // Codecs log against their context and some against their own state.
+        m_log.Attach(m_codec);
+        m_log.Attach(m_codec->priv_data);
+    }
     ok = m_codec && avcodec_parameters_to_context(m_codec, par) >= 0;
     avcodec_parameters_free(&par);
     if (!ok)

@@ -16,6 +16,7 @@
 // decoder serves one thread at a time.
 
 #include "platform/AviTypes.h"
+#include "platform/CCodecLog.h"
 #include "platform/YuvPicture.h"
 
 #include <cstdint>
@@ -52,6 +53,8 @@ public:
     // Chunks handed to the codec so far (how much work the calls caused).
     int64_t PacketsDecoded() const { return m_packetsDecoded; }
     bool IsPassThrough() const { return !m_codec; }
+    // The codec's own warnings and errors (a damaged stream's notes).
+    const CCodecLog& Log() const { return m_log; }
 
 private:
     struct SentPacket {
@@ -78,6 +81,7 @@ private:
     int32_t NextOutputChunk() const;
     bool ReadChunk(int32_t chunk, std::vector<uint8_t>& data);
 
+    CCodecLog m_log; // first: it outlives the contexts attached to it
     IAviStream* m_stream = nullptr;
     int32_t m_length = 0;
     BitmapInfoHeader m_header;

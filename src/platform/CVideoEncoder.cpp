@@ -3,7 +3,6 @@
 #include "platform/CCompressorRegistry.h"
 #include "platform/CRateControl.h"
 #include "platform/DibLayout.h"
-#include "platform/LibavQuiet.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -32,10 +31,10 @@ bool SetError(std::string* error, const std::string& text) {
 
 // The error code's text, and the encoder's own reason when it logged one
 // ("vbv buffer overflow" says more than "Invalid argument").
-std::string AvError(int code) {
+std::string AvError(int code, const CCodecLog& log) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, text, sizeof text);
-    const std::string reason = LastLibavError();
+    const std::string reason = log.LastError();
     return reason.empty() ? std::string(text) : reason + " (" + text + ")";
 }
 
@@ -48,6 +47,7 @@ uint32_t Mask(const uint8_t* format, size_t size, size_t at) {
 } // namespace
 
 CVideoEncoder::~CVideoEncoder() {
+    m_log.Detach();
     sws_freeContext(m_sws);
     av_packet_free(&m_packet);
     av_frame_free(&m_frame);
@@ -58,7 +58,6 @@ std::unique_ptr<CVideoEncoder> CVideoEncoder::Open(const CompressorInfo& compres
                                                    const EncoderSettings& settings,
                                                    const uint8_t* inputFormat, size_t formatSize,
                                                    uint32_t rate, uint32_t scale, std::string* error) {
-    QuietLibav();
     BitmapInfoHeader header;
     if (!ParseBitmapInfoHeader(inputFormat, formatSize, header)) {
         SetError(error, "The input format is no bitmap header");
@@ -138,6 +137,10 @@ bool CVideoEncoder::SetUpCodec(const CompressorInfo& compressor, const EncoderSe
     if (rate == 0 || scale == 0)
         return SetError(error, "The frame rate of the stream is not set");
     m_codec = avcodec_alloc_context3(codec);
+    if (m_codec) {
+        m_log.Attach(m_codec);
+        m_log.Attach(m_codec->priv_data);
+    }
     m_frame = av_frame_alloc();
     m_packet = av_packet_alloc();
     if (!m_codec || !m_frame || !m_packet)
@@ -201,12 +204,12 @@ bool CVideoEncoder::SetUpCodec(const CompressorInfo& compressor, const EncoderSe
     }
     if (!failed.empty())
         return SetError(error, "The encoder \"" + compressor.encoder + "\" refused the setting " + failed);
-    ClearLibavError();
+    m_log.ClearLastError();
     int ret = avcodec_open2(m_codec, codec, nullptr);
     if (ret < 0)
         return SetError(error, "The encoder \"" + compressor.encoder + "\" could not be opened for " +
                                    std::to_string(m_width) + "x" + std::to_string(m_height) + ": " +
-                                   AvError(ret));
+                                   AvError(ret, m_log));
 
     m_frame->format = target;
     m_frame->width = m_width;
@@ -244,7 +247,7 @@ bool CVideoEncoder::Encode(const uint8_t* pixels, size_t size, bool requestKey, 
                                    std::to_string(m_inputBytes));
     if (av_frame_make_writable(m_frame) < 0)
         return SetError(error, "Out of memory while encoding");
-    ClearLibavError();
+    m_log.ClearLastError();
     // The converter reads a little past the end of the last row in memory
     // (whole vector registers): it reads from a padded copy, never past the
     // caller's frame. The copy costs far less than the compression.
@@ -291,7 +294,7 @@ bool CVideoEncoder::SendFrame(bool requestKey, std::vector<Packet>& out, std::st
     m_frame->quality = m_rate ? FF_QP2LAMBDA * m_rate->NextQuantiser(key) : m_fixedQuality;
     int ret = avcodec_send_frame(m_codec, m_frame);
     if (ret < 0)
-        return SetError(error, "The encoder failed: " + AvError(ret));
+        return SetError(error, "The encoder failed: " + AvError(ret, m_log));
     const size_t before = out.size();
     if (!Drain(out, error))
         return false;
@@ -324,10 +327,10 @@ void CVideoEncoder::SetExpectedFrames(int64_t frames) {
 }
 
 bool CVideoEncoder::Flush(std::vector<Packet>& out, std::string* error) {
-    ClearLibavError();
+    m_log.ClearLastError();
     int ret = avcodec_send_frame(m_codec, nullptr);
     if (ret < 0 && ret != AVERROR_EOF)
-        return SetError(error, "The encoder failed at the end: " + AvError(ret));
+        return SetError(error, "The encoder failed at the end: " + AvError(ret, m_log));
     return Drain(out, error);
 }
 
@@ -337,7 +340,7 @@ bool CVideoEncoder::Drain(std::vector<Packet>& out, std::string* error) {
         if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF)
             return true;
         if (ret < 0)
-            return SetError(error, "The encoder failed: " + AvError(ret));
+            return SetError(error, "The encoder failed: " + AvError(ret, m_log));
         Packet packet;
         packet.data.assign(m_packet->data, m_packet->data + m_packet->size);
         packet.key = (m_packet->flags & AV_PKT_FLAG_KEY) != 0;

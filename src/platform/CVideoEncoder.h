@@ -7,6 +7,7 @@
 // An instance is used by one thread; separate instances run in parallel.
 
 #include "platform/AviTypes.h"
+#include "platform/CCodecLog.h"
 #include "platform/EncoderSettings.h"
 #include "platform/YuvPicture.h"
 
@@ -67,6 +68,8 @@ public:
     const std::vector<uint8_t>& OutputFormat() const { return m_outputFormat; }
     int Width() const { return m_width; }
     int Height() const { return m_height; }
+    // The encoder's own warnings and errors; failures also name the last error.
+    const CCodecLog& Log() const { return m_log; }
 
 private:
     CVideoEncoder() = default;
@@ -78,6 +81,7 @@ private:
     // Sends m_frame, filled with the picture, and takes the packets.
     bool SendFrame(bool requestKey, std::vector<Packet>& out, std::string* error);
 
+    CCodecLog m_log; // first: it outlives the context attached to it
     AVCodecContext* m_codec = nullptr;
     AVFrame* m_frame = nullptr;
     AVPacket* m_packet = nullptr;

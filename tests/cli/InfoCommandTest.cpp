@@ -7,8 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstring>
 #include <map>
 #include <memory>
+#include <random>
 
 namespace {
 // Just enough JSON to read our own output back: strict about structure,
@@ -303,3 +305,55 @@ TEST(InfoCommandTest, PlainFormIsForPeople) {
     EXPECT_EQ(RunCli({"info"}).exitCode, 2); // a file is required
 }
 } // namespace
+
+// A DIV3 movie whose chunk payloads were partly overwritten with noise: the
+// index is intact, so only decoding shows the damage. `info --decode` lists
+// the decoder's own notes for it and none for the clean file, in both forms.
+TEST(InfoCommandTest, DecodeListsTheDecodersNotesOnADamagedFile) {
+    CTempDir dir;
+    const std::string clean = MakeMovie(dir, "clean.avi", {"-an"});
+    std::vector<uint8_t> bytes = ReadFileBytes(clean);
+    std::mt19937 noise(11);
+    int garbled = 0;
+    int seen = 0;
+    for (size_t at = 0; at + 8 < bytes.size(); ++at) {
+        if (std::memcmp(&bytes[at], "00dc", 4) != 0)
+            continue;
+        const uint32_t size = bytes[at + 4] | bytes[at + 5] << 8 | bytes[at + 6] << 16 |
+                              static_cast<uint32_t>(bytes[at + 7]) << 24;
+        if (size < 16 || at + 8 + size > bytes.size() || seen++ % 3 != 2)
+            continue;
+        for (size_t i = at + 8 + size / 4; i < at + 8 + size; ++i)
+            bytes[i] = static_cast<uint8_t>(noise());
+        ++garbled;
+    }
+    ASSERT_GT(garbled, 5);
+    const std::string damaged = dir.File("damaged.avi");
+    WriteFileBytes(damaged, bytes);
+
+    CommandResult r = RunCli({"info", "--decode", clean, damaged});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const size_t split = r.out.find(damaged);
+    ASSERT_NE(split, std::string::npos) << r.out;
+    const std::string cleanPart = r.out.substr(0, split);
+    const std::string damagedPart = r.out.substr(split);
+    EXPECT_NE(cleanPart.find("  decoded: 50 frames"), std::string::npos) << cleanPart;
+    EXPECT_NE(cleanPart.find("  decoder: no warnings\n"), std::string::npos) << cleanPart;
+    EXPECT_NE(damagedPart.find("  decoder: error: "), std::string::npos) << damagedPart;
+    EXPECT_EQ(damagedPart.find("no warnings"), std::string::npos) << damagedPart;
+    EXPECT_EQ(r.err.find("@ 0x"), std::string::npos) << r.err;                 // libav printed nothing itself
+    EXPECT_EQ(RunCli({"info", clean}).out.find("decoder"), std::string::npos); // only when asked
+
+    r = RunCli({"info", "--json", "--decode", clean, damaged});
+    Json json;
+    ASSERT_TRUE(CJsonReader(r.out).Read(json)) << r.out;
+    ASSERT_EQ(json.items.size(), 2u);
+    EXPECT_EQ(json[0]["decoded"]["frames"].Int(), 50);
+    EXPECT_EQ(json[0]["decoded"]["notes"].kind, Json::Kind::Array);
+    EXPECT_TRUE(json[0]["decoded"]["notes"].items.empty());
+    const Json& notes = json[1]["decoded"]["notes"];
+    ASSERT_FALSE(notes.items.empty()) << r.out;
+    EXPECT_FALSE(notes[0]["text"].text.empty());
+    EXPECT_GE(notes[0]["count"].Int(), 1);
+    EXPECT_TRUE(notes[0]["level"].text == "error" || notes[0]["level"].text == "warning");
+}
