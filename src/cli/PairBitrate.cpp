@@ -13,7 +13,7 @@
 namespace {
 constexpr double kBitsPerPixel = 0.12;
 
-// True when the spec's settings name a rate ("DIV3:bitrate=800", "DIV4:q=5").
+// True when the setting string names a rate of its own ("DIV3:bitrate=800", "DIV4:q=5").
 bool SpecNamesRate(const std::string& spec) {
     const size_t colon = spec.find(':');
     if (colon == std::string::npos)
