@@ -30,11 +30,6 @@ std::optional<int> CWaitBox::WaitFor(std::chrono::milliseconds timeout) {
     return TakeLocked();
 }
 
-void CWaitBox::Clear() {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_result.reset();
-}
-
 int CWaitBox::TakeLocked() {
     const int result = *m_result;
     m_result.reset();

@@ -31,8 +31,6 @@ public:
     int Wait();
     // As Wait, but gives up after `timeout` (nothing is taken then).
     std::optional<int> WaitFor(std::chrono::milliseconds timeout);
-    // Drops a latched result that nobody waited for.
-    void Clear();
 
 private:
     int TakeLocked();
