@@ -1,5 +1,5 @@
 // flintmoor-cli db export --project PROJECT.ini --source SOURCE.avi --output MOVIE.vdb
-//                         [--low-codec SPEC] [--fast-codec SPEC]
+//                         [--low-codec SETTINGS] [--fast-codec SETTINGS]
 // flintmoor-cli db create MOVIE.vdb --source SOURCE.avi --output FINAL.avi [--temp DIR] [--yes|--no]
 // Export writes a movie data base from a project's encoding list; create
 // rebuilds the movie from a data base and one's own copy of the source.
@@ -42,9 +42,9 @@ int Usage(const std::string& command, const std::string& message) {
 int RunExport(const ExportArgs& args) {
     ExportDataBaseRequest request{args.project, args.source, args.output, {}, {}};
     std::string error;
-    if (!CCompressorRegistry::ParseSpec(args.lowCodec, request.low, &error))
+    if (!CCompressorRegistry::ParseSettings(args.lowCodec, request.low, &error))
         return Usage("export", "--low-codec: " + error);
-    if (!CCompressorRegistry::ParseSpec(args.fastCodec, request.fast, &error))
+    if (!CCompressorRegistry::ParseSettings(args.fastCodec, request.fast, &error))
         return Usage("export", "--fast-codec: " + error);
     CCliJobRunner runner;
     std::vector<std::string> warnings;

@@ -1,5 +1,5 @@
-// flintmoor-cli encode SOURCE --low LOW.avi --fast FAST.avi [--low-codec SPEC]
-//                      [--fast-codec SPEC] [--bitrate KBITS] [--priority ENTRY]
+// flintmoor-cli encode SOURCE --low LOW.avi --fast FAST.avi [--low-codec SETTINGS]
+//                      [--fast-codec SETTINGS] [--bitrate KBITS] [--priority ENTRY]
 // Encodes the source into the LOW and the FAST file in one pass (decoded
 // once, both compressors side by side, key frames at the same frame numbers)
 // and copies the source's audio into both.
@@ -36,9 +36,9 @@ int Usage(const std::string& message) {
 int RunEncode(const EncodeArgs& args) {
     EncodeMovieRequest request{args.source, args.low, args.fast, {}, {}};
     std::string error;
-    if (!CCompressorRegistry::ParseSpec(args.lowCodec, request.lowCodec, &error))
+    if (!CCompressorRegistry::ParseSettings(args.lowCodec, request.lowCodec, &error))
         return Usage("--low-codec: " + error);
-    if (!CCompressorRegistry::ParseSpec(args.fastCodec, request.fastCodec, &error))
+    if (!CCompressorRegistry::ParseSettings(args.fastCodec, request.fastCodec, &error))
         return Usage("--fast-codec: " + error);
 
     CCliJobRunner runner;

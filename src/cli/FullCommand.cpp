@@ -1,5 +1,5 @@
 // flintmoor-cli full SOURCE.avi [--low LOW.avi] [--fast FAST.avi] [--save-creation]
-//                    [--frame-size N] [--low-codec SPEC] [--fast-codec SPEC] [--bitrate KBITS]
+//                    [--frame-size N] [--low-codec SETTINGS] [--fast-codec SETTINGS] [--bitrate KBITS]
 //                    [oracle options] --project PROJECT.ini [--output FINAL.avi]
 // Encodes the source into the LOW and the FAST file (whole, or in resumable
 // pieces with --save-creation), builds the encoding list with the oracle,
@@ -45,9 +45,9 @@ int RunFullCreation(const FullArgs& args, FullOutcome* outcome,
     if (request.oracle.oracleFile.empty())
         request.oracle.oracleFile = FullCreationNames::OracleFile(args.source);
     std::string codecError;
-    if (!CCompressorRegistry::ParseSpec(args.lowCodec, request.lowCodec, &codecError))
+    if (!CCompressorRegistry::ParseSettings(args.lowCodec, request.lowCodec, &codecError))
         return Usage("--low-codec: " + codecError);
-    if (!CCompressorRegistry::ParseSpec(args.fastCodec, request.fastCodec, &codecError))
+    if (!CCompressorRegistry::ParseSettings(args.fastCodec, request.fastCodec, &codecError))
         return Usage("--fast-codec: " + codecError);
 
     CCliJobRunner runner;

@@ -14,11 +14,11 @@ namespace {
 constexpr double kBitsPerPixel = 0.12;
 
 // True when the setting string names a rate of its own ("DIV3:bitrate=800", "DIV4:q=5").
-bool SpecNamesRate(const std::string& spec) {
-    const size_t colon = spec.find(':');
+bool SettingsNameRate(const std::string& text) {
+    const size_t colon = text.find(':');
     if (colon == std::string::npos)
         return false;
-    const std::string settings = "," + spec.substr(colon + 1);
+    const std::string settings = "," + text.substr(colon + 1);
     return settings.find(",bitrate=") != std::string::npos || settings.find(",q=") != std::string::npos;
 }
 
@@ -40,8 +40,8 @@ uint32_t ProposeBitrateKbps(int32_t width, int32_t height, double framesPerSecon
     return static_cast<uint32_t>(std::clamp(std::lround(kbps / 10.0) * 10L, 50L, 100000L));
 }
 
-std::string ApplyPairBitrate(const std::string& text, const CAVIStream& video, const std::string& lowSpec,
-                             CodecOptions& low, const std::string& fastSpec, CodecOptions& fast,
+std::string ApplyPairBitrate(const std::string& text, const CAVIStream& video, const std::string& lowSettings,
+                             CodecOptions& low, const std::string& fastSettings, CodecOptions& fast,
                              std::string* said) {
     uint32_t kbps = 0;
     if (!text.empty()) {
@@ -68,15 +68,15 @@ std::string ApplyPairBitrate(const std::string& text, const CAVIStream& video, c
             *said = "Bit rate of LOW and FAST: " + std::to_string(kbps) + " kbit/s (proposed for " +
                     std::to_string(width) + "x" + std::to_string(height) + "; --bitrate sets another)";
     }
-    if (!SpecNamesRate(lowSpec))
+    if (!SettingsNameRate(lowSettings))
         SetBitrate(low, kbps);
-    if (!SpecNamesRate(fastSpec))
+    if (!SettingsNameRate(fastSettings))
         SetBitrate(fast, kbps);
     return "";
 }
 
 bool ApplyPairBitrateFor(IHost& host, const std::string& source, const std::string& text,
-                         const std::string& lowSpec, CodecOptions& low, const std::string& fastSpec,
+                         const std::string& lowSettings, CodecOptions& low, const std::string& fastSettings,
                          CodecOptions& fast, std::string* said, std::string* usage) {
     CAVIFile probe(host);
     if (!probe.Open(source, true))
@@ -86,6 +86,6 @@ bool ApplyPairBitrateFor(IHost& host, const std::string& source, const std::stri
         host.ShowError("The source " + source + " has no video stream.");
         return false;
     }
-    *usage = ApplyPairBitrate(text, *video, lowSpec, low, fastSpec, fast, said);
+    *usage = ApplyPairBitrate(text, *video, lowSettings, low, fastSettings, fast, said);
     return usage->empty();
 }

@@ -15,16 +15,16 @@ struct CodecOptions;
 uint32_t ProposeBitrateKbps(int32_t width, int32_t height, double framesPerSecond);
 
 // Sets `kbps` (or, when `text` is empty, the proposal for `video`) as the bit
-// rate of every compressor whose spec names no rate of its own ("bitrate=" or
+// rate of every compressor whose setting string names no rate of its own ("bitrate=" or
 // "q="). "" when done, else what is wrong with `text`. `said` gets a line for
 // the user.
-std::string ApplyPairBitrate(const std::string& text, const CAVIStream& video, const std::string& lowSpec,
-                             CodecOptions& low, const std::string& fastSpec, CodecOptions& fast,
+std::string ApplyPairBitrate(const std::string& text, const CAVIStream& video, const std::string& lowSettings,
+                             CodecOptions& low, const std::string& fastSettings, CodecOptions& fast,
                              std::string* said);
 
 // The same for the video of the movie at `source`, opened for it. False when
 // the movie does not open or has no video (the host has said why), or, with
 // `usage` set, when `text` is wrong.
 bool ApplyPairBitrateFor(IHost& host, const std::string& source, const std::string& text,
-                         const std::string& lowSpec, CodecOptions& low, const std::string& fastSpec,
+                         const std::string& lowSettings, CodecOptions& low, const std::string& fastSettings,
                          CodecOptions& fast, std::string* said, std::string* usage);

@@ -22,7 +22,7 @@ constexpr int32_t kMaxChunkBytes = 256 * 1024 * 1024;
 constexpr size_t kMaxExtradata = 1024 * 1024;
 constexpr int32_t kMaxDimension = 32768;
 // Retries with an earlier key frame when the wanted picture lies before the
-// first picture a session produces (B-frames that need the previous group).
+// first picture a run produces (B-frames that need the previous group).
 constexpr int kMaxEarlierKeys = 3;
 
 bool IsPassThroughFormat(const BitmapInfoHeader& h) {
@@ -204,13 +204,13 @@ const uint8_t* CAviFrameDecoder::GetRawFrame(int32_t frame) {
     return m_dib.data();
 }
 
-void CAviFrameDecoder::StartSession(int32_t keyChunk) {
+void CAviFrameDecoder::StartRun(int32_t keyChunk) {
     avcodec_flush_buffers(m_codec);
     if (m_bsf)
         av_bsf_flush(m_bsf);
     av_frame_unref(m_pending);
     m_pendingChunk = -1;
-    m_session = true;
+    m_running = true;
     m_nextChunk = keyChunk;
     m_sent.clear();
     m_assigned = 0;
@@ -232,7 +232,7 @@ int32_t CAviFrameDecoder::NextOutputChunk() const {
 // The picture for `frame` is known once every chunk up to it was fed and the
 // next picture the codec will give belongs to a later chunk.
 bool CAviFrameDecoder::Resolved(int32_t frame) const {
-    return m_session && m_nextChunk > frame && NextOutputChunk() > frame;
+    return m_running && m_nextChunk > frame && NextOutputChunk() > frame;
 }
 
 const uint8_t* CAviFrameDecoder::GetDecodedFrame(int32_t frame) {
@@ -240,14 +240,14 @@ const uint8_t* CAviFrameDecoder::GetDecodedFrame(int32_t frame) {
     if (key < 0)
         key = 0;
     const bool behind = m_lastSlot > frame || (m_lastSlot < 0 && m_nextChunk > frame);
-    if (!m_session || behind || key > m_nextChunk)
-        StartSession(key);
+    if (!m_running || behind || key > m_nextChunk)
+        StartRun(key);
 
     for (int attempt = 0;; ++attempt) {
         bool overshoot = false;
         while (!Resolved(frame)) {
             if (!Step(frame, overshoot)) {
-                m_session = false;
+                m_running = false;
                 return nullptr;
             }
         }
@@ -259,13 +259,13 @@ const uint8_t* CAviFrameDecoder::GetDecodedFrame(int32_t frame) {
         }
         if (m_lastFailed >= 0 && m_lastFailed <= frame)
             return nullptr;
-        // No picture at or before the frame in this session: the frame needs
+        // No picture at or before the frame in this run: the frame needs
         // pictures of the group before this key frame.
         int32_t start = m_sent.empty() ? m_nextChunk : m_sent.front().chunk;
         int32_t earlier = start > 0 ? m_stream->FindSample(start - 1, FIND_PREV | FIND_KEY) : -1;
         if (earlier < 0 || attempt >= kMaxEarlierKeys)
             return nullptr;
-        StartSession(earlier);
+        StartRun(earlier);
     }
 }
 
@@ -408,5 +408,5 @@ void CAviFrameDecoder::SetKeepYuv(bool keep) {
     m_yuvConverter = keep ? std::make_unique<CYuvConverter>() : nullptr;
     m_yuvValid = false;
     // The picture in hand has no planes yet: the next frame is decoded afresh.
-    m_session = false;
+    m_running = false;
 }

@@ -67,8 +67,8 @@ private:
     const uint8_t* GetRawFrame(int32_t frame);
     const uint8_t* GetDecodedFrame(int32_t frame);
 
-    // Decoding session: from a key chunk forward, in chunk order.
-    void StartSession(int32_t keyChunk);
+    // Decoding run: from a key chunk forward, in chunk order.
+    void StartRun(int32_t keyChunk);
     bool Resolved(int32_t frame) const;
     // One step of work: take an output picture, or feed the next chunk, or
     // drain the codec at the end. False when nothing more can happen.
@@ -100,13 +100,13 @@ private:
     YuvPicture m_yuv;
     bool m_yuvValid = false;
 
-    bool m_session = false;
+    bool m_running = false;
     int32_t m_nextChunk = 0;        // next chunk to feed
-    std::vector<SentPacket> m_sent; // packets given to the codec this session
+    std::vector<SentPacket> m_sent; // packets given to the codec this run
     size_t m_assigned = 0;          // index in m_sent of the next output
     int32_t m_pendingChunk = -1;    // chunk of m_pending
     int32_t m_lastSlot = -1;        // chunk whose picture is in m_dib
-    int32_t m_lastFailed = -1;      // last chunk the codec refused this session
+    int32_t m_lastFailed = -1;      // last chunk the codec refused this run
     bool m_draining = false;
     bool m_drained = false;
     bool m_palettePending = false;

@@ -80,14 +80,14 @@ bool ParseInteger(const std::string& text, long long low, long long high, long l
     return errno == 0 && end && *end == '\0' && value >= low && value <= high;
 }
 
-struct SpecKey {
+struct SettingKey {
     const char* name;
     long long low;
     long long high;
     const char* help;
 };
 
-constexpr SpecKey kKeys[] = {
+constexpr SettingKey kKeys[] = {
     {"bitrate", 8, 100000, "bit rate in kbit/s (average)"},
     {"q", 1, 31, "fixed quantiser instead of a bit rate (1 best .. 31)"},
     {"keyint", 0, 100000, "a key frame at least every N frames (0: only where requested)"},
@@ -207,7 +207,7 @@ CodecOptions CCompressorRegistry::MakeOptions(const CompressorInfo& info, const 
     return options;
 }
 
-bool CCompressorRegistry::ParseSpec(const std::string& text, CodecOptions& out, std::string* error) {
+bool CCompressorRegistry::ParseSettings(const std::string& text, CodecOptions& out, std::string* error) {
     const size_t colon = text.find(':');
     const std::string name = text.substr(0, colon);
     if (name.size() != 4)
@@ -236,16 +236,16 @@ bool CCompressorRegistry::ParseSpec(const std::string& text, CodecOptions& out, 
                     return SetError(error, "Preset \"" + value + "\" unknown: low or fast");
                 continue;
             }
-            const SpecKey* spec = nullptr;
-            for (const SpecKey& k : kKeys)
+            const SettingKey* known = nullptr;
+            for (const SettingKey& k : kKeys)
                 if (key == k.name)
-                    spec = &k;
-            if (!spec)
+                    known = &k;
+            if (!known)
                 return SetError(error, "Unknown setting \"" + key + "\"");
             long long v = 0;
-            if (!ParseInteger(value, spec->low, spec->high, v))
+            if (!ParseInteger(value, known->low, known->high, v))
                 return SetError(error, "Setting " + key + "=\"" + value + "\" must be a whole number from " +
-                                           std::to_string(spec->low) + " to " + std::to_string(spec->high));
+                                           std::to_string(known->low) + " to " + std::to_string(known->high));
             values.emplace_back(key, v);
         }
         if (info->lossless) {
@@ -296,7 +296,7 @@ bool CCompressorRegistry::EffectiveSettings(const CodecOptions& options, const C
     return true;
 }
 
-std::string CCompressorRegistry::SpecText(const CodecOptions& options) {
+std::string CCompressorRegistry::SettingsText(const CodecOptions& options) {
     const CompressorInfo* info = nullptr;
     EncoderSettings s;
     if (!EffectiveSettings(options, &info, s, nullptr))
@@ -324,16 +324,16 @@ std::string CCompressorRegistry::Describe(const CodecOptions& options) {
     std::string error;
     if (!EffectiveSettings(options, &info, s, &error))
         return error;
-    return info->name + ": " + SpecText(options);
+    return info->name + ": " + SettingsText(options);
 }
 
-std::string CCompressorRegistry::SpecKeysHelp() {
+std::string CCompressorRegistry::SettingKeysHelp() {
     std::string text = "Compressors:\n";
     for (const CompressorInfo& info : Compressors())
         text += "  " + FourCCToString(info.fourcc) + "  " + info.name + "\n";
     text += "Settings (COMPRESSOR:key=value,...):\n";
     text += "  preset    low or fast: start from that preset's settings\n";
-    for (const SpecKey& k : kKeys) {
+    for (const SettingKey& k : kKeys) {
         char line[160];
         std::snprintf(line, sizeof line, "  %-9s %s [%lld..%lld]\n", k.name, k.help, k.low, k.high);
         text += line;

@@ -3,7 +3,7 @@
 // its preset, and the text form of a choice for the command line:
 //   "DIV3"                      the compressor with its preset
 //   "DIV4:bitrate=900,keyint=250"  with settings changed
-// Keys (see SpecKeysHelp): bitrate (kbit/s), q (fixed quantiser), keyint,
+// Keys (see SettingKeysHelp): bitrate (kbit/s), q (fixed quantiser), keyint,
 // qcomp, mbd, dia, cmp, subcmp, lastpred, trellis, qmin, qmax, buffer, cbr,
 // preset (low|fast: start from that preset's settings).
 
@@ -30,9 +30,9 @@ public:
     static const CompressorInfo* Find(FOURCC fcc);
 
     // Builds a complete record (fccType "vids", fccHandler, state block and
-    // the matching record fields) from spec text. False with a message on
+    // the matching record fields) from setting string. False with a message on
     // anything it does not understand.
-    static bool ParseSpec(const std::string& text, CodecOptions& out, std::string* error);
+    static bool ParseSettings(const std::string& text, CodecOptions& out, std::string* error);
     // The same record from a compressor and settings.
     static CodecOptions MakeOptions(const CompressorInfo& info, const EncoderSettings& settings);
 
@@ -43,9 +43,9 @@ public:
     static bool EffectiveSettings(const CodecOptions& options, const CompressorInfo** info,
                                   EncoderSettings& settings, std::string* error);
 
-    // Spec text that gives this record again ("DIV4:bitrate=900,..."), and a
+    // Setting string that gives this record again ("DIV4:bitrate=900,..."), and a
     // line for people with the compressor's name; invalid records say why.
-    static std::string SpecText(const CodecOptions& options);
+    static std::string SettingsText(const CodecOptions& options);
     static std::string Describe(const CodecOptions& options);
-    static std::string SpecKeysHelp();
+    static std::string SettingKeysHelp();
 };

@@ -18,7 +18,7 @@ class AssembleMergeCommandTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         s_dir = new CTempDir();
-        TestMovieSpec spec;
+        fmtest::FfmpegMovie spec;
         spec.frames = 100;
         spec.audio = "pcm";
         spec.audioSeconds = 3.96; // 40 ms short of the video

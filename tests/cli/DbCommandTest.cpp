@@ -22,7 +22,7 @@ protected:
         const CommandResult r =
             RunCli({"sample", Source(), "--size", "64x48", "--frames", "75", "--audio", "8000/1"});
         ASSERT_EQ(r.exitCode, 0) << r.err;
-        TestMovieSpec spec;
+        fmtest::FfmpegMovie spec;
         spec.frames = 10;
         spec.size = "32x32";
         ASSERT_TRUE(MakeTestMovie(s_dir->File("other.avi"), spec));

@@ -72,8 +72,8 @@ protected:
         m_thread.SetJob(&m_worker);
         m_thread.Start();
         std::string error;
-        EXPECT_TRUE(CCompressorRegistry::ParseSpec("DIV3", m_low, &error)) << error;
-        EXPECT_TRUE(CCompressorRegistry::ParseSpec("DIV4", m_fast, &error)) << error;
+        EXPECT_TRUE(CCompressorRegistry::ParseSettings("DIV3", m_low, &error)) << error;
+        EXPECT_TRUE(CCompressorRegistry::ParseSettings("DIV4", m_fast, &error)) << error;
     }
     ~FullCreationTest() override { m_thread.Stop(); }
 
@@ -239,8 +239,8 @@ TEST(FullCreationWriteError, GivesOneMessageAndAFailedResult) {
     request.lowFile = dir.File("low.avi");
     request.fastFile = dir.File("fast.avi");
     CodecOptions low, fast;
-    ASSERT_TRUE(CCompressorRegistry::ParseSpec("DIV3", low, &error)) << error;
-    ASSERT_TRUE(CCompressorRegistry::ParseSpec("DIV4", fast, &error)) << error;
+    ASSERT_TRUE(CCompressorRegistry::ParseSettings("DIV3", low, &error)) << error;
+    ASSERT_TRUE(CCompressorRegistry::ParseSettings("DIV4", fast, &error)) << error;
     const int outcome = RunInLimitedChild(32 * 1024, [&] {
         CHostRecorder host;
         CWorker worker(host);

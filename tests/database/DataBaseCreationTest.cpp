@@ -73,8 +73,8 @@ protected:
         m_thread.SetJob(&m_worker);
         m_thread.Start();
         std::filesystem::create_directory(TempDir());
-        EXPECT_TRUE(CCompressorRegistry::ParseSpec("DIV3", m_low, nullptr));
-        EXPECT_TRUE(CCompressorRegistry::ParseSpec("DIV4", m_fast, nullptr));
+        EXPECT_TRUE(CCompressorRegistry::ParseSettings("DIV3", m_low, nullptr));
+        EXPECT_TRUE(CCompressorRegistry::ParseSettings("DIV4", m_fast, nullptr));
     }
 
     std::string TempDir() const { return m_dir.File("temp"); }
@@ -185,8 +185,8 @@ TEST_F(DataBaseCreation, AFractionalFrameRateRebuildsTheSameFrames) {
 // gives an upright movie: with lossless compressors it shows exactly the
 // pictures ffmpeg shows for the source.
 TEST_F(DataBaseCreation, UncompressedSourcesOfEitherRowOrderGiveAnUprightMovie) {
-    ASSERT_TRUE(CCompressorRegistry::ParseSpec("HFYU", m_low, nullptr));
-    ASSERT_TRUE(CCompressorRegistry::ParseSpec("HFYU", m_fast, nullptr));
+    ASSERT_TRUE(CCompressorRegistry::ParseSettings("HFYU", m_low, nullptr));
+    ASSERT_TRUE(CCompressorRegistry::ParseSettings("HFYU", m_fast, nullptr));
     const std::vector<EncodingPart> rows = {
         EncodingPart::Make(EPartEncoding::Low, 0, 50, 100, 0, 0, 0, 0),
         EncodingPart::Make(EPartEncoding::Fast, 50, 100, 100, 0, 0, 0, 0)};

@@ -38,7 +38,7 @@ class MovieDataBaseFile : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         s_dir = new CTempDir;
-        TestMovieSpec spec;
+        fmtest::FfmpegMovie spec;
         spec.frames = 60;
         std::string error;
         ASSERT_TRUE(MakeTestMovie(Movie(), spec, &error)) << error;
@@ -67,7 +67,7 @@ CTempDir* MovieDataBaseFile::s_dir = nullptr;
 
 TEST(MovieDataBaseExport, WritesTheExampleByteForByte) {
     CTempDir dir;
-    TestMovieSpec spec;
+    fmtest::FfmpegMovie spec;
     spec.frames = 500;
     spec.size = "640x272";
     std::string error;
@@ -114,11 +114,11 @@ TEST_F(MovieDataBaseFile, ExportIsRefusedWithoutAnOpenSourceAndReportsSaveFailur
 
 TEST_F(MovieDataBaseFile, ImportRoundTripsBothCompressorRecords) {
     CodecOptions low;
-    ASSERT_TRUE(CCompressorRegistry::ParseSpec("DIV3:bitrate=700", low, nullptr));
+    ASSERT_TRUE(CCompressorRegistry::ParseSettings("DIV3:bitrate=700", low, nullptr));
     low.dwInterleaveEvery = 0x80000001u; // top bit set: written negative
     low.lpFormat = {1, 2, 3};            // never stored
     CodecOptions fast;
-    ASSERT_TRUE(CCompressorRegistry::ParseSpec("DIV4", fast, nullptr));
+    ASSERT_TRUE(CCompressorRegistry::ParseSettings("DIV4", fast, nullptr));
     fast.lpParms.clear();
     const std::vector<EncodingPart> rows = {
         EncodingPart::Make(EPartEncoding::Fast, 25, 50, 60, 0, 0, 1000, 2000)};

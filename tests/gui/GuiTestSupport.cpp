@@ -15,7 +15,7 @@
 
 GuiMovies MakeGuiMovies(const CTempDir& dir, int frames, int fastFrames) {
     GuiMovies movies{dir.File("low.avi"), dir.File("fast.avi")};
-    TestMovieSpec spec;
+    fmtest::FfmpegMovie spec;
     spec.frames = frames;
     spec.keyEvery = 25;
     spec.audio = "pcm";

@@ -108,7 +108,7 @@ private slots:
 
     void closingTheWindowStopsARunningJobFirst() {
         CTempDir dir;
-        TestMovieSpec spec;
+        fmtest::FfmpegMovie spec;
         spec.frames = 1500;
         spec.size = "320x240";
         QVERIFY(MakeTestMovie(dir.File("low.avi"), spec));

@@ -46,7 +46,7 @@ protected:
         s_dir = new CTempDir();
         // Two encodings of one source: same frames and key frames, different
         // quality; their audio differs in pitch so each part's origin shows.
-        TestMovieSpec spec;
+        fmtest::FfmpegMovie spec;
         spec.frames = 500;
         spec.audio = "pcm";
         spec.quality = 3;

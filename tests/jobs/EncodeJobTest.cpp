@@ -55,8 +55,8 @@ protected:
         std::string error;
         // A bit rate that fits the small picture: at the presets' own rate
         // both would code every frame with the finest quantiser.
-        ASSERT_TRUE(CCompressorRegistry::ParseSpec("DIV3:bitrate=120", m_low, &error)) << error;
-        ASSERT_TRUE(CCompressorRegistry::ParseSpec("DIV4:bitrate=120", m_fast, &error)) << error;
+        ASSERT_TRUE(CCompressorRegistry::ParseSettings("DIV3:bitrate=120", m_low, &error)) << error;
+        ASSERT_TRUE(CCompressorRegistry::ParseSettings("DIV4:bitrate=120", m_fast, &error)) << error;
         m_worker.SetCodecOptions(&m_low, &m_fast);
         m_worker.SetProgressTimer(&m_timer);
         m_job.Register();
@@ -120,8 +120,8 @@ TEST_F(EncodeJobTest, BothFilesShareTheKeyFramesAndCarryTheSourceAudio) {
 // show exactly the pictures ffmpeg shows for the source.
 TEST_F(EncodeJobTest, UncompressedSourcesOfEitherRowOrderAreEncodedUpright) {
     std::string error;
-    ASSERT_TRUE(CCompressorRegistry::ParseSpec("HFYU", m_low, &error)) << error;
-    ASSERT_TRUE(CCompressorRegistry::ParseSpec("HFYU", m_fast, &error)) << error;
+    ASSERT_TRUE(CCompressorRegistry::ParseSettings("HFYU", m_low, &error)) << error;
+    ASSERT_TRUE(CCompressorRegistry::ParseSettings("HFYU", m_fast, &error)) << error;
     for (bool bottomUp : {false, true}) {
         SCOPED_TRACE(bottomUp ? "bottom-up" : "top-down");
         const std::string source = m_out.File(bottomUp ? "up.avi" : "down.avi");
@@ -235,8 +235,8 @@ TEST(EncodeJobWriteError, GivesOneMessageAndAFailedResult) {
         CWorker worker(host);
         CodecOptions low, fast;
         std::string why;
-        if (!CCompressorRegistry::ParseSpec("DIV3", low, &why) ||
-            !CCompressorRegistry::ParseSpec("DIV4", fast, &why))
+        if (!CCompressorRegistry::ParseSettings("DIV3", low, &why) ||
+            !CCompressorRegistry::ParseSettings("DIV4", fast, &why))
             return 100;
         worker.SetCodecOptions(&low, &fast);
         CEncodeJob job(worker);

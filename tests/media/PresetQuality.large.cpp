@@ -35,7 +35,7 @@ std::vector<IntervalResult> Measure(const CSampleMovie& movie, const SampleMovie
                                     const std::string& spec) {
     CodecOptions codec;
     std::string error;
-    EXPECT_TRUE(CCompressorRegistry::ParseSpec(spec, codec, &error)) << error;
+    EXPECT_TRUE(CCompressorRegistry::ParseSettings(spec, codec, &error)) << error;
     CMemoryAviStream stream(kFps, 1);
     auto compressed = CAviCompressedStream::Create(&stream, codec, &error);
     EXPECT_TRUE(compressed) << error;
@@ -96,10 +96,10 @@ TEST(PresetQuality, LowWinsCalmScenesFastWinsBusyScenes) {
     if (frames)
         options.frames = std::atoi(frames);
     CSampleMovie movie(options);
-    const char* lowSpec = std::getenv("FLINTMOOR_LOW_SPEC");
-    const char* fastSpec = std::getenv("FLINTMOOR_FAST_SPEC");
-    const auto low = Measure(movie, options, lowSpec ? lowSpec : "DIV3");
-    const auto fast = Measure(movie, options, fastSpec ? fastSpec : "DIV4");
+    const char* lowSettings = std::getenv("FLINTMOOR_LOW_SETTINGS");
+    const char* fastSettings = std::getenv("FLINTMOOR_FAST_SETTINGS");
+    const auto low = Measure(movie, options, lowSettings ? lowSettings : "DIV3");
+    const auto fast = Measure(movie, options, fastSettings ? fastSettings : "DIV4");
 
     std::printf("interval  scene  PSNR LOW  PSNR FAST  bytes LOW  bytes FAST\n");
     int64_t lowTotal = 0;

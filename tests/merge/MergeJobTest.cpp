@@ -29,20 +29,20 @@ protected:
     static void SetUpTestSuite() {
         s_dir = new CTempDir();
         // The classic case: 1000 frames (40 s) with 40 ms of audio missing.
-        TestMovieSpec pcm;
+        fmtest::FfmpegMovie pcm;
         pcm.frames = 1000;
         pcm.audio = "pcm";
         pcm.audioSeconds = 39.96;
         ASSERT_TRUE(MakeTestMovie(Input("a.avi"), pcm));
         pcm.pattern = "smptebars";
         ASSERT_TRUE(MakeTestMovie(Input("b.avi"), pcm));
-        TestMovieSpec mp3 = pcm;
+        fmtest::FfmpegMovie mp3 = pcm;
         mp3.audio = "mp3";
         mp3.sampleRate = 44100;
         ASSERT_TRUE(MakeTestMovie(Input("a_mp3.avi"), mp3));
         mp3.pattern = "testsrc";
         ASSERT_TRUE(MakeTestMovie(Input("b_mp3.avi"), mp3));
-        TestMovieSpec small;
+        fmtest::FfmpegMovie small;
         small.audio = "pcm";
         small.audioSeconds = 4.5; // longer than its 4 s of video
         ASSERT_TRUE(MakeTestMovie(Input("long_audio.avi"), small));

@@ -28,7 +28,7 @@ void FillFrame(int i, std::vector<uint8_t>& frame) {
 TEST(AviWriterLarge, MoviesPastFourGigabytesKeepEveryFrame) {
     CTempDir dir;
     const std::string path = dir.File("big.avi");
-    TestMovieSpec spec;
+    fmtest::WriterMovie spec;
     {
         std::string error;
         auto file = AviCreate(path, AviWriterOptions(), &error);

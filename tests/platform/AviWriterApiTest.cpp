@@ -32,7 +32,7 @@ std::vector<uint8_t> ReadSample(IAviStream& s, int32_t start, int32_t n) {
 
 TEST(AviWriterStream, AppendsOnlyAndAnswersOnWhatWasWritten) {
     CTempDir dir;
-    TestMovieSpec spec;
+    fmtest::WriterMovie spec;
     std::string error;
     auto file = AviCreate(dir.File("a.avi"), AviWriterOptions(), &error);
     ASSERT_TRUE(file) << error;
@@ -111,7 +111,7 @@ TEST(AviWriter, RoundTripsThroughOurReader) {
     for (uint64_t limit : {uint64_t(1) << 30, uint64_t(192 * 1024)}) {
         SCOPED_TRACE(limit);
         CTempDir dir;
-        TestMovieSpec spec;
+        fmtest::WriterMovie spec;
         spec.frames = 90;
         spec.gapAt = 31;
         spec.gapLength = 4;
@@ -175,7 +175,7 @@ TEST(AviWriter, FailuresAreReportedAndLeaveNothingBehind) {
         struct rlimit small = old;
         small.rlim_cur = 512 * 1024;
         ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-        TestMovieSpec spec;
+        fmtest::WriterMovie spec;
         spec.width = width; // 2.4 MB: fails on Close; 8 MB: fails in Write
         spec.frames = 150;
         const std::string result = WriteTestMovie(dir.File("full.avi"), spec);
@@ -191,7 +191,7 @@ TEST(AviWriter, FailuresAreReportedAndLeaveNothingBehind) {
     // A file dropped without Close is finished all the same, as releasing it
     // did with the classic services.
     {
-        TestMovieSpec spec;
+        fmtest::WriterMovie spec;
         auto file = AviCreate(dir.File("dropped.avi"), AviWriterOptions(), &error);
         IAviStream* video = file->CreateStream(VideoInfo(spec));
         const auto vf = BgrVideoFormat(spec.width, spec.height);
@@ -214,7 +214,7 @@ TEST(AviWriter, ReplacesTheTargetOnlyWhenFinished) {
     const std::vector<uint8_t> input = {'R', 'I', 'F', 'F', 1, 2, 3};
     WriteFileBytes(dir.File("input.avi"), input);
     ASSERT_EQ(::link(dir.File("input.avi").c_str(), dir.File("out.avi").c_str()), 0);
-    TestMovieSpec spec;
+    fmtest::WriterMovie spec;
     spec.frames = 10;
     ASSERT_EQ(WriteTestMovie(dir.File("out.avi"), spec), "");
     EXPECT_EQ(ReadFileBytes(dir.File("input.avi")), input);

@@ -33,7 +33,7 @@ bool IsKey(int frame) {
 }
 
 std::string WriteSource(const std::string& path) {
-    TestMovieSpec spec;
+    fmtest::WriterMovie spec;
     std::string error;
     auto file = AviCreate(path, AviWriterOptions(), &error);
     if (!file)
@@ -51,7 +51,7 @@ std::string WriteSource(const std::string& path) {
     const auto pcmFormat = PcmFormat(spec.audioRate, spec.channels);
     audio->SetFormat(pcmFormat.data(), pcmFormat.size());
     const std::vector<uint8_t> pcm = TestAudio([] {
-        TestMovieSpec s;
+        fmtest::WriterMovie s;
         s.frames = kFrames;
         return s;
     }());

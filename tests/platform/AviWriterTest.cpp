@@ -52,7 +52,7 @@ double InterleaveDrift(const AviWalk& w) {
     return drift;
 }
 
-std::vector<int64_t> ExpectedKeys(const TestMovieSpec& spec) {
+std::vector<int64_t> ExpectedKeys(const fmtest::WriterMovie& spec) {
     std::vector<int64_t> keys;
     for (int i = 0; i < spec.frames; i += spec.keyEvery)
         if (i < spec.gapAt || i >= spec.gapAt + spec.gapLength)
@@ -62,7 +62,7 @@ std::vector<int64_t> ExpectedKeys(const TestMovieSpec& spec) {
 
 // Everything ffprobe and ffmpeg should agree on for a movie made by
 // WriteTestMovie, plus the structure every file must have.
-void CheckMovie(const std::string& path, const TestMovieSpec& spec) {
+void CheckMovie(const std::string& path, const fmtest::WriterMovie& spec) {
     EXPECT_EQ(FfmpegWarnings(path), "");
 
     const auto streams = ProbeStreams(path);
@@ -135,7 +135,7 @@ void CheckMovie(const std::string& path, const TestMovieSpec& spec) {
 
 TEST(AviWriter, VideoFirstThenAudioComesOutInterleaved) {
     CTempDir dir;
-    TestMovieSpec spec;
+    fmtest::WriterMovie spec;
     spec.frames = 150;
     spec.gapAt = 42; // frames 42..44 dropped: empty chunks, counted
     spec.gapLength = 3;
@@ -154,7 +154,7 @@ TEST(AviWriter, VideoFirstThenAudioComesOutInterleaved) {
 
 TEST(AviWriter, PastTheRiffLimitContinuesInOpenDmlForm) {
     CTempDir dir;
-    TestMovieSpec spec;
+    fmtest::WriterMovie spec;
     spec.frames = 150;
     spec.gapAt = 70;
     spec.gapLength = 2;

@@ -40,7 +40,7 @@ std::vector<uint8_t> PcmFormat(uint32_t rate, int channels) {
     return f;
 }
 
-AviStreamInfo VideoInfo(const TestMovieSpec& spec) {
+AviStreamInfo VideoInfo(const fmtest::WriterMovie& spec) {
     AviStreamInfo info;
     info.fccType = streamtypeVIDEO;
     info.dwScale = 1;
@@ -61,11 +61,11 @@ AviStreamInfo PcmInfo(uint32_t rate, int channels) {
     return info;
 }
 
-int64_t TestAudioBytes(const TestMovieSpec& spec) {
+int64_t TestAudioBytes(const fmtest::WriterMovie& spec) {
     return static_cast<int64_t>(spec.frames) * spec.audioRate / spec.fps * 2 * spec.channels;
 }
 
-std::vector<uint8_t> TestAudio(const TestMovieSpec& spec) {
+std::vector<uint8_t> TestAudio(const fmtest::WriterMovie& spec) {
     std::vector<uint8_t> pcm(static_cast<size_t>(TestAudioBytes(spec)));
     const int block = 2 * spec.channels;
     for (size_t s = 0; s < pcm.size() / size_t(block); ++s) {
@@ -82,7 +82,7 @@ std::vector<uint8_t> TestAudio(const TestMovieSpec& spec) {
     return pcm;
 }
 
-std::string WriteTestMovie(const std::string& path, const TestMovieSpec& spec) {
+std::string WriteTestMovie(const std::string& path, const fmtest::WriterMovie& spec) {
     AviWriterOptions options;
     options.riffLimit = spec.riffLimit;
     std::string error;

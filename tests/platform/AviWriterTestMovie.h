@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
-struct TestMovieSpec {
+namespace fmtest {
+// What the writer tests write themselves, frame by frame.
+struct WriterMovie {
     int width = 64;
     int height = 48;
     int frames = 100;
@@ -22,16 +24,17 @@ struct TestMovieSpec {
     int audioBlock = 32768; // bytes per audio write
     uint64_t riffLimit = 1024ull * 1024 * 1024;
 };
+} // namespace fmtest
 
 // Writes the movie; returns the error text ("" on success).
-std::string WriteTestMovie(const std::string& path, const TestMovieSpec& spec);
+std::string WriteTestMovie(const std::string& path, const fmtest::WriterMovie& spec);
 
 std::vector<uint8_t> TestFrame(int width, int height, int frame);
 std::vector<uint8_t> BgrVideoFormat(int width, int height);
 std::vector<uint8_t> PcmFormat(uint32_t rate, int channels);
-AviStreamInfo VideoInfo(const TestMovieSpec& spec);
+AviStreamInfo VideoInfo(const fmtest::WriterMovie& spec);
 AviStreamInfo PcmInfo(uint32_t rate, int channels);
 // Total PCM bytes that play along spec.frames frames.
-int64_t TestAudioBytes(const TestMovieSpec& spec);
+int64_t TestAudioBytes(const fmtest::WriterMovie& spec);
 // The whole PCM track (TestAudioBytes bytes, s16 little-endian).
-std::vector<uint8_t> TestAudio(const TestMovieSpec& spec);
+std::vector<uint8_t> TestAudio(const fmtest::WriterMovie& spec);

@@ -18,7 +18,7 @@ namespace {
 CodecOptions Options(const std::string& spec) {
     CodecOptions options;
     std::string error;
-    EXPECT_TRUE(CCompressorRegistry::ParseSpec(spec, options, &error)) << error;
+    EXPECT_TRUE(CCompressorRegistry::ParseSettings(spec, options, &error)) << error;
     return options;
 }
 

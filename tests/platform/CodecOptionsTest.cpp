@@ -18,15 +18,15 @@ EncoderSettings SettingsOf(const CodecOptions& options) {
 }
 } // namespace
 
-TEST(CompressorSpec, BuildsCompleteRecordsThatRoundTripThroughText) {
+TEST(CompressorSettings, BuildsCompleteRecordsThatRoundTripThroughText) {
     CodecOptions low;
-    ASSERT_TRUE(CCompressorRegistry::ParseSpec("DIV3", low, nullptr));
+    ASSERT_TRUE(CCompressorRegistry::ParseSettings("DIV3", low, nullptr));
     EXPECT_EQ(low.fccType, streamtypeVIDEO);
     EXPECT_EQ(low.fccHandler, MakeFourCC('D', 'I', 'V', '3'));
     EXPECT_EQ(SettingsOf(low), CCompressorRegistry::Find(low.fccHandler)->defaults);
 
     CodecOptions fast;
-    ASSERT_TRUE(CCompressorRegistry::ParseSpec("div4:bitrate=1200,keyint=250,mbd=1", fast, nullptr));
+    ASSERT_TRUE(CCompressorRegistry::ParseSettings("div4:bitrate=1200,keyint=250,mbd=1", fast, nullptr));
     EXPECT_EQ(fast.fccHandler, MakeFourCC('D', 'I', 'V', '4'));
     EncoderSettings s = SettingsOf(fast);
     EXPECT_EQ(s.bitrateKbps, 1200u);
@@ -40,15 +40,16 @@ TEST(CompressorSpec, BuildsCompleteRecordsThatRoundTripThroughText) {
     for (const char* text : {"DIV3", "DIV4:q=5,keyint=0", "XVID:preset=low,cbr=0,dia=-2", "HFYU"}) {
         CodecOptions first;
         CodecOptions again;
-        ASSERT_TRUE(CCompressorRegistry::ParseSpec(text, first, nullptr)) << text;
-        ASSERT_TRUE(CCompressorRegistry::ParseSpec(CCompressorRegistry::SpecText(first), again, nullptr))
+        ASSERT_TRUE(CCompressorRegistry::ParseSettings(text, first, nullptr)) << text;
+        ASSERT_TRUE(
+            CCompressorRegistry::ParseSettings(CCompressorRegistry::SettingsText(first), again, nullptr))
             << text;
-        EXPECT_EQ(first, again) << CCompressorRegistry::SpecText(first);
+        EXPECT_EQ(first, again) << CCompressorRegistry::SettingsText(first);
     }
     EXPECT_NE(CCompressorRegistry::Describe(fast).find("fast-motion"), std::string::npos);
 }
 
-TEST(CompressorSpec, RefusesTextItDoesNotUnderstand) {
+TEST(CompressorSettings, RefusesTextItDoesNotUnderstand) {
     for (const char* text :
          {"", "DIV", "ABCD", "DIV3:", "DIV3:bitrate", "DIV3:bitrate=", "DIV3:bitrate=abc", "DIV3:bitrate=5",
           "DIV3:bitrate=900,", "DIV3:foo=1", "DIV3:q=1e3", "DIV3:q=32", "DIV3:qmin=20,qmax=10",
@@ -56,7 +57,7 @@ TEST(CompressorSpec, RefusesTextItDoesNotUnderstand) {
         CodecOptions options;
         options.fccHandler = 7;
         std::string error;
-        EXPECT_FALSE(CCompressorRegistry::ParseSpec(text, options, &error)) << text;
+        EXPECT_FALSE(CCompressorRegistry::ParseSettings(text, options, &error)) << text;
         EXPECT_FALSE(error.empty()) << text;
         EXPECT_EQ(options.fccHandler, 7u) << "a refused text leaves the record alone: " << text;
     }
@@ -99,7 +100,7 @@ TEST(EncoderStateBlock, RefusesEveryDamagedBlock) {
 // preset for an empty block; foreign or damaged blocks stop the stream.
 TEST(EncoderStateBlock, RecordFieldsAndRefusalReachTheCompressedStream) {
     CodecOptions options;
-    ASSERT_TRUE(CCompressorRegistry::ParseSpec("DIV4:bitrate=900", options, nullptr));
+    ASSERT_TRUE(CCompressorRegistry::ParseSettings("DIV4:bitrate=900", options, nullptr));
     options.dwFlags |= AVICOMPRESSF_KEYFRAMES | AVICOMPRESSF_DATARATE;
     options.dwKeyFrameEvery = 50;
     options.dwBytesPerSecond = 100000;

@@ -22,7 +22,7 @@ constexpr int kHeight = 144;
 CodecOptions Options(const std::string& spec) {
     CodecOptions options;
     std::string error;
-    EXPECT_TRUE(CCompressorRegistry::ParseSpec(spec, options, &error)) << error;
+    EXPECT_TRUE(CCompressorRegistry::ParseSettings(spec, options, &error)) << error;
     return options;
 }
 

@@ -105,7 +105,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, FrameDecoderForeignSize,
 TEST(FrameDecoder, DecodesNoMoreThanNeeded) {
     CMemoryAviStream stream;
     CodecOptions options;
-    ASSERT_TRUE(CCompressorRegistry::ParseSpec("DIV3", options, nullptr));
+    ASSERT_TRUE(CCompressorRegistry::ParseSettings("DIV3", options, nullptr));
     ASSERT_EQ(EncodeTestMovie(stream, options, 96, 64, 60, {0, 20, 40}), "");
     auto decoder = CAviFrameDecoder::Open(&stream);
     ASSERT_TRUE(decoder);
@@ -126,7 +126,7 @@ TEST(FrameDecoder, DecodesNoMoreThanNeeded) {
 TEST(FrameDecoder, DroppedFramesRepeatAndDamageHealsAtNextKey) {
     CMemoryAviStream clean;
     CodecOptions options;
-    ASSERT_TRUE(CCompressorRegistry::ParseSpec("DX50", options, nullptr));
+    ASSERT_TRUE(CCompressorRegistry::ParseSettings("DX50", options, nullptr));
     ASSERT_EQ(EncodeTestMovie(clean, options, 96, 64, 40, {0, 20}), "");
     std::vector<std::vector<uint8_t>> expected;
     {

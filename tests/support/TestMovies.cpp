@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
-bool MakeTestMovie(const std::string& path, const TestMovieSpec& spec, std::string* error) {
+bool MakeTestMovie(const std::string& path, const fmtest::FfmpegMovie& spec, std::string* error) {
     const std::string rate = std::to_string(spec.fps);
     std::vector<std::string> args = {"-f", "lavfi", "-i",
                                      spec.pattern + "=size=" + spec.size + ":rate=" + rate};

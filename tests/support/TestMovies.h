@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
-struct TestMovieSpec {
+namespace fmtest {
+// What ffmpeg is asked to make.
+struct FfmpegMovie {
     int frames = 100;
     int fps = 25;
     int keyEvery = 25;       // frames between forced key frames
@@ -19,9 +21,10 @@ struct TestMovieSpec {
     std::string size = "64x48";
     std::string pattern = "testsrc"; // lavfi video source
 };
+} // namespace fmtest
 
 // Writes the movie; false (with ffmpeg's words in *error) when it failed.
-bool MakeTestMovie(const std::string& path, const TestMovieSpec& spec, std::string* error = nullptr);
+bool MakeTestMovie(const std::string& path, const fmtest::FfmpegMovie& spec, std::string* error = nullptr);
 
 // "size, hash" of every packet of one stream ("v:0", "a:0") in file order:
 // equal lists mean byte-identical chunks, wherever they stand in time.
