@@ -8,9 +8,11 @@
 #include "encoding/CEncodingList.h"
 #include "encoding/CPartMarks.h"
 #include "gui/CAbortDlg.h"
+#include "gui/CAutoCreateDlg.h"
 #include "gui/CDialogControls.h"
 #include "gui/CJobController.h"
 #include "gui/CLayoutKeeper.h"
+#include "gui/CMergeAvisDlg.h"
 #include "gui/COptionsDlg.h"
 #include "gui/CQtHost.h"
 #include "gui/CWidgetCaption.h"
@@ -69,6 +71,7 @@ public:
     void OnSelectMovie(bool low);
     void OnStartCreating();
     void OnAutoCreate();
+    void OnMergeAvis();
     void OnSetStart();
     void OnSetEnd();
     void OnAddPart(bool fast);
@@ -94,6 +97,8 @@ public:
     CJobController& GetJobs() { return *m_pJobs; }
     COptionsDlg& GetOptions() { return m_options; }
     CAbortDlg& GetAbortDlg() { return m_abort; }
+    CAutoCreateDlg& GetAutoCreate() { return m_autoCreate; }
+    CMergeAvisDlg& GetMergeAvis() { return m_mergeAvis; }
     CLanguage& GetLanguage() { return m_language; }
     const CDialogControls& GetControls() const { return m_controls; }
     CPreviewScreen* GetScreen(bool low) const;
@@ -133,6 +138,8 @@ private:
     CLayoutKeeper m_layout;
     COptionsDlg m_options;
     CAbortDlg m_abort;
+    CAutoCreateDlg m_autoCreate;
+    CMergeAvisDlg m_mergeAvis;
     std::unique_ptr<CEncodingListModel> m_pModel;
     std::unique_ptr<CProjectCommands> m_pProject;
     CNativeSizeWindow* m_pNativeLow = nullptr;

@@ -2,7 +2,8 @@
 // One control of a window, described once: the window builds itself from a
 // table of these, registers the language entries and feeds the layout keeper.
 
-enum class EControl { Button, Label, Group, Field, Combo, Slider, Progress, List, Screen };
+// Field: a read-only text field; Edit: one the user types into.
+enum class EControl { Button, Label, Group, Field, Combo, Slider, Progress, List, Screen, Check, Edit };
 
 struct ControlSpec {
     int id;
