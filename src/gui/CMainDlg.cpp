@@ -348,11 +348,19 @@ void CMainDlg::OnStartCreating() {
 void CMainDlg::OnAutoCreate() {
     if (!m_pLow->IsOpen() || !m_pFast->IsOpen() || m_bBusy)
         return;
-    m_autoCreate.Prepare(m_pLow->GetPath(), m_store);
+    PrepareAutoCreate();
     m_autoCreate.LoadQuality(*m_pLow, m_list);
-    if (m_autoCreate.Open(m_language) != QDialog::Accepted)
-        return;
-    m_pJobs->StartOracle(m_autoCreate.GetSettings(), m_pLow->GetPath(), m_pFast->GetPath(), m_store, m_list);
+    if (m_autoCreate.Open(m_language) == QDialog::Accepted)
+        StartAutoCreate();
+}
+
+void CMainDlg::PrepareAutoCreate() {
+    m_autoCreate.Prepare(m_pLow->GetPath(), m_store);
+}
+
+bool CMainDlg::StartAutoCreate() {
+    return m_pJobs->StartOracle(m_autoCreate.GetSettings(), m_pLow->GetPath(), m_pFast->GetPath(), m_store,
+                                m_list);
 }
 
 void CMainDlg::OnMergeAvis() {

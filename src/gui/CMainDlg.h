@@ -71,6 +71,10 @@ public:
     void OnSelectMovie(bool low);
     void OnStartCreating();
     void OnAutoCreate();
+    // The two steps of the Auto Create command around its dialog: the
+    // proposals and project values, and the oracle job with the values.
+    void PrepareAutoCreate();
+    bool StartAutoCreate();
     void OnMergeAvis();
     void OnSetStart();
     void OnSetEnd();
