@@ -19,6 +19,8 @@
 #include <iterator>
 
 namespace {
+// The template's rectangles, with the labels that Linux fonts overflow
+// widened about their centres.
 constexpr const char* SECTION = "AUTO_CREATE_ENCODING_LIST_DLG";
 constexpr int DLG_WIDTH = 302;
 constexpr int DLG_HEIGHT = 237;
@@ -34,17 +36,17 @@ const ControlSpec g_aAutoCreateControls[] = {
      "Encoding Option", -1},
     {D::IDC_USE_SOURCE, E::Check, 15, 20, 240, 10, "Use Original File for creating the Encoding List",
      SECTION, "UseOriginalFile", "Use Original File for creating the Encoding List", -1},
-    {D::IDC_SOURCE_LABEL, E::Label, 15, 38, 50, 8, "Original File:", SECTION, "StaticOriginalFile",
+    {D::IDC_SOURCE_LABEL, E::Label, 15, 38, 52, 8, "Original File:", SECTION, "StaticOriginalFile",
      "Original File:", -1},
     {D::IDC_SOURCE_FILE, E::Edit, 70, 35, 140, 14, "", nullptr, nullptr, nullptr, -1},
     {D::IDC_BROWSE_SOURCE, E::Button, 220, 35, 65, 14, "Brows", SECTION, "BrowseOriginalFile", "Browse", -1},
-    {D::IDC_ORACLE_LABEL, E::Label, 15, 62, 35, 8, "Oracle File:", SECTION, "StaticOracleFile",
+    {D::IDC_ORACLE_LABEL, E::Label, 15, 62, 52, 8, "Oracle File:", SECTION, "StaticOracleFile",
      "Oracle File:", -1},
     {D::IDC_ORACLE_FILE, E::Edit, 70, 60, 140, 14, "", nullptr, nullptr, nullptr, -1},
     {D::IDC_BROWSE_ORACLE, E::Button, 220, 60, 65, 14, "Brows", SECTION, "BrowseOracleFile", "Browse", -1},
     {D::IDC_MORE_FAST, E::Label, 20, 81, 115, 8, "More FAST parts", SECTION, "MoreFastParts",
      "More FAST parts", -1},
-    {D::IDC_MORE_LOW, E::Label, 175, 81, 50, 8, "More LOW parts", SECTION, "MoreLowParts", "More LOW parts",
+    {D::IDC_MORE_LOW, E::Label, 150, 81, 100, 8, "More LOW parts", SECTION, "MoreLowParts", "More LOW parts",
      -1},
     {D::IDC_ORACLE_LABEL_VALUE, E::Label, 15, 97, 50, 8, "Oracle Value:", SECTION, "StaticOracleValue",
      "Oracle Value", -1},
