@@ -111,6 +111,14 @@ private slots:
         // From the second opening on, the project's values count.
         Shown(*dlg);
         QCOMPARE(Text(options, CAutoCreateDlg::IDC_ORACLE_VALUE), QString("7.50"));
+
+        dlg->GetOptions().m_strCurrentLanguage = "Deutsch";
+        dlg->ApplyLanguage();
+        Shown(*dlg);
+        QCOMPARE(options.windowTitle(), QString("Kodierliste automatisch erstellen"));
+        QCOMPARE(Text(options, CAutoCreateDlg::IDC_CANCEL), QString("Abbrechen"));
+        // The precision entries are never translated.
+        QCOMPARE(precision->itemText(5), QString("First 3 Frames of Intervall (could be not so good)"));
     }
 
     void numberFormatsAndTypedValues() {

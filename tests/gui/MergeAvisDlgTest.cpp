@@ -60,6 +60,13 @@ private slots:
         QVERIFY(sync->isChecked());
         QVERIFY(merge.syncAudio);
         QCOMPARE(merge.GetList()->topLevelItemCount(), 0);
+
+        // The window's language reaches the dialog at its next opening.
+        dlg->GetOptions().m_strCurrentLanguage = "Deutsch";
+        dlg->ApplyLanguage();
+        merge.OnInitDialog(dlg->GetLanguage());
+        QCOMPARE(merge.windowTitle(), QString("Verschiedene AVIs zusammenfügen"));
+        QCOMPARE(sync->text(), QString("Tonspur bei Bedarf angleichen"));
     }
 
     void filesKeepTheChosenOrderWithSingleSeparators() {
