@@ -15,6 +15,7 @@
 #include <QTreeWidget>
 
 #include <iterator>
+#include <utility>
 
 namespace {
 constexpr const char* SECTION = "MERGE_AVIS_DLG";
@@ -208,27 +209,23 @@ void CMergeAvisDlg::OnSyncClicked() {
 }
 
 bool CMergeAvisDlg::OnListKeyDown(int key) {
-    switch (key) {
-    case Qt::Key_Delete:
-    case Qt::Key_Backspace:
-        if (const int row = SelectedRow(); row >= 0)
-            delete m_pList->takeTopLevelItem(row);
-        return true;
-    case Qt::Key_Home:
-        OnFirst();
-        return true;
-    case Qt::Key_End:
-        OnLast();
-        return true;
-    case Qt::Key_Up:
-        OnUp();
-        return true;
-    case Qt::Key_Down:
-        OnDown();
-        return true;
-    default:
-        return false;
+    static const std::pair<int, void (CMergeAvisDlg::*)()> moves[] = {
+        {Qt::Key_Home, &CMergeAvisDlg::OnFirst},
+        {Qt::Key_End, &CMergeAvisDlg::OnLast},
+        {Qt::Key_Up, &CMergeAvisDlg::OnUp},
+        {Qt::Key_Down, &CMergeAvisDlg::OnDown},
+    };
+    for (const auto& [moveKey, move] : moves) {
+        if (key == moveKey) {
+            (this->*move)();
+            return true;
+        }
     }
+    if (key != Qt::Key_Delete && key != Qt::Key_Backspace)
+        return false;
+    if (const int row = SelectedRow(); row >= 0)
+        delete m_pList->takeTopLevelItem(row);
+    return true;
 }
 
 bool CMergeAvisDlg::eventFilter(QObject* watched, QEvent* event) {

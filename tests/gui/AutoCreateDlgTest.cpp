@@ -9,6 +9,7 @@
 #include "gui/CEncodingListView.h"
 #include "gui/CMainDlg.h"
 #include "gui/CQualityChart.h"
+#include "gui/CWidgetCaption.h"
 #include "gui/MainDlgControls.h"
 #include "support/TestMovies.h"
 
@@ -24,14 +25,7 @@
 
 namespace {
 QString Text(const CAutoCreateDlg& dlg, int id) {
-    QWidget* widget = dlg.GetControl(id);
-    if (auto* edit = qobject_cast<QLineEdit*>(widget))
-        return edit->text();
-    if (auto* button = qobject_cast<QAbstractButton*>(widget))
-        return button->text();
-    if (auto* label = qobject_cast<QLabel*>(widget))
-        return label->text();
-    return QString();
+    return QString::fromStdString(CWidgetCaption(dlg.GetControl(id)).GetCaption());
 }
 bool Enabled(const CAutoCreateDlg& dlg, int id) {
     return dlg.GetControl(id)->isEnabled();
