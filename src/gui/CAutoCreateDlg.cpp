@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <utility>
 
 namespace {
 // The template's rectangles, with the labels that Linux fonts overflow
@@ -286,6 +287,13 @@ void CAutoCreateDlg::RefreshEdits() {
     const float comparison = comparisonValue;
     m_controls.As<QLineEdit>(IDC_ORACLE_VALUE)->setText(FormatValue(oracle));
     m_controls.As<QLineEdit>(IDC_COMPARISON_VALUE)->setText(FormatValue(comparison));
+    // An unchanged text sends no change: the sliders are set here as well.
+    for (const auto& [sliderId, value] : {std::pair{int(IDC_ORACLE_SLIDER), oracleValue},
+                                          std::pair{int(IDC_COMPARISON_SLIDER), comparisonValue}}) {
+        auto* slider = m_controls.As<QSlider>(sliderId);
+        const QSignalBlocker quiet(slider);
+        slider->setValue(SliderPosition(value, slider));
+    }
 }
 
 void CAutoCreateDlg::OnValueEdited(int editId, int sliderId, float& value) {

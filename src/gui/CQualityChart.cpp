@@ -52,8 +52,9 @@ std::vector<QualityPoint> CQualityChart::Read(const std::string& oracleFile, con
         point.start = start;
         point.end = next > start && next < length ? next : length;
         if (!file.ReadDouble(&point.lowValue) || !file.ReadDouble(&point.fastValue) ||
-            !std::isfinite(point.lowValue) || !std::isfinite(point.fastValue))
-            return {};
+            !(point.lowValue >= 0.0 && point.fastValue >= 0.0) ||
+            !std::isfinite(point.lowValue + point.fastValue))
+            return {}; // values no measurement gives: not this movie's file
         point.choice = ChoiceAt(rows, point.start);
         points.push_back(point);
         start = point.end;

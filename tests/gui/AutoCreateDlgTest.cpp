@@ -21,6 +21,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 
 namespace {
@@ -337,6 +339,15 @@ private slots:
         std::filesystem::resize_file(oracleFile, 3 * 16);
         options.LoadQuality(dlg->GetMovie(true), dlg->GetEncodingList());
         QVERIFY(chart->isHidden());
+        // Nor does one with values no measurement gives.
+        for (const double bad : {std::nan(""), -1.0, HUGE_VAL}) {
+            const double values[8] = {1, 2, 3, 4, 5, bad, 7, 8};
+            std::FILE* file = std::fopen(oracleFile.c_str(), "wb");
+            QVERIFY(file && std::fwrite(values, sizeof values, 1, file) == 1);
+            std::fclose(file);
+            options.LoadQuality(dlg->GetMovie(true), dlg->GetEncodingList());
+            QVERIFY(chart->isHidden());
+        }
     }
 };
 
