@@ -5,9 +5,11 @@
 #include "media/CAVIStream.h"
 #include "oracle/COracleFile.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QToolTip>
 
 #include <algorithm>
 #include <cmath>
@@ -29,8 +31,6 @@ QualityPoint::EChoice ChoiceAt(const std::vector<EncodingPart>& rows, int32_t fr
 
 CQualityChart::CQualityChart(QWidget* parent) : QWidget(parent) {
     setCursor(Qt::PointingHandCursor);
-    setToolTip(QStringLiteral("Difference of each encoding per interval (lower is better). "
-                              "Click an interval to go there."));
 }
 
 std::vector<QualityPoint> CQualityChart::Read(const std::string& oracleFile, const CAVIFile& low,
@@ -142,4 +142,28 @@ void CQualityChart::mousePressEvent(QMouseEvent* event) {
     const int index = IntervalAt(event->position().toPoint().x());
     if (event->button() == Qt::LeftButton && index >= 0)
         emit intervalClicked(m_points[index].start);
+}
+
+bool CQualityChart::event(QEvent* event) {
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    auto* help = static_cast<QHelpEvent*>(event);
+    const int index = IntervalAt(help->pos().x());
+    if (index < 0) {
+        QToolTip::hideText();
+        return true;
+    }
+    const QualityPoint& point = m_points[index];
+    const char* choice = point.choice == QualityPoint::LOW    ? "LOW"
+                         : point.choice == QualityPoint::FAST ? "FAST"
+                                                              : "none";
+    QToolTip::showText(help->globalPos(),
+                       QStringLiteral("Frames %1 to %2\nLOW %3, FAST %4\nin the list: %5\nClick to go there.")
+                           .arg(point.start)
+                           .arg(point.end - 1)
+                           .arg(point.lowValue, 0, 'f', 2)
+                           .arg(point.fastValue, 0, 'f', 2)
+                           .arg(QString::fromLatin1(choice)),
+                       this);
+    return true;
 }

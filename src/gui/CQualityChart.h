@@ -45,6 +45,8 @@ signals:
     void intervalClicked(int frame);
 
 protected:
+    // The tool tip tells the interval's frames, values and choice.
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
