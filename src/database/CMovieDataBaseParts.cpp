@@ -53,6 +53,36 @@ int32_t CMovieDataBase::CountFrames(CAVIFile& source) const {
     return static_cast<int32_t>(std::min<int64_t>(total, INT32_MAX));
 }
 
+bool CMovieDataBase::CoversTooMuch(CAVIFile& source, std::string& why) const {
+    const CAVIStream* video = source.GetStream(source.GetVideoIndex());
+    if (!video)
+        return false;
+    const int64_t length = std::max(video->GetLength(), 0);
+    int64_t covered = 0;
+    Interval interval;
+    for (int32_t n = 0; GetInterval(n, interval); ++n) {
+        int32_t first = 0;
+        int32_t end = 0;
+        IntervalFrames(*video, interval, first, end);
+        covered += end - first;
+    }
+    if (covered <= 2 * length)
+        return false;
+    why = "The intervals of the data base cover " + std::to_string(covered) +
+          " frames, more than twice the " + std::to_string(length) +
+          " frames of the source movie: they overlap.";
+    return true;
+}
+
+bool CMovieDataBase::HasDataBaseSections() const {
+    for (const char* section :
+         {SECTION_DATABASE, SECTION_MOVIE, SECTION_INTERVALS, SECTION_LOW_CODEC, SECTION_FAST_CODEC}) {
+        if (m_store.FindSection(section))
+            return true;
+    }
+    return false;
+}
+
 void CMovieDataBase::SetTotalFrames(int32_t total) {
     m_nTotalFrames = total;
     m_nFramesDone = 0;

@@ -1,6 +1,7 @@
 #include "gui/CMainDlg.h"
 
 #include "gui/CAboutDlg.h"
+#include "gui/CDataBaseDlg.h"
 #include "gui/CEncodingListModel.h"
 #include "gui/CEncodingListView.h"
 #include "gui/CNativeSizeWindow.h"
@@ -137,6 +138,7 @@ void CMainDlg::ConnectControls() {
     button(IDC_SAVE_PROJECT, [this] { OnSaveProject(); });
     button(IDC_OPTIONS, [this] { OnOptions(); });
     button(IDC_ABOUT, [this] { OnAbout(); });
+    button(IDC_DATA_BASE, [this] { OnDataBase(); });
     connect(GetSlider(), &QSlider::sliderReleased, this, [this] { OnSliderReleased(); });
     for (const bool low : {true, false}) {
         connect(GetScreen(low), &CPreviewScreen::clicked, this, [this, low] { OnScreenClicked(low); });
@@ -410,6 +412,43 @@ void CMainDlg::OnAbout() {
     CAboutDlg about(this);
     about.setWindowIcon(windowIcon());
     about.exec();
+}
+
+void CMainDlg::OnDataBase() {
+    if (m_bBusy || !m_pDataBase)
+        return;
+    m_host.SetBoxParent(m_pDataBase.get());
+    const int result = m_pDataBase->Open(m_language);
+    m_host.SetBoxParent(this);
+    if (result == CDataBaseDlg::RESULT_CREATE)
+        RunDataBaseCreation();
+}
+
+bool CMainDlg::RunDataBaseCreation() {
+    m_bSequenceEnded = false;
+    const bool started = m_pDataBase->StartCreation(m_pJobs->GetWorker(), [this](const CJobResult&) {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_bSequenceEnded = true;
+                m_abort.End(0);
+            },
+            Qt::QueuedConnection);
+    });
+    if (!started)
+        return false;
+    // Each step of the creation ends the box; it is shown again until the
+    // whole sequence has ended. A confirmed Escape stops the creation after
+    // its current frame, with the files written so far closed.
+    bool stopping = false;
+    while (!m_bSequenceEnded) {
+        if (m_abort.ShowModal() != 0 && !stopping) {
+            stopping = true;
+            m_pJobs->GetWorker().RequestAbort();
+        }
+    }
+    m_pDataBase->CreationEnded();
+    return true;
 }
 
 void CMainDlg::OnLoadProject() {

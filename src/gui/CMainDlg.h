@@ -26,6 +26,7 @@
 #include <vector>
 
 class CAVIFile;
+class CDataBaseDlg;
 class CEncodingListModel;
 class CEncodingListView;
 class CNativeSizeWindow;
@@ -78,6 +79,10 @@ public:
     void OnScreenClicked(bool low);
     void OnOptions();
     void OnAbout();
+    // "Data Base": the dialog, and when it ends with its create result the
+    // creation from the imported data base under the wait box.
+    void OnDataBase();
+    bool RunDataBaseCreation();
     void OnLoadProject();
     void OnSaveProject();
     // Project files and movies given on the command line or dropped: one
@@ -93,6 +98,7 @@ public:
     CQtHost& GetHost() { return m_host; }
     CJobController& GetJobs() { return *m_pJobs; }
     COptionsDlg& GetOptions() { return m_options; }
+    CDataBaseDlg& GetDataBaseDlg() { return *m_pDataBase; }
     CAbortDlg& GetAbortDlg() { return m_abort; }
     CLanguage& GetLanguage() { return m_language; }
     const CDialogControls& GetControls() const { return m_controls; }
@@ -135,6 +141,8 @@ private:
     CAbortDlg m_abort;
     std::unique_ptr<CEncodingListModel> m_pModel;
     std::unique_ptr<CProjectCommands> m_pProject;
+    std::unique_ptr<CDataBaseDlg> m_pDataBase;
+    bool m_bSequenceEnded = false;
     CNativeSizeWindow* m_pNativeLow = nullptr;
     CNativeSizeWindow* m_pNativeFast = nullptr;
     FileChooser m_chooser;

@@ -1,0 +1,314 @@
+// The data base dialog: which commands it offers as the original movie and
+// the compressors are set, the warning before an imported configuration is
+// changed, the temp folder, imports of damaged or hostile data bases, and a
+// movie created from an exported data base.
+
+#include "GuiTestSupport.h"
+
+#include "database/CMovieDataBase.h"
+#include "encoding/CEncodingList.h"
+#include "gui/CDataBaseDlg.h"
+#include "gui/CMainDlg.h"
+#include "platform/CCompressorRegistry.h"
+#include "platform/CodecOptions.h"
+#include "support/Ffprobe.h"
+#include "support/TestMovies.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+CodecOptions Settings(const std::string& text) {
+    CodecOptions options;
+    std::string error;
+    if (!CCompressorRegistry::ParseSettings(text, options, &error))
+        throw std::runtime_error(error);
+    return options;
+}
+
+// Stands in for the full creation dialog's records; the compressor choice
+// answers as the test says, without a window.
+class CFakeRecords : public ICompressorRecords {
+public:
+    CodecOptions& GetOptions(bool low) override { return low ? m_low : m_fast; }
+    bool IsConfigured(bool low) const override { return low ? m_bLow : m_bFast; }
+    void SetConfigured(bool low, bool configured) override { (low ? m_bLow : m_bFast) = configured; }
+    void ClearFirstOpening() override { m_bFirstOpening = false; }
+    void PrepareOptionRecords() override {
+        if (std::exchange(m_bFirstOpening, false)) {
+            m_low.Clear();
+            m_fast.Clear();
+        }
+    }
+    bool ChooseCompressor(QWidget*, CAVIFile&, bool low) override {
+        ++m_nChoices;
+        if (!m_bConfirm)
+            return false;
+        GetOptions(low) = Settings(low ? "DIV3" : "DIV4");
+        return true;
+    }
+
+    CodecOptions m_low;
+    CodecOptions m_fast;
+    bool m_bLow = false;
+    bool m_bFast = false;
+    bool m_bFirstOpening = true;
+    bool m_bConfirm = true;
+    int m_nChoices = 0;
+};
+
+struct Box {
+    std::string text;
+    std::string caption;
+    EMessageButtons buttons;
+};
+} // namespace
+
+class DataBaseDlgTest : public QObject {
+    Q_OBJECT
+    CTempDir m_dir;
+    std::string m_source;
+    std::unique_ptr<CMainDlg> m_pMain;
+    std::vector<Box> m_boxes;
+    int m_nAnswer = IDYES;
+    std::string m_strChosen;
+
+    std::unique_ptr<CDataBaseDlg> MakeDlg(CFakeRecords& records) {
+        auto dlg = std::make_unique<CDataBaseDlg>(m_pMain->GetHost(), records, m_pMain->GetEncodingList(),
+                                                  m_pMain.get());
+        dlg->SetFileChooser([this](const FileDialogRequest&) { return m_strChosen; });
+        dlg->Prepare(m_pMain->GetLanguage());
+        return dlg;
+    }
+    static bool Enabled(const CDataBaseDlg& dlg, int id) { return dlg.GetControl(id)->isEnabled(); }
+    static QString Text(const CDataBaseDlg& dlg, int id) {
+        if (auto* field = qobject_cast<QLineEdit*>(dlg.GetControl(id)))
+            return field->text();
+        return static_cast<QLabel*>(dlg.GetControl(id))->text();
+    }
+    static void TypeMovie(CDataBaseDlg& dlg, const std::string& path) {
+        auto* field = static_cast<QLineEdit*>(dlg.GetControl(CDataBaseDlg::IDC_ORIGINAL_MOVIE));
+        field->clear();
+        QTest::keyClicks(field, QString::fromStdString(path));
+    }
+    // The rows of the list that the data bases here are exported from.
+    void FillList() {
+        CEncodingList& list = m_pMain->GetEncodingList();
+        list.Clear();
+        list.WriteRow(EPartEncoding::Low, 0, 25, 60, 0, 0, 0, 1000);
+        list.WriteRow(EPartEncoding::Fast, 25, 50, 60, 0, 0, 1000, 2000);
+        list.WriteRow(EPartEncoding::Low, 50, 60, 60, 0, 0, 2000, 2400);
+    }
+    std::string Export(CDataBaseDlg& dlg, const std::string& name) {
+        m_strChosen = m_dir.File(name);
+        dlg.OnExport();
+        return m_strChosen;
+    }
+    void WriteText(const std::string& name, const std::string& text) {
+        std::ofstream(m_dir.File(name), std::ios::binary) << text;
+    }
+
+private slots:
+    void initTestCase() {
+        fmtest::FfmpegMovie spec;
+        spec.frames = 60;
+        spec.audio = "pcm";
+        m_source = m_dir.File("source.avi");
+        std::string error;
+        QVERIFY2(MakeTestMovie(m_source, spec, &error), error.c_str());
+        m_pMain = MakeMainDlg(m_dir);
+        m_pMain->GetHost().SetBoxPresenter(
+            [this](const QString& text, const QString& caption, EMessageButtons buttons, EMessageKind) {
+                m_boxes.push_back({text.toStdString(), caption.toStdString(), buttons});
+                return buttons == EMessageButtons::Ok ? IDOK : m_nAnswer;
+            });
+    }
+    void init() {
+        m_boxes.clear();
+        m_nAnswer = IDYES;
+        FillList();
+    }
+    void cleanupTestCase() { m_pMain.reset(); }
+
+    void commandsFollowTheMovieAndTheCompressors() {
+        CFakeRecords records;
+        auto dlg = MakeDlg(records);
+        using D = CDataBaseDlg;
+        QCOMPARE(dlg->windowTitle(), QString("Database"));
+        QCOMPARE(Text(*dlg, D::IDC_STATUS), QString());
+        for (const int id : {D::IDC_CONFIGURE_LOW, D::IDC_CONFIGURE_FAST, D::IDC_IMPORT, D::IDC_CREATE,
+                             D::IDC_EXPORT, D::IDC_TEMP_DIR, D::IDC_BROWSE_TEMP_DIR})
+            QVERIFY2(!Enabled(*dlg, id), qPrintable(QString::number(id)));
+        for (const int id :
+             {D::IDC_SET_CHECK_POINT_IMPORT, D::IDC_RESET_CHECK_POINT_IMPORT, D::IDC_SET_CHECK_POINT_EXPORT,
+              D::IDC_RESET_CHECK_POINTS_EXPORT, D::IDC_HELP, D::IDC_CLOSE, D::IDC_BROWSE})
+            QVERIFY(Enabled(*dlg, id));
+
+        TypeMovie(*dlg, m_source);
+        QVERIFY(Enabled(*dlg, D::IDC_CONFIGURE_LOW) && Enabled(*dlg, D::IDC_CONFIGURE_FAST));
+        QVERIFY(Enabled(*dlg, D::IDC_IMPORT));
+        QVERIFY(!Enabled(*dlg, D::IDC_CREATE)); // nothing imported
+        QVERIFY(!Enabled(*dlg, D::IDC_EXPORT));
+        // The temp folder was derived from the first path typed; later
+        // changes of the movie leave it alone.
+        QCOMPARE(dlg->GetTempDirectory(), std::filesystem::path(m_source).parent_path().string());
+
+        dlg->OnConfigure(true);
+        QVERIFY(records.m_bLow);
+        QVERIFY(m_boxes.empty()); // no warning without an import
+        QVERIFY(!Enabled(*dlg, D::IDC_EXPORT));
+        records.m_bConfirm = false; // Cancel in the compressor choice
+        dlg->OnConfigure(false);
+        QVERIFY(!records.m_bFast && !Enabled(*dlg, D::IDC_EXPORT));
+        records.m_bConfirm = true;
+        dlg->OnConfigure(false);
+        QVERIFY(Enabled(*dlg, D::IDC_EXPORT) && Enabled(*dlg, D::IDC_GROUP_EXPORT));
+        QVERIFY(Enabled(*dlg, D::IDC_TEMP_DIR) && Enabled(*dlg, D::IDC_BROWSE_TEMP_DIR));
+
+        TypeMovie(*dlg, m_dir.File("missing.avi"));
+        QVERIFY(!Enabled(*dlg, D::IDC_CONFIGURE_LOW) && !Enabled(*dlg, D::IDC_IMPORT));
+        QVERIFY(Enabled(*dlg, D::IDC_EXPORT)); // both compressors are still set
+
+        // A reopening shows empty fields, keeps the configured compressors.
+        dlg->Prepare(m_pMain->GetLanguage());
+        QCOMPARE(Text(*dlg, D::IDC_ORIGINAL_MOVIE), QString());
+        QVERIFY(!Enabled(*dlg, D::IDC_CONFIGURE_LOW) && Enabled(*dlg, D::IDC_EXPORT));
+
+        dlg->OnCheckPoint();
+        dlg->OnHelp();
+        QCOMPARE(m_boxes.size(), size_t(2));
+        QCOMPARE(m_boxes[0].text, std::string(CDataBaseDlg::CHECK_POINT_TEXT));
+        QVERIFY(m_boxes[1].text.find("you don´t want to use the oracle") != std::string::npos);
+        QVERIFY(m_boxes[1].text.rfind("or a low and fast movie file.") == m_boxes[1].text.size() - 29);
+    }
+
+    void theTempFolderChangesOnlyThroughItsBrowseButton() {
+        CFakeRecords records;
+        records.m_bLow = records.m_bFast = true;
+        auto dlg = MakeDlg(records);
+        TypeMovie(*dlg, m_source);
+        const std::string derived = dlg->GetTempDirectory();
+        auto* field = static_cast<QLineEdit*>(dlg->GetControl(CDataBaseDlg::IDC_TEMP_DIR));
+        QVERIFY(field->isEnabled() && field->isReadOnly());
+        QTest::keyClicks(field, "/elsewhere");
+        field->setText("/elsewhere"); // pasted or set some other way
+        QCOMPARE(dlg->GetTempDirectory(), derived);
+
+        std::filesystem::create_directories(m_dir.File("parts"));
+        m_strChosen = m_dir.File("parts/any.file");
+        dlg->OnBrowseTempDir();
+        QCOMPARE(dlg->GetTempDirectory(), m_dir.File("parts"));
+        QCOMPARE(field->text().toStdString(), m_dir.File("parts"));
+        // A kept folder is not derived again at the next opening.
+        dlg->Prepare(m_pMain->GetLanguage());
+        TypeMovie(*dlg, m_source);
+        QCOMPARE(dlg->GetTempDirectory(), m_dir.File("parts"));
+        QCOMPARE(Text(*dlg, CDataBaseDlg::IDC_TEMP_DIR), QString());
+    }
+
+    void anImportedConfigurationIsChangedOnlyAfterTheWarning() {
+        CFakeRecords records;
+        records.m_low = Settings("DIV3:bitrate=300");
+        records.m_fast = Settings("DIV4:bitrate=200");
+        records.m_bLow = records.m_bFast = true;
+        auto dlg = MakeDlg(records);
+        TypeMovie(*dlg, m_source);
+        const std::string path = Export(*dlg, "warning.vdb");
+        QCOMPARE(Text(*dlg, CDataBaseDlg::IDC_STATUS).toStdString(), path + " sucessfully exported.");
+
+        CFakeRecords importer; // another user: nothing configured yet
+        auto other = MakeDlg(importer);
+        TypeMovie(*other, m_source);
+        m_strChosen = path;
+        other->OnImport();
+        QCOMPARE(Text(*other, CDataBaseDlg::IDC_STATUS).toStdString(), path + " sucessfully imported.");
+        QVERIFY(other->IsImported() && other->OwnsStateBlocks());
+        QVERIFY(importer.m_bLow && importer.m_bFast && !importer.m_bFirstOpening);
+        QVERIFY(importer.m_low == records.m_low && importer.m_fast == records.m_fast);
+        QVERIFY(Enabled(*other, CDataBaseDlg::IDC_CREATE));
+        QCOMPARE(other->GetTotalFrames(), 60);
+
+        m_nAnswer = IDNO;
+        other->OnConfigure(true);
+        QCOMPARE(m_boxes.size(), size_t(1));
+        QCOMPARE(m_boxes[0].caption, std::string("Warning!"));
+        QCOMPARE(m_boxes[0].text, std::string(CDataBaseDlg::CODEC_WARNING));
+        QVERIFY(m_boxes[0].buttons == EMessageButtons::YesNo);
+        QCOMPARE(importer.m_nChoices, 0);
+        QVERIFY(importer.m_low == records.m_low);
+
+        // Yes: the choice starts from the imported settings (not zeroed).
+        m_nAnswer = IDYES;
+        importer.m_bConfirm = false;
+        other->OnConfigure(false);
+        QCOMPARE(importer.m_nChoices, 1);
+        QVERIFY(importer.m_fast == records.m_fast);
+
+        // "Close" ends the claim on the imported blocks; the records keep them.
+        other->OnClose();
+        QCOMPARE(other->result(), int(CDataBaseDlg::IDC_CLOSE));
+        QVERIFY(!other->OwnsStateBlocks());
+        QVERIFY(importer.m_low == records.m_low);
+    }
+
+    void hostileDataBasesAreRefusedAndChangeNothing() {
+        CFakeRecords records;
+        records.m_low = Settings("DIV3:bitrate=300");
+        records.m_fast = Settings("DIV4:bitrate=200");
+        records.m_bLow = records.m_bFast = true;
+        auto dlg = MakeDlg(records);
+        TypeMovie(*dlg, m_source);
+        const std::string good = Export(*dlg, "good.vdb");
+        const std::string text = ReadFileText(good);
+
+        CFakeRecords importer;
+        auto other = MakeDlg(importer);
+        TypeMovie(*other, m_source);
+        m_strChosen = good;
+        other->OnImport();
+        QVERIFY(other->IsImported());
+        const CodecOptions low = importer.m_low;
+        const CodecOptions fast = importer.m_fast;
+
+        // Garbage with bytes that are no UTF-8; a state block of 2^31 bytes;
+        // numbers beyond 32 bits; intervals that cover the movie five times.
+        std::string garbage = "\xff\xfe[\xc3\x28]\n\x80\x81=\xfe\r\n";
+        garbage += std::string(2000, '\xc0');
+        WriteText("garbage.vdb", garbage);
+        std::string huge = text;
+        huge.replace(huge.find("LowBufferSize="), 15, "LowBufferSize=2147483647\r\nX=");
+        WriteText("huge-block.vdb", huge);
+        std::string overlap = text;
+        for (int n = 3; n < 8; ++n)
+            overlap += "[TimeIntervalls]\r\nStartTime" + std::to_string(n) + "=0\r\nEndTime" +
+                       std::to_string(n) + "=99999999999999999999\r\nPart" + std::to_string(n) + "=1\r\n";
+        WriteText("overlap.vdb", overlap);
+        struct Case {
+            const char* name;
+            const char* message; // a part of it; null: the status line says all
+        };
+        for (const Case& c :
+             {Case{"garbage.vdb", "is no movie data base"}, Case{"huge-block.vdb", "2147483647 bytes"},
+              Case{"overlap.vdb", "more than twice the 60 frames"}, Case{"missing.vdb", nullptr}}) {
+            m_boxes.clear();
+            m_strChosen = m_dir.File(c.name);
+            other->OnImport();
+            QCOMPARE(Text(*other, CDataBaseDlg::IDC_STATUS).toStdString(),
+                     "Error: Can´t load " + m_strChosen);
+            QVERIFY2(m_boxes.size() == (c.message ? 1u : 0u), c.name);
+            QVERIFY2(!c.message || m_boxes[0].text.find(c.message) != std::string::npos,
+                     m_boxes[0].text.c_str());
+            QVERIFY2(importer.m_low == low && importer.m_fast == fast, c.name);
+            QVERIFY(other->IsImported());
+            QCOMPARE(other->GetDataBase().CountIntervals(), 3);
+            QCOMPARE(other->GetTotalFrames(), 60);
+        }
+    }
+};
+
+FLINTMOOR_GUI_TEST(DataBaseDlgTest);
+#include "DataBaseDlgTest.moc"
