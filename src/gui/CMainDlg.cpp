@@ -3,6 +3,7 @@
 #include "gui/CAboutDlg.h"
 #include "gui/CEncodingListModel.h"
 #include "gui/CEncodingListView.h"
+#include "gui/CFullCreationCommand.h"
 #include "gui/CNativeSizeWindow.h"
 #include "gui/CPreviewScreen.h"
 #include "gui/CProjectCommands.h"
@@ -35,11 +36,12 @@ const int g_aBusyDisabled[] = {IDC_FULL_CREATION, IDC_SELECT_LOW, IDC_SELECT_FAS
 } // namespace
 
 CMainDlg::CMainDlg(const MainDlgPaths& paths, QWidget* parent)
-    : QDialog(parent, Qt::Window), m_paths(paths), m_options(this), m_abort(this) {
+    : QDialog(parent, Qt::Window), m_paths(paths), m_options(this), m_abort(this), m_fullCreation(this) {
     m_pLow = std::make_unique<CAVIFile>(m_host);
     m_pFast = std::make_unique<CAVIFile>(m_host);
     m_pJobs = std::make_unique<CJobController>(m_host, m_host);
     m_pProject = std::make_unique<CProjectCommands>(*this);
+    m_pFullCreation = std::make_unique<CFullCreationCommand>(*this);
     m_host.SetBoxParent(this);
     setWindowTitle(QString::fromUtf8(TITLE));
     setSizeGripEnabled(true);
@@ -78,6 +80,7 @@ void CMainDlg::OnInitDialog() {
     m_controls.As<QProgressBar>(IDC_PROGRESS)->setRange(0, 10000);
     ConnectControls();
     ConnectHost();
+    ConnectFullCreation();
     qApp->installEventFilter(this);
     m_pJobs->Start();
     SetFieldText(IDC_STATUS, QStringLiteral("Waiting!"));
@@ -132,6 +135,7 @@ void CMainDlg::ConnectControls() {
     button(IDC_SELECT_FAST, [this] { OnSelectMovie(false); });
     button(IDC_START_CREATING, [this] { OnStartCreating(); });
     button(IDC_AUTO_CREATE, [this] { OnAutoCreate(); });
+    button(IDC_FULL_CREATION, [this] { OnFullCreation(); });
     button(IDC_RESET, [this] { Reset(); });
     button(IDC_LOAD_PROJECT, [this] { OnLoadProject(); });
     button(IDC_SAVE_PROJECT, [this] { OnSaveProject(); });
@@ -351,6 +355,22 @@ void CMainDlg::OnAutoCreate() {
     COracleStart::Prepare(settings, m_pLow->GetPath(), m_store);
     settings.useSourceMovie = false;
     m_pJobs->StartOracle(settings, m_pLow->GetPath(), m_pFast->GetPath(), m_store, m_list);
+}
+
+void CMainDlg::OnFullCreation() {
+    m_pFullCreation->Run();
+}
+
+void CMainDlg::ConnectFullCreation() {
+    CFullCreationDlg::Context context;
+    context.store = &m_store;
+    context.host = &m_host;
+    context.language = &m_language;
+    context.chooseFile = [this](const FileDialogRequest& request) { return ChooseFile(request); };
+    context.chooseCodec = [this](const std::string& source, CodecOptions& record, FOURCC proposed) {
+        return CCompressorDlg::Choose(&m_fullCreation, source, record, proposed);
+    };
+    m_fullCreation.SetContext(std::move(context));
 }
 
 void CMainDlg::OnSetStart() {

@@ -9,6 +9,7 @@
 #include "encoding/CPartMarks.h"
 #include "gui/CAbortDlg.h"
 #include "gui/CDialogControls.h"
+#include "gui/CFullCreationDlg.h"
 #include "gui/CJobController.h"
 #include "gui/CLayoutKeeper.h"
 #include "gui/COptionsDlg.h"
@@ -28,6 +29,7 @@
 class CAVIFile;
 class CEncodingListModel;
 class CEncodingListView;
+class CFullCreationCommand;
 class CNativeSizeWindow;
 class CPreviewScreen;
 class CProjectCommands;
@@ -69,6 +71,7 @@ public:
     void OnSelectMovie(bool low);
     void OnStartCreating();
     void OnAutoCreate();
+    void OnFullCreation();
     void OnSetStart();
     void OnSetEnd();
     void OnAddPart(bool fast);
@@ -94,6 +97,8 @@ public:
     CJobController& GetJobs() { return *m_pJobs; }
     COptionsDlg& GetOptions() { return m_options; }
     CAbortDlg& GetAbortDlg() { return m_abort; }
+    CFullCreationDlg& GetFullCreation() { return m_fullCreation; }
+    CFullCreationCommand& GetFullCreationCommand() { return *m_pFullCreation; }
     CLanguage& GetLanguage() { return m_language; }
     const CDialogControls& GetControls() const { return m_controls; }
     CPreviewScreen* GetScreen(bool low) const;
@@ -113,6 +118,7 @@ protected:
 private:
     void ConnectControls();
     void ConnectHost();
+    void ConnectFullCreation();
     void LoadProgramSettings();
     void ArrangeScreens();
     void SetFieldText(int id, const QString& text);
@@ -133,6 +139,8 @@ private:
     CLayoutKeeper m_layout;
     COptionsDlg m_options;
     CAbortDlg m_abort;
+    CFullCreationDlg m_fullCreation;
+    std::unique_ptr<CFullCreationCommand> m_pFullCreation;
     std::unique_ptr<CEncodingListModel> m_pModel;
     std::unique_ptr<CProjectCommands> m_pProject;
     CNativeSizeWindow* m_pNativeLow = nullptr;
