@@ -3,6 +3,7 @@
 #include "app/DataBaseUseCases.h"
 #include "database/CMovieDataBase.h"
 #include "encoding/CEncodingList.h"
+#include "gui/CFullCreationDlg.h"
 #include "media/IHost.h"
 
 #include <QFontMetrics>
@@ -86,11 +87,14 @@ const char* const CDataBaseDlg::CODEC_WARNING =
     "Changing the Codec Configuration could result in an unspecified result of your final AVI. The Encoding "
     "List directly depends on the Codec Configuration. Do you want to edit the configuration?";
 
-CDataBaseDlg::CDataBaseDlg(IHost& host, ICompressorRecords& records, const CEncodingList& list,
+CDataBaseDlg::CDataBaseDlg(IHost& host, CFullCreationDlg& fullCreation, const CEncodingList& list,
                            QWidget* parent)
-    : QDialog(parent), m_host(host), m_records(records), m_list(list), m_source(host),
+    : QDialog(parent), m_host(host), m_fullCreation(fullCreation), m_list(list), m_source(host),
       m_pBase(std::make_unique<CMovieDataBase>(host)) {
     setWindowTitle(QStringLiteral("DataBase"));
+    m_chooseCodec = [this](const std::string& source, CodecOptions& record, FOURCC proposed) {
+        return CCompressorDlg::Choose(this, source, record, proposed);
+    };
     setFixedSize(CDialogControls::ToPixels(0, 0, DLG_WIDTH, DLG_HEIGHT, QFontMetrics(font())).size());
     m_controls.Build(this, g_aDataBaseControls, std::size(g_aDataBaseControls));
     // The original movie is typed or chosen; the temp folder only shown.
@@ -133,7 +137,7 @@ void CDataBaseDlg::Prepare(const CLanguage& source) {
     m_controls.As<QLineEdit>(IDC_TEMP_DIR)->clear();
     SetStatus("");
     EnableControls({IDC_CONFIGURE_LOW, IDC_CONFIGURE_FAST, IDC_IMPORT, IDC_CREATE}, false);
-    const bool both = m_records.IsConfigured(true) && m_records.IsConfigured(false);
+    const bool both = m_fullCreation.IsConfigured(false) && m_fullCreation.IsConfigured(true);
     EnableControls({IDC_GROUP_EXPORT, IDC_EXPORT, IDC_LABEL_TEMP_DIR, IDC_TEMP_DIR, IDC_BROWSE_TEMP_DIR},
                    both);
     m_controls.Get(IDC_ORIGINAL_MOVIE)->setFocus();
@@ -170,7 +174,7 @@ void CDataBaseDlg::UpdateControls() {
         probe.Close();
     EnableControls({IDC_CONFIGURE_LOW, IDC_CONFIGURE_FAST, IDC_IMPORT}, opens);
     EnableControls({IDC_CREATE}, opens && m_bImported);
-    const bool both = m_records.IsConfigured(true) && m_records.IsConfigured(false);
+    const bool both = m_fullCreation.IsConfigured(false) && m_fullCreation.IsConfigured(true);
     EnableControls({IDC_GROUP_EXPORT, IDC_EXPORT, IDC_LABEL_TEMP_DIR, IDC_TEMP_DIR, IDC_BROWSE_TEMP_DIR},
                    both);
     // Derived only from a path that names a movie: while a path is typed,
@@ -203,18 +207,21 @@ void CDataBaseDlg::OnConfigure(bool low) {
     if (m_bImported &&
         m_host.MessageBox(CODEC_WARNING, "Warning!", EMessageButtons::YesNo, EMessageKind::Warning) != IDYES)
         return;
-    CAVIFile source(m_host);
-    if (!source.Open(MovieText(), true))
-        return;
+    const std::string movie = MovieText();
+    {
+        CAVIFile source(m_host);
+        if (!source.Open(movie, true))
+            return;
+    }
     // An import has cleared the first opening: the choice starts from the
     // imported settings.
-    m_records.PrepareOptionRecords();
-    if (m_records.ChooseCompressor(this, source, low)) {
-        m_records.SetConfigured(low, true);
+    m_fullCreation.PrepareOptionRecords();
+    const FOURCC proposed = MakeFourCC('D', 'I', 'V', low ? '3' : '4');
+    if (m_chooseCodec && m_chooseCodec(movie, m_fullCreation.GetOptions(!low), proposed)) {
+        m_fullCreation.SetConfigured(!low, true);
         UpdateControls();
         (low ? m_bLowStateOwned : m_bFastStateOwned) = true;
     }
-    source.Close();
 }
 
 void CDataBaseDlg::OnExport() {
@@ -222,8 +229,8 @@ void CDataBaseDlg::OnExport() {
     if (path.empty())
         return;
     std::string status;
-    CMovieDataBase::Export(m_host, MovieText(), m_list.Rows(), m_records.GetOptions(true),
-                           m_records.GetOptions(false), path, status);
+    CMovieDataBase::Export(m_host, MovieText(), m_list.Rows(), m_fullCreation.GetLowOptions(),
+                           m_fullCreation.GetFastOptions(), path, status);
     SetStatus(status);
 }
 
@@ -241,11 +248,11 @@ void CDataBaseDlg::OnImport() {
         return;
     }
     m_pBase = std::move(imported.base);
-    m_records.GetOptions(true) = std::move(imported.low);
-    m_records.GetOptions(false) = std::move(imported.fast);
-    m_records.SetConfigured(true, true);
-    m_records.SetConfigured(false, true);
-    m_records.ClearFirstOpening();
+    m_fullCreation.GetLowOptions() = std::move(imported.low);
+    m_fullCreation.GetFastOptions() = std::move(imported.fast);
+    m_fullCreation.SetConfigured(false, true);
+    m_fullCreation.SetConfigured(true, true);
+    m_fullCreation.ClearFirstOpening();
     m_bLowStateOwned = true;
     m_bFastStateOwned = true;
     m_bImported = true;
@@ -305,8 +312,8 @@ bool CDataBaseDlg::StartCreation(CWorker& worker, CWorker::JobDone done) {
     if (temp.empty())
         temp = ".";
     m_pCreation = std::make_unique<CDataBaseCreation>(worker, *m_pBase);
-    const CodecOptions& low = m_records.GetOptions(true);
-    const CodecOptions& fast = m_records.GetOptions(false);
+    const CodecOptions& low = m_fullCreation.GetLowOptions();
+    const CodecOptions& fast = m_fullCreation.GetFastOptions();
     if (!m_pCreation->Prepare(m_source, low, fast, m_strOutput, temp)) {
         m_source.Close();
         return false;

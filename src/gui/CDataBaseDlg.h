@@ -6,12 +6,13 @@
 // whole life, so the temp folder, the imported data base and its frame
 // count survive between openings. The compressor records and their
 // "configured" flags belong to the full creation dialog; this one shares
-// them through ICompressorRecords.
+// them.
 //
 // Ending with RESULT_CREATE tells the main window to run the creation
 // (StartCreation); every other way out ends with IDC_CLOSE.
 
 #include "database/CDataBaseCreation.h"
+#include "gui/CCompressorDlg.h"
 #include "gui/CDialogControls.h"
 #include "gui/CWidgetCaption.h"
 #include "gui/FileDialogs.h"
@@ -27,24 +28,10 @@
 #include <string>
 
 class CEncodingList;
+class CFullCreationDlg;
 class CMovieDataBase;
 class IHost;
 struct CodecOptions;
-
-// The compressor records as the data base dialog uses them.
-class ICompressorRecords {
-public:
-    virtual ~ICompressorRecords() = default;
-    virtual CodecOptions& GetOptions(bool low) = 0;
-    virtual bool IsConfigured(bool low) const = 0;
-    virtual void SetConfigured(bool low, bool configured) = 0;
-    // An import fills the records: the first configuration must not zero them.
-    virtual void ClearFirstOpening() = 0;
-    virtual void PrepareOptionRecords() = 0;
-    // The compressor choice for one record against the source's video; true
-    // when the user confirmed it (the record is then filled).
-    virtual bool ChooseCompressor(QWidget* parent, CAVIFile& source, bool low) = 0;
-};
 
 class CDataBaseDlg : public QDialog {
     Q_OBJECT
@@ -79,7 +66,7 @@ public:
     static const char* const HELP_TEXT;
     static const char* const CODEC_WARNING;
 
-    CDataBaseDlg(IHost& host, ICompressorRecords& records, const CEncodingList& list, QWidget* parent);
+    CDataBaseDlg(IHost& host, CFullCreationDlg& fullCreation, const CEncodingList& list, QWidget* parent);
     ~CDataBaseDlg() override;
 
     // Captions and the opening state (part of Open).
@@ -109,6 +96,8 @@ public:
 
     QWidget* GetControl(int id) const { return m_controls.Get(id); }
     void SetFileChooser(FileChooser chooser) { m_chooser = std::move(chooser); }
+    // The compressor choice; by default the compressor dialog over this one.
+    void SetCodecChooser(CCompressorDlg::Chooser chooser) { m_chooseCodec = std::move(chooser); }
     const std::string& GetTempDirectory() const { return m_strTempDirectory; }
     const std::string& GetOutputPath() const { return m_strOutput; }
     bool IsImported() const { return m_bImported; }
@@ -126,12 +115,13 @@ private:
     std::string Choose(bool save, const char* filter, const char* extension, bool overwrite);
 
     IHost& m_host;
-    ICompressorRecords& m_records;
+    CFullCreationDlg& m_fullCreation;
     const CEncodingList& m_list;
     CDialogControls m_controls;
     CWidgetCaption m_title{this};
     CLanguage m_language;
     FileChooser m_chooser;
+    CCompressorDlg::Chooser m_chooseCodec;
 
     std::string m_strTempDirectory;
     int32_t m_nTotalFrames = 0;

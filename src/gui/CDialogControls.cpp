@@ -6,6 +6,7 @@
 #include "gui/CWidgetCaption.h"
 #include "settings/CLanguage.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -46,6 +47,10 @@ QWidget* CDialogControls::Create(const ControlSpec& spec, QWidget* parent) {
         field->setFocusPolicy(Qt::ClickFocus);
         return field;
     }
+    case EControl::Edit:
+        return new QLineEdit(caption, parent);
+    case EControl::Check:
+        return new QCheckBox(caption, parent);
     case EControl::Combo:
         return new QComboBox(parent);
     case EControl::Slider: {

@@ -1,9 +1,11 @@
 #include "gui/CMainDlg.h"
 
 #include "gui/CAboutDlg.h"
+#include "gui/CDataBaseCommand.h"
 #include "gui/CDataBaseDlg.h"
 #include "gui/CEncodingListModel.h"
 #include "gui/CEncodingListView.h"
+#include "gui/CFullCreationCommand.h"
 #include "gui/CNativeSizeWindow.h"
 #include "gui/CPreviewScreen.h"
 #include "gui/CProjectCommands.h"
@@ -36,11 +38,14 @@ const int g_aBusyDisabled[] = {IDC_FULL_CREATION, IDC_SELECT_LOW, IDC_SELECT_FAS
 } // namespace
 
 CMainDlg::CMainDlg(const MainDlgPaths& paths, QWidget* parent)
-    : QDialog(parent, Qt::Window), m_paths(paths), m_options(this), m_abort(this) {
+    : QDialog(parent, Qt::Window), m_paths(paths), m_options(this), m_abort(this), m_fullCreation(this) {
     m_pLow = std::make_unique<CAVIFile>(m_host);
     m_pFast = std::make_unique<CAVIFile>(m_host);
     m_pJobs = std::make_unique<CJobController>(m_host, m_host);
     m_pProject = std::make_unique<CProjectCommands>(*this);
+    m_pFullCreation = std::make_unique<CFullCreationCommand>(*this);
+    m_pDataBase = std::make_unique<CDataBaseDlg>(m_host, m_fullCreation, m_list, this);
+    m_pDataBaseCommand = std::make_unique<CDataBaseCommand>(*this);
     m_host.SetBoxParent(this);
     setWindowTitle(QString::fromUtf8(TITLE));
     setSizeGripEnabled(true);
@@ -79,6 +84,7 @@ void CMainDlg::OnInitDialog() {
     m_controls.As<QProgressBar>(IDC_PROGRESS)->setRange(0, 10000);
     ConnectControls();
     ConnectHost();
+    ConnectFullCreation();
     qApp->installEventFilter(this);
     m_pJobs->Start();
     SetFieldText(IDC_STATUS, QStringLiteral("Waiting!"));
@@ -133,6 +139,7 @@ void CMainDlg::ConnectControls() {
     button(IDC_SELECT_FAST, [this] { OnSelectMovie(false); });
     button(IDC_START_CREATING, [this] { OnStartCreating(); });
     button(IDC_AUTO_CREATE, [this] { OnAutoCreate(); });
+    button(IDC_FULL_CREATION, [this] { OnFullCreation(); });
     button(IDC_RESET, [this] { Reset(); });
     button(IDC_LOAD_PROJECT, [this] { OnLoadProject(); });
     button(IDC_SAVE_PROJECT, [this] { OnSaveProject(); });
@@ -355,6 +362,22 @@ void CMainDlg::OnAutoCreate() {
     m_pJobs->StartOracle(settings, m_pLow->GetPath(), m_pFast->GetPath(), m_store, m_list);
 }
 
+void CMainDlg::OnFullCreation() {
+    m_pFullCreation->Run();
+}
+
+void CMainDlg::ConnectFullCreation() {
+    CFullCreationDlg::Context context;
+    context.store = &m_store;
+    context.host = &m_host;
+    context.language = &m_language;
+    context.chooseFile = [this](const FileDialogRequest& request) { return ChooseFile(request); };
+    context.chooseCodec = [this](const std::string& source, CodecOptions& record, FOURCC proposed) {
+        return CCompressorDlg::Choose(&m_fullCreation, source, record, proposed);
+    };
+    m_fullCreation.SetContext(std::move(context));
+}
+
 void CMainDlg::OnSetStart() {
     m_marks.SetStart(GetSlider()->value());
     Refresh(true);
@@ -415,40 +438,7 @@ void CMainDlg::OnAbout() {
 }
 
 void CMainDlg::OnDataBase() {
-    if (m_bBusy || !m_pDataBase)
-        return;
-    m_host.SetBoxParent(m_pDataBase.get());
-    const int result = m_pDataBase->Open(m_language);
-    m_host.SetBoxParent(this);
-    if (result == CDataBaseDlg::RESULT_CREATE)
-        RunDataBaseCreation();
-}
-
-bool CMainDlg::RunDataBaseCreation() {
-    m_bSequenceEnded = false;
-    const bool started = m_pDataBase->StartCreation(m_pJobs->GetWorker(), [this](const CJobResult&) {
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                m_bSequenceEnded = true;
-                m_abort.End(0);
-            },
-            Qt::QueuedConnection);
-    });
-    if (!started)
-        return false;
-    // Each step of the creation ends the box; it is shown again until the
-    // whole sequence has ended. A confirmed Escape stops the creation after
-    // its current frame, with the files written so far closed.
-    bool stopping = false;
-    while (!m_bSequenceEnded) {
-        if (m_abort.ShowModal() != 0 && !stopping) {
-            stopping = true;
-            m_pJobs->GetWorker().RequestAbort();
-        }
-    }
-    m_pDataBase->CreationEnded();
-    return true;
+    m_pDataBaseCommand->Run();
 }
 
 void CMainDlg::OnLoadProject() {

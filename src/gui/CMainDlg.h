@@ -9,6 +9,7 @@
 #include "encoding/CPartMarks.h"
 #include "gui/CAbortDlg.h"
 #include "gui/CDialogControls.h"
+#include "gui/CFullCreationDlg.h"
 #include "gui/CJobController.h"
 #include "gui/CLayoutKeeper.h"
 #include "gui/COptionsDlg.h"
@@ -26,9 +27,11 @@
 #include <vector>
 
 class CAVIFile;
+class CDataBaseCommand;
 class CDataBaseDlg;
 class CEncodingListModel;
 class CEncodingListView;
+class CFullCreationCommand;
 class CNativeSizeWindow;
 class CPreviewScreen;
 class CProjectCommands;
@@ -70,6 +73,7 @@ public:
     void OnSelectMovie(bool low);
     void OnStartCreating();
     void OnAutoCreate();
+    void OnFullCreation();
     void OnSetStart();
     void OnSetEnd();
     void OnAddPart(bool fast);
@@ -79,10 +83,7 @@ public:
     void OnScreenClicked(bool low);
     void OnOptions();
     void OnAbout();
-    // "Data Base": the dialog, and when it ends with its create result the
-    // creation from the imported data base under the wait box.
     void OnDataBase();
-    bool RunDataBaseCreation();
     void OnLoadProject();
     void OnSaveProject();
     // Project files and movies given on the command line or dropped: one
@@ -99,7 +100,10 @@ public:
     CJobController& GetJobs() { return *m_pJobs; }
     COptionsDlg& GetOptions() { return m_options; }
     CDataBaseDlg& GetDataBaseDlg() { return *m_pDataBase; }
+    CDataBaseCommand& GetDataBaseCommand() { return *m_pDataBaseCommand; }
     CAbortDlg& GetAbortDlg() { return m_abort; }
+    CFullCreationDlg& GetFullCreation() { return m_fullCreation; }
+    CFullCreationCommand& GetFullCreationCommand() { return *m_pFullCreation; }
     CLanguage& GetLanguage() { return m_language; }
     const CDialogControls& GetControls() const { return m_controls; }
     CPreviewScreen* GetScreen(bool low) const;
@@ -119,6 +123,7 @@ protected:
 private:
     void ConnectControls();
     void ConnectHost();
+    void ConnectFullCreation();
     void LoadProgramSettings();
     void ArrangeScreens();
     void SetFieldText(int id, const QString& text);
@@ -139,10 +144,12 @@ private:
     CLayoutKeeper m_layout;
     COptionsDlg m_options;
     CAbortDlg m_abort;
+    CFullCreationDlg m_fullCreation;
+    std::unique_ptr<CFullCreationCommand> m_pFullCreation;
     std::unique_ptr<CEncodingListModel> m_pModel;
     std::unique_ptr<CProjectCommands> m_pProject;
     std::unique_ptr<CDataBaseDlg> m_pDataBase;
-    bool m_bSequenceEnded = false;
+    std::unique_ptr<CDataBaseCommand> m_pDataBaseCommand;
     CNativeSizeWindow* m_pNativeLow = nullptr;
     CNativeSizeWindow* m_pNativeFast = nullptr;
     FileChooser m_chooser;

@@ -7,8 +7,11 @@
 
 #include "database/CMovieDataBase.h"
 #include "encoding/CEncodingList.h"
+#include "gui/CDataBaseCommand.h"
 #include "gui/CDataBaseDlg.h"
+#include "gui/CFullCreationDlg.h"
 #include "gui/CMainDlg.h"
+#include "gui/MainDlgControls.h"
 #include "platform/CCompressorRegistry.h"
 #include "platform/CodecOptions.h"
 #include "support/Ffprobe.h"
@@ -30,35 +33,30 @@ CodecOptions Settings(const std::string& text) {
     return options;
 }
 
-// Stands in for the full creation dialog's records; the compressor choice
-// answers as the test says, without a window.
-class CFakeRecords : public ICompressorRecords {
-public:
-    CodecOptions& GetOptions(bool low) override { return low ? m_low : m_fast; }
-    bool IsConfigured(bool low) const override { return low ? m_bLow : m_bFast; }
-    void SetConfigured(bool low, bool configured) override { (low ? m_bLow : m_bFast) = configured; }
-    void ClearFirstOpening() override { m_bFirstOpening = false; }
-    void PrepareOptionRecords() override {
-        if (std::exchange(m_bFirstOpening, false)) {
-            m_low.Clear();
-            m_fast.Clear();
-        }
-    }
-    bool ChooseCompressor(QWidget*, CAVIFile&, bool low) override {
-        ++m_nChoices;
-        if (!m_bConfirm)
-            return false;
-        GetOptions(low) = Settings(low ? "DIV3" : "DIV4");
-        return true;
-    }
+// The full creation dialog's records, with a compressor choice that answers
+// as the test says, without a window.
+struct Records {
+    CFullCreationDlg owner;
+    bool confirm = true;
+    int choices = 0;
 
-    CodecOptions m_low;
-    CodecOptions m_fast;
-    bool m_bLow = false;
-    bool m_bFast = false;
-    bool m_bFirstOpening = true;
-    bool m_bConfirm = true;
-    int m_nChoices = 0;
+    CodecOptions& Low() { return owner.GetLowOptions(); }
+    CodecOptions& Fast() { return owner.GetFastOptions(); }
+    bool LowSet() const { return owner.IsConfigured(false); }
+    bool FastSet() const { return owner.IsConfigured(true); }
+    void SetBoth(const char* low, const char* fast) {
+        Low() = Settings(low);
+        Fast() = Settings(fast);
+        owner.SetConfigured(false, true);
+        owner.SetConfigured(true, true);
+        owner.ClearFirstOpening();
+    }
+    bool Choose(CodecOptions& record, FOURCC proposed) {
+        ++choices;
+        if (confirm)
+            record = Settings(proposed == MakeFourCC('D', 'I', 'V', '3') ? "DIV3" : "DIV4");
+        return confirm;
+    }
 };
 
 struct Box {
@@ -77,10 +75,13 @@ class DataBaseDlgTest : public QObject {
     int m_nAnswer = IDYES;
     std::string m_strChosen;
 
-    std::unique_ptr<CDataBaseDlg> MakeDlg(CFakeRecords& records) {
-        auto dlg = std::make_unique<CDataBaseDlg>(m_pMain->GetHost(), records, m_pMain->GetEncodingList(),
-                                                  m_pMain.get());
+    std::unique_ptr<CDataBaseDlg> MakeDlg(Records& records) {
+        auto dlg = std::make_unique<CDataBaseDlg>(m_pMain->GetHost(), records.owner,
+                                                  m_pMain->GetEncodingList(), m_pMain.get());
         dlg->SetFileChooser([this](const FileDialogRequest&) { return m_strChosen; });
+        dlg->SetCodecChooser([&records](const std::string&, CodecOptions& record, FOURCC proposed) {
+            return records.Choose(record, proposed);
+        });
         dlg->Prepare(m_pMain->GetLanguage());
         return dlg;
     }
@@ -135,7 +136,7 @@ private slots:
     void cleanupTestCase() { m_pMain.reset(); }
 
     void commandsFollowTheMovieAndTheCompressors() {
-        CFakeRecords records;
+        Records records;
         auto dlg = MakeDlg(records);
         using D = CDataBaseDlg;
         QCOMPARE(dlg->windowTitle(), QString("Database"));
@@ -158,13 +159,13 @@ private slots:
         QCOMPARE(dlg->GetTempDirectory(), std::filesystem::path(m_source).parent_path().string());
 
         dlg->OnConfigure(true);
-        QVERIFY(records.m_bLow);
+        QVERIFY(records.LowSet());
         QVERIFY(m_boxes.empty()); // no warning without an import
         QVERIFY(!Enabled(*dlg, D::IDC_EXPORT));
-        records.m_bConfirm = false; // Cancel in the compressor choice
+        records.confirm = false; // Cancel in the compressor choice
         dlg->OnConfigure(false);
-        QVERIFY(!records.m_bFast && !Enabled(*dlg, D::IDC_EXPORT));
-        records.m_bConfirm = true;
+        QVERIFY(!records.FastSet() && !Enabled(*dlg, D::IDC_EXPORT));
+        records.confirm = true;
         dlg->OnConfigure(false);
         QVERIFY(Enabled(*dlg, D::IDC_EXPORT) && Enabled(*dlg, D::IDC_GROUP_EXPORT));
         QVERIFY(Enabled(*dlg, D::IDC_TEMP_DIR) && Enabled(*dlg, D::IDC_BROWSE_TEMP_DIR));
@@ -187,8 +188,8 @@ private slots:
     }
 
     void theTempFolderChangesOnlyThroughItsBrowseButton() {
-        CFakeRecords records;
-        records.m_bLow = records.m_bFast = true;
+        Records records;
+        records.SetBoth("DIV3", "DIV4");
         auto dlg = MakeDlg(records);
         TypeMovie(*dlg, m_source);
         const std::string derived = dlg->GetTempDirectory();
@@ -211,24 +212,22 @@ private slots:
     }
 
     void anImportedConfigurationIsChangedOnlyAfterTheWarning() {
-        CFakeRecords records;
-        records.m_low = Settings("DIV3:bitrate=300");
-        records.m_fast = Settings("DIV4:bitrate=200");
-        records.m_bLow = records.m_bFast = true;
+        Records records;
+        records.SetBoth("DIV3:bitrate=300", "DIV4:bitrate=200");
         auto dlg = MakeDlg(records);
         TypeMovie(*dlg, m_source);
         const std::string path = Export(*dlg, "warning.vdb");
         QCOMPARE(Text(*dlg, CDataBaseDlg::IDC_STATUS).toStdString(), path + " sucessfully exported.");
 
-        CFakeRecords importer; // another user: nothing configured yet
+        Records importer; // another user: nothing configured yet
         auto other = MakeDlg(importer);
         TypeMovie(*other, m_source);
         m_strChosen = path;
         other->OnImport();
         QCOMPARE(Text(*other, CDataBaseDlg::IDC_STATUS).toStdString(), path + " sucessfully imported.");
         QVERIFY(other->IsImported() && other->OwnsStateBlocks());
-        QVERIFY(importer.m_bLow && importer.m_bFast && !importer.m_bFirstOpening);
-        QVERIFY(importer.m_low == records.m_low && importer.m_fast == records.m_fast);
+        QVERIFY(importer.LowSet() && importer.FastSet() && !importer.owner.IsFirstOpening());
+        QVERIFY(importer.Low() == records.Low() && importer.Fast() == records.Fast());
         QVERIFY(Enabled(*other, CDataBaseDlg::IDC_CREATE));
         QCOMPARE(other->GetTotalFrames(), 60);
 
@@ -238,41 +237,39 @@ private slots:
         QCOMPARE(m_boxes[0].caption, std::string("Warning!"));
         QCOMPARE(m_boxes[0].text, std::string(CDataBaseDlg::CODEC_WARNING));
         QVERIFY(m_boxes[0].buttons == EMessageButtons::YesNo);
-        QCOMPARE(importer.m_nChoices, 0);
-        QVERIFY(importer.m_low == records.m_low);
+        QCOMPARE(importer.choices, 0);
+        QVERIFY(importer.Low() == records.Low());
 
         // Yes: the choice starts from the imported settings (not zeroed).
         m_nAnswer = IDYES;
-        importer.m_bConfirm = false;
+        importer.confirm = false;
         other->OnConfigure(false);
-        QCOMPARE(importer.m_nChoices, 1);
-        QVERIFY(importer.m_fast == records.m_fast);
+        QCOMPARE(importer.choices, 1);
+        QVERIFY(importer.Fast() == records.Fast());
 
         // "Close" ends the claim on the imported blocks; the records keep them.
         other->OnClose();
         QCOMPARE(other->result(), int(CDataBaseDlg::IDC_CLOSE));
         QVERIFY(!other->OwnsStateBlocks());
-        QVERIFY(importer.m_low == records.m_low);
+        QVERIFY(importer.Low() == records.Low());
     }
 
     void hostileDataBasesAreRefusedAndChangeNothing() {
-        CFakeRecords records;
-        records.m_low = Settings("DIV3:bitrate=300");
-        records.m_fast = Settings("DIV4:bitrate=200");
-        records.m_bLow = records.m_bFast = true;
+        Records records;
+        records.SetBoth("DIV3:bitrate=300", "DIV4:bitrate=200");
         auto dlg = MakeDlg(records);
         TypeMovie(*dlg, m_source);
         const std::string good = Export(*dlg, "good.vdb");
         const std::string text = ReadFileText(good);
 
-        CFakeRecords importer;
+        Records importer;
         auto other = MakeDlg(importer);
         TypeMovie(*other, m_source);
         m_strChosen = good;
         other->OnImport();
         QVERIFY(other->IsImported());
-        const CodecOptions low = importer.m_low;
-        const CodecOptions fast = importer.m_fast;
+        const CodecOptions low = importer.Low();
+        const CodecOptions fast = importer.Fast();
 
         // Garbage with bytes that are no UTF-8; a state block of 2^31 bytes;
         // numbers beyond 32 bits; intervals that cover the movie five times.
@@ -302,11 +299,71 @@ private slots:
             QVERIFY2(m_boxes.size() == (c.message ? 1u : 0u), c.name);
             QVERIFY2(!c.message || m_boxes[0].text.find(c.message) != std::string::npos,
                      m_boxes[0].text.c_str());
-            QVERIFY2(importer.m_low == low && importer.m_fast == fast, c.name);
+            QVERIFY2(importer.Low() == low && importer.Fast() == fast, c.name);
             QVERIFY(other->IsImported());
             QCOMPARE(other->GetDataBase().CountIntervals(), 3);
             QCOMPARE(other->GetTotalFrames(), 60);
         }
+    }
+
+    void createsTheMovieOfAnExportedDataBaseThroughTheMainWindow() {
+        // One user exports the list with both compressors ...
+        Records exporter;
+        exporter.SetBoth("DIV3:bitrate=300", "DIV4:bitrate=150");
+        auto dlg = MakeDlg(exporter);
+        TypeMovie(*dlg, m_source);
+        const std::string base = Export(*dlg, "shared.vdb");
+
+        // ... another rebuilds the movie from it in the main window's dialog.
+        CDataBaseDlg& mine = m_pMain->GetDataBaseDlg();
+        std::filesystem::create_directories(m_dir.File("temp"));
+        const std::string output = m_dir.File("final.avi");
+        m_strChosen = base;
+        mine.SetFileChooser([&](const FileDialogRequest& request) {
+            return request.save ? output : request.defaultExtension == "*.vdb" ? base : m_dir.File("temp/x");
+        });
+        mine.Prepare(m_pMain->GetLanguage());
+        TypeMovie(mine, m_source);
+        mine.OnBrowseTempDir();
+        mine.OnImport();
+        QVERIFY(mine.IsImported());
+        QVERIFY(m_pMain->GetFullCreation().GetLowOptions() == exporter.Low());
+        mine.OnCreate();
+        QVERIFY(m_boxes.empty()); // the sizes agree: no question
+        QCOMPARE(mine.result(), CDataBaseDlg::RESULT_CREATE);
+        QVERIFY(m_pMain->GetDataBaseCommand().Start());
+        QVERIFY(!m_pMain->IsBusy());
+        QCOMPARE(ControlText(*m_pMain, IDC_STATUS).toStdString(), output + " sucessfully created!");
+        QVERIFY(m_boxes.empty());
+
+        // The parts joined in order: 25 LOW, 25 FAST and 10 LOW frames, key
+        // frames every second, the audio copied along.
+        const std::vector<ProbeStream> streams = ProbeStreams(output);
+        QCOMPARE(streams.size(), size_t(2));
+        QCOMPARE(streams[0].codecType, std::string("video"));
+        QCOMPARE(streams[0].width, 64);
+        QCOMPARE(streams[1].codecType, std::string("audio"));
+        QCOMPARE(ProbePackets(output, "v:0").size(), size_t(60));
+        QCOMPARE(ProbeVideoKeyFrames(output), (std::vector<int64_t>{0, 25, 50}));
+        QVERIFY(FfmpegDecodeErrors(output).empty());
+        // Nothing left in the temp folder.
+        QVERIFY(std::filesystem::is_empty(m_dir.File("temp")));
+
+        // A source of another size: the question, and No keeps the dialog.
+        fmtest::FfmpegMovie other;
+        other.frames = 30;
+        other.size = "96x64";
+        const std::string wide = m_dir.File("wide.avi");
+        QVERIFY(MakeTestMovie(wide, other));
+        mine.Prepare(m_pMain->GetLanguage());
+        TypeMovie(mine, wide);
+        m_nAnswer = IDNO;
+        mine.setResult(-5);
+        mine.OnCreate();
+        QCOMPARE(m_boxes.size(), size_t(1));
+        QCOMPARE(m_boxes[0].caption, std::string("Warning!"));
+        QVERIFY(m_boxes[0].text.find("Source Movie Resolution: 96 x 64") != std::string::npos);
+        QCOMPARE(mine.result(), -5);
     }
 };
 
