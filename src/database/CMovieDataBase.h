@@ -154,6 +154,8 @@ public:
     const CIniFile& GetStore() const { return m_store; }
 
 private:
+    // The frames of all intervals in `video`, each clamped to the movie.
+    int64_t CoveredFrames(const CAVIStream& video) const;
     void ShowPosition();
     // False when the audio could not be copied (a message said why).
     bool CopyPartAudio(CAVIFile& source, const Interval& interval);

@@ -38,19 +38,21 @@ void CMovieDataBase::ResetParts() {
     m_bFailed = false;
 }
 
-int32_t CMovieDataBase::CountFrames(CAVIFile& source) const {
-    const CAVIStream* video = source.GetStream(source.GetVideoIndex());
-    if (!video)
-        return 0;
+int64_t CMovieDataBase::CoveredFrames(const CAVIStream& video) const {
     int64_t total = 0;
     Interval interval;
     for (int32_t n = 0; GetInterval(n, interval); ++n) {
         int32_t first = 0;
         int32_t end = 0;
-        IntervalFrames(*video, interval, first, end);
+        IntervalFrames(video, interval, first, end);
         total += end - first;
     }
-    return static_cast<int32_t>(std::min<int64_t>(total, INT32_MAX));
+    return total;
+}
+
+int32_t CMovieDataBase::CountFrames(CAVIFile& source) const {
+    const CAVIStream* video = source.GetStream(source.GetVideoIndex());
+    return video ? static_cast<int32_t>(std::min<int64_t>(CoveredFrames(*video), INT32_MAX)) : 0;
 }
 
 bool CMovieDataBase::CoversTooMuch(CAVIFile& source, std::string& why) const {
@@ -58,14 +60,7 @@ bool CMovieDataBase::CoversTooMuch(CAVIFile& source, std::string& why) const {
     if (!video)
         return false;
     const int64_t length = std::max(video->GetLength(), 0);
-    int64_t covered = 0;
-    Interval interval;
-    for (int32_t n = 0; GetInterval(n, interval); ++n) {
-        int32_t first = 0;
-        int32_t end = 0;
-        IntervalFrames(*video, interval, first, end);
-        covered += end - first;
-    }
+    const int64_t covered = CoveredFrames(*video);
     if (covered <= 2 * length)
         return false;
     why = "The intervals of the data base cover " + std::to_string(covered) +

@@ -109,6 +109,21 @@ class DataBaseDlgTest : public QObject {
         dlg.OnExport();
         return m_strChosen;
     }
+    // A data base exported with both compressors set, by another user.
+    std::string SharedDataBase(const char* name, Records& exporter) {
+        exporter.SetBoth("DIV3:bitrate=300", "DIV4:bitrate=200");
+        auto dlg = MakeDlg(exporter);
+        TypeMovie(*dlg, m_source);
+        return Export(*dlg, name);
+    }
+    // A fresh dialog over `importer` that has imported `path`.
+    std::unique_ptr<CDataBaseDlg> Imported(Records& importer, const std::string& path) {
+        auto dlg = MakeDlg(importer);
+        TypeMovie(*dlg, m_source);
+        m_strChosen = path;
+        dlg->OnImport();
+        return dlg;
+    }
     void WriteText(const std::string& name, const std::string& text) {
         std::ofstream(m_dir.File(name), std::ios::binary) << text;
     }
@@ -213,17 +228,11 @@ private slots:
 
     void anImportedConfigurationIsChangedOnlyAfterTheWarning() {
         Records records;
-        records.SetBoth("DIV3:bitrate=300", "DIV4:bitrate=200");
-        auto dlg = MakeDlg(records);
-        TypeMovie(*dlg, m_source);
-        const std::string path = Export(*dlg, "warning.vdb");
-        QCOMPARE(Text(*dlg, CDataBaseDlg::IDC_STATUS).toStdString(), path + " sucessfully exported.");
+        const std::string path = SharedDataBase("warning.vdb", records);
+        QVERIFY(ReadFileText(path).find("[Low-Codec]") != std::string::npos);
 
         Records importer; // another user: nothing configured yet
-        auto other = MakeDlg(importer);
-        TypeMovie(*other, m_source);
-        m_strChosen = path;
-        other->OnImport();
+        auto other = Imported(importer, path);
         QCOMPARE(Text(*other, CDataBaseDlg::IDC_STATUS).toStdString(), path + " sucessfully imported.");
         QVERIFY(other->IsImported() && other->OwnsStateBlocks());
         QVERIFY(importer.LowSet() && importer.FastSet() && !importer.owner.IsFirstOpening());
@@ -256,17 +265,10 @@ private slots:
 
     void hostileDataBasesAreRefusedAndChangeNothing() {
         Records records;
-        records.SetBoth("DIV3:bitrate=300", "DIV4:bitrate=200");
-        auto dlg = MakeDlg(records);
-        TypeMovie(*dlg, m_source);
-        const std::string good = Export(*dlg, "good.vdb");
+        const std::string good = SharedDataBase("good.vdb", records);
         const std::string text = ReadFileText(good);
-
         Records importer;
-        auto other = MakeDlg(importer);
-        TypeMovie(*other, m_source);
-        m_strChosen = good;
-        other->OnImport();
+        auto other = Imported(importer, good);
         QVERIFY(other->IsImported());
         const CodecOptions low = importer.Low();
         const CodecOptions fast = importer.Fast();
@@ -313,6 +315,7 @@ private slots:
         auto dlg = MakeDlg(exporter);
         TypeMovie(*dlg, m_source);
         const std::string base = Export(*dlg, "shared.vdb");
+        QCOMPARE(Text(*dlg, CDataBaseDlg::IDC_STATUS).toStdString(), base + " sucessfully exported.");
 
         // ... another rebuilds the movie from it in the main window's dialog.
         CDataBaseDlg& mine = m_pMain->GetDataBaseDlg();
