@@ -315,6 +315,10 @@ bool CDataBaseDlg::StartCreation(CWorker& worker, CWorker::JobDone done) {
     const CodecOptions& low = m_fullCreation.GetLowOptions();
     const CodecOptions& fast = m_fullCreation.GetFastOptions();
     if (!m_pCreation->Prepare(m_source, low, fast, m_strOutput, temp)) {
+        // The other refusals have said why in a message box; this one
+        // would leave the user waiting for a movie that never comes.
+        if (m_pCreation->NothingToCreate())
+            m_host.SetStatusText(NOTHING_TO_CREATE);
         m_source.Close();
         return false;
     }

@@ -63,6 +63,7 @@ public:
     static constexpr int RESULT_CREATE = 0;
     static constexpr const char* CHECK_POINT_TEXT =
         "Not supported in this version. Please wait for version 1.6";
+    static constexpr const char* NOTHING_TO_CREATE = "Nothing created: the data base lists no interval.";
     static const char* const HELP_TEXT;
     static const char* const CODEC_WARNING;
 
@@ -76,7 +77,8 @@ public:
 
     // Runs the creation from the imported data base on the worker (after the
     // dialog ended with RESULT_CREATE). False, with nothing queued, when it
-    // cannot start (a message said why, or there is no interval); `done`
+    // cannot start (a message said why, or the main window's status line
+    // that there is no interval); `done`
     // hears the end of a started one on the worker thread.
     bool StartCreation(CWorker& worker, CWorker::JobDone done);
     // After the creation: the original movie is closed.

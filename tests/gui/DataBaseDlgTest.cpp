@@ -352,6 +352,19 @@ private slots:
         // Nothing left in the temp folder.
         QVERIFY(std::filesystem::is_empty(m_dir.File("temp")));
 
+        // A data base without intervals: said so, nothing made.
+        m_pMain->GetEncodingList().Clear();
+        const std::string empty = Export(*dlg, "empty.vdb");
+        m_strChosen = empty;
+        mine.SetFileChooser([&](const FileDialogRequest& request) {
+            return request.save ? m_dir.File("nothing.avi") : empty;
+        });
+        mine.OnImport();
+        mine.OnCreate();
+        QVERIFY(!m_pMain->GetDataBaseCommand().Start());
+        QCOMPARE(ControlText(*m_pMain, IDC_STATUS), QString(CDataBaseDlg::NOTHING_TO_CREATE));
+        QVERIFY(!std::filesystem::exists(m_dir.File("nothing.avi")));
+
         // A source of another size: the question, and No keeps the dialog.
         fmtest::FfmpegMovie other;
         other.frames = 30;
