@@ -7,6 +7,7 @@
 
 #include "database/CMovieDataBase.h"
 #include "encoding/CEncodingList.h"
+#include "gui/CAbortDlg.h"
 #include "gui/CDataBaseCommand.h"
 #include "gui/CDataBaseDlg.h"
 #include "gui/CFullCreationDlg.h"
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 
 #include <filesystem>
 #include <fstream>
@@ -380,6 +382,30 @@ private slots:
         QCOMPARE(m_boxes[0].caption, std::string("Warning!"));
         QVERIFY(m_boxes[0].text.find("Source Movie Resolution: 96 x 64") != std::string::npos);
         QCOMPARE(mine.result(), -5);
+    }
+
+    void escapeInTheWaitBoxStopsTheCreationAndTheWindowStays() {
+        Records exporter;
+        const std::string base = SharedDataBase("stop.vdb", exporter);
+        CDataBaseDlg& mine = m_pMain->GetDataBaseDlg();
+        const std::string output = m_dir.File("stopped.avi");
+        mine.SetFileChooser([&](const FileDialogRequest& request) { return request.save ? output : base; });
+        mine.Prepare(m_pMain->GetLanguage());
+        TypeMovie(mine, m_source);
+        mine.OnImport();
+        mine.OnCreate();
+        QCOMPARE(mine.result(), CDataBaseDlg::RESULT_CREATE);
+
+        // Held at its first frame, so that only Escape can end it.
+        QVERIFY(m_pMain->GetJobs().ChoosePriority("Pause"));
+        CAbortDlg& box = m_pMain->GetAbortDlg();
+        box.m_confirmAbort = [] { return true; };
+        QTimer::singleShot(300, &box, [&box] { QTest::keyClick(&box, Qt::Key_Escape); });
+        QVERIFY(!m_pMain->GetDataBaseCommand().Start());
+        QVERIFY(m_pMain->GetDataBaseCommand().GetLastResult().IsStopped());
+        QVERIFY(m_pMain->GetJobs().ChoosePriority("Normal"));
+        QVERIFY(!m_pMain->IsBusy() && m_pMain->isVisible());
+        QVERIFY(!std::filesystem::exists(output));
     }
 };
 
