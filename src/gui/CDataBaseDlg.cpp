@@ -28,7 +28,7 @@ const ControlSpec g_aDataBaseControls[] = {
      "StaticSettingsImportExport", "Settings for Import / Export", -1},
     {D::IDC_LABEL_ORIGINAL_MOVIE, E::Label, 14, 21, 60, 9, "Original Movie:", SECTION, "StaticOriginalMovie",
      "Original Movie:", -1},
-    {D::IDC_ORIGINAL_MOVIE, E::Field, 76, 19, 160, 13, "", nullptr, nullptr, nullptr, -1},
+    {D::IDC_ORIGINAL_MOVIE, E::Edit, 76, 19, 160, 13, "", nullptr, nullptr, nullptr, -1},
     {D::IDC_BROWSE, E::Button, 240, 19, 46, 13, "Browse", SECTION, "Browse", "Browse", -1},
     {D::IDC_LABEL_TEMP_DIR, E::Label, 14, 38, 60, 9, "Temp Directory:", SECTION, "StaticTempDir",
      "Temp Directory:", -1},
@@ -97,11 +97,8 @@ CDataBaseDlg::CDataBaseDlg(IHost& host, CFullCreationDlg& fullCreation, const CE
     };
     setFixedSize(CDialogControls::ToPixels(0, 0, DLG_WIDTH, DLG_HEIGHT, QFontMetrics(font())).size());
     m_controls.Build(this, g_aDataBaseControls, std::size(g_aDataBaseControls));
-    // The original movie is typed or chosen; the temp folder only shown.
+    // The temp folder is only shown: it changes through its Browse button.
     auto* movie = m_controls.As<QLineEdit>(IDC_ORIGINAL_MOVIE);
-    movie->setReadOnly(false);
-    movie->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    movie->setFocusPolicy(Qt::StrongFocus);
     m_controls.As<QLineEdit>(IDC_TEMP_DIR)->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     auto* status = m_controls.As<QLabel>(IDC_STATUS);
     status->setFrameStyle(QFrame::Panel | QFrame::Sunken);
