@@ -6,6 +6,7 @@
 #include "gui/CFullCreationDlg.h"
 #include "media/IHost.h"
 
+#include <QFileDialog>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
@@ -191,8 +192,15 @@ void CDataBaseDlg::OnBrowse() {
 }
 
 void CDataBaseDlg::OnBrowseTempDir() {
-    // The user picks any file inside the wanted folder.
-    const std::string path = Choose(false, "All Files (*.*)|*.*||", "Choose your Temp-Directory!", false);
+    // The user picks any file inside the wanted folder. The request's text
+    // is the dialog's title: as a default extension it would be appended to
+    // a typed name.
+    static const char* const filter = "All Files (*.*)|*.*||";
+    const std::string path =
+        m_chooser ? m_chooser({false, QString::fromUtf8(filter), QString(), false})
+                  : QFileDialog::getOpenFileName(this, QStringLiteral("Choose your Temp-Directory!"),
+                                                 QString(), QtFilterFrom(QString::fromUtf8(filter)))
+                        .toStdString();
     if (path.empty())
         return;
     const size_t slash = path.rfind('/');
