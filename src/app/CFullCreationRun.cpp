@@ -71,6 +71,10 @@ void CFullCreationRun::Start(CWorker::JobDone done) {
     m_worker.SubmitSequence([this](CWorker&) { return Run(); }, std::move(done));
 }
 
+void CFullCreationRun::StartCreation(CWorker::JobDone done) {
+    m_creation.Start(m_creationRequest, m_request.lowCodec, m_request.fastCodec, std::move(done));
+}
+
 const std::vector<std::string>& CFullCreationRun::GetWarnings() const {
     static const std::vector<std::string> none;
     return m_assembly ? m_assembly->GetWarnings() : none;

@@ -41,6 +41,9 @@ public:
 
     CJobResult Run();
     void Start(CWorker::JobDone done);
+    // Only the encoding of the LOW and FAST files, for a caller that starts
+    // the oracle itself (the window, whose list the oracle fills).
+    void StartCreation(CWorker::JobDone done);
 
     // The names used (after the proposals) and what the oracle made.
     const std::string& GetLowFile() const { return m_creationRequest.lowFile; }

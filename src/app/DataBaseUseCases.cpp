@@ -1,6 +1,7 @@
 #include "app/DataBaseUseCases.h"
 
 #include "encoding/EncodingPart.h"
+#include "media/IHost.h"
 #include "platform/FileIdentity.h"
 #include "settings/CIniFile.h"
 #include "settings/CProjectFile.h"
@@ -27,6 +28,40 @@ PrepareResult ExportDataBase(IHost& host, const ExportDataBaseRequest& request,
                                 status))
         return PrepareResult::Failed(status);
     return PrepareResult::Ready();
+}
+
+bool ImportDataBase(IHost& host, const std::string& path, const std::string& source,
+                    ImportedDataBase& imported, std::string& status) {
+    auto base = std::make_unique<CMovieDataBase>(host);
+    CodecOptions low;
+    CodecOptions fast;
+    if (!base->Import(path, low, fast, status))
+        return false;
+    const std::string refused = "Error: Can´t load " + path;
+    // Any bytes load as an INI file; one without a single section of ours
+    // is something else, and taking it would claim both compressors set.
+    if (!base->HasDataBaseSections()) {
+        host.ShowError(path + " is no movie data base: it has none of its sections.");
+        status = refused;
+        return false;
+    }
+    CAVIFile movie(host);
+    int32_t total = 0;
+    if (movie.Open(source, true)) {
+        std::string overlap;
+        if (base->CoversTooMuch(movie, overlap)) {
+            host.ShowError(overlap + " The data base is not imported.");
+            status = refused;
+            return false;
+        }
+        total = base->CountFrames(movie);
+        movie.Close();
+    }
+    imported.base = std::move(base);
+    imported.low = std::move(low);
+    imported.fast = std::move(fast);
+    imported.totalFrames = total;
+    return true;
 }
 
 CDataBaseCreate::CDataBaseCreate(CWorker& worker)

@@ -14,6 +14,7 @@
 #include "media/CJobResult.h"
 #include "platform/CodecOptions.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,25 @@ struct ExportDataBaseRequest {
 // status text. Refused: the output is one of the inputs.
 PrepareResult ExportDataBase(IHost& host, const ExportDataBaseRequest& request,
                              std::vector<std::string>& warnings, std::string& status);
+
+// What an import read, kept apart from the importer's own data base and
+// compressor records until it has passed every check: a refused import
+// changes nothing.
+struct ImportedDataBase {
+    std::unique_ptr<CMovieDataBase> base;
+    CodecOptions low;
+    CodecOptions fast;
+    int32_t totalFrames = 0; // 0 when the original movie does not open
+};
+
+// Loads `path` and checks it against the original movie `source`: a file
+// that holds no data base section, compressor state blocks no compressor can
+// have, or intervals that overlap the movie over and over are refused with a
+// message. `status` gets the status line text (" sucessfully imported." or
+// "Error: Can´t load ..."). The original movie that does not open is said
+// so and gives 0 frames; the import still holds.
+bool ImportDataBase(IHost& host, const std::string& path, const std::string& source,
+                    ImportedDataBase& imported, std::string& status);
 
 struct CreateFromDataBaseRequest {
     std::string dataBase;

@@ -50,13 +50,11 @@ bool CDataBaseCreation::CheckIntervals(CAVIFile& source) {
     const int64_t length = std::max(video->GetLength(), 0);
     std::string dropped;
     int32_t droppedCount = 0;
-    int64_t covered = 0;
     CMovieDataBase::Interval interval;
     for (int32_t n = 0; m_base.GetInterval(n, interval); ++n) {
         int32_t first = 0;
         int32_t end = 0;
         CMovieDataBase::IntervalFrames(*video, interval, first, end);
-        covered += end - first;
         const char* why = interval.endMs < interval.startMs ? "ends before it starts"
                           : first >= length && length > 0   ? "starts after the end of the source movie"
                                                             : nullptr;
@@ -68,10 +66,9 @@ bool CDataBaseCreation::CheckIntervals(CAVIFile& source) {
     IHost& host = m_worker.GetHost();
     // Overlapping intervals would compress the movie again and again: a few
     // hundred bytes of data base could fill the disk with temporary files.
-    if (covered > 2 * length) {
-        host.ShowError("The intervals of the data base cover " + std::to_string(covered) +
-                       " frames, more than twice the " + std::to_string(length) +
-                       " frames of the source movie: they overlap. Nothing is created.");
+    std::string overlap;
+    if (m_base.CoversTooMuch(source, overlap)) {
+        host.ShowError(overlap + " Nothing is created.");
         return false;
     }
     m_bWhole = droppedCount == 0;

@@ -109,6 +109,12 @@ public:
     bool GetInterval(int32_t n, Interval& interval) const;
     // Intervals 0, 1, ... up to the first missing one.
     int32_t CountIntervals() const;
+    // Whether the intervals together cover more than twice the frames of the
+    // source's video stream: then they overlap, and a creation would write
+    // the movie again and again. `why` gets the text that says so.
+    bool CoversTooMuch(CAVIFile& source, std::string& why) const;
+    // Whether the file holds any section of a data base at all.
+    bool HasDataBaseSections() const;
     // The frames [first, end) of an interval in the source's video stream,
     // clamped to the movie (an interval beyond it is empty).
     static void IntervalFrames(const CAVIStream& video, const Interval& interval, int32_t& first,
@@ -148,6 +154,8 @@ public:
     const CIniFile& GetStore() const { return m_store; }
 
 private:
+    // The frames of all intervals in `video`, each clamped to the movie.
+    int64_t CoveredFrames(const CAVIStream& video) const;
     void ShowPosition();
     // False when the audio could not be copied (a message said why).
     bool CopyPartAudio(CAVIFile& source, const Interval& interval);

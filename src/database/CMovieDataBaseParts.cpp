@@ -38,19 +38,44 @@ void CMovieDataBase::ResetParts() {
     m_bFailed = false;
 }
 
-int32_t CMovieDataBase::CountFrames(CAVIFile& source) const {
-    const CAVIStream* video = source.GetStream(source.GetVideoIndex());
-    if (!video)
-        return 0;
+int64_t CMovieDataBase::CoveredFrames(const CAVIStream& video) const {
     int64_t total = 0;
     Interval interval;
     for (int32_t n = 0; GetInterval(n, interval); ++n) {
         int32_t first = 0;
         int32_t end = 0;
-        IntervalFrames(*video, interval, first, end);
+        IntervalFrames(video, interval, first, end);
         total += end - first;
     }
-    return static_cast<int32_t>(std::min<int64_t>(total, INT32_MAX));
+    return total;
+}
+
+int32_t CMovieDataBase::CountFrames(CAVIFile& source) const {
+    const CAVIStream* video = source.GetStream(source.GetVideoIndex());
+    return video ? static_cast<int32_t>(std::min<int64_t>(CoveredFrames(*video), INT32_MAX)) : 0;
+}
+
+bool CMovieDataBase::CoversTooMuch(CAVIFile& source, std::string& why) const {
+    const CAVIStream* video = source.GetStream(source.GetVideoIndex());
+    if (!video)
+        return false;
+    const int64_t length = std::max(video->GetLength(), 0);
+    const int64_t covered = CoveredFrames(*video);
+    if (covered <= 2 * length)
+        return false;
+    why = "The intervals of the data base cover " + std::to_string(covered) +
+          " frames, more than twice the " + std::to_string(length) +
+          " frames of the source movie: they overlap.";
+    return true;
+}
+
+bool CMovieDataBase::HasDataBaseSections() const {
+    for (const char* section :
+         {SECTION_DATABASE, SECTION_MOVIE, SECTION_INTERVALS, SECTION_LOW_CODEC, SECTION_FAST_CODEC}) {
+        if (m_store.FindSection(section))
+            return true;
+    }
+    return false;
 }
 
 void CMovieDataBase::SetTotalFrames(int32_t total) {

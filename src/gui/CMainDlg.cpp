@@ -1,8 +1,11 @@
 #include "gui/CMainDlg.h"
 
 #include "gui/CAboutDlg.h"
+#include "gui/CDataBaseCommand.h"
+#include "gui/CDataBaseDlg.h"
 #include "gui/CEncodingListModel.h"
 #include "gui/CEncodingListView.h"
+#include "gui/CFullCreationCommand.h"
 #include "gui/CNativeSizeWindow.h"
 #include "gui/CPreviewScreen.h"
 #include "gui/CProjectCommands.h"
@@ -36,11 +39,14 @@ const int g_aBusyDisabled[] = {IDC_FULL_CREATION, IDC_SELECT_LOW, IDC_SELECT_FAS
 
 CMainDlg::CMainDlg(const MainDlgPaths& paths, QWidget* parent)
     : QDialog(parent, Qt::Window), m_paths(paths), m_options(this), m_abort(this), m_autoCreate(m_host, this),
-      m_mergeAvis(m_host, this) {
+      m_mergeAvis(m_host, this), m_fullCreation(this) {
     m_pLow = std::make_unique<CAVIFile>(m_host);
     m_pFast = std::make_unique<CAVIFile>(m_host);
     m_pJobs = std::make_unique<CJobController>(m_host, m_host);
     m_pProject = std::make_unique<CProjectCommands>(*this);
+    m_pFullCreation = std::make_unique<CFullCreationCommand>(*this);
+    m_pDataBase = std::make_unique<CDataBaseDlg>(m_host, m_fullCreation, m_list, this);
+    m_pDataBaseCommand = std::make_unique<CDataBaseCommand>(*this);
     m_host.SetBoxParent(this);
     setWindowTitle(QString::fromUtf8(TITLE));
     setSizeGripEnabled(true);
@@ -79,6 +85,7 @@ void CMainDlg::OnInitDialog() {
     m_controls.As<QProgressBar>(IDC_PROGRESS)->setRange(0, 10000);
     ConnectControls();
     ConnectHost();
+    ConnectFullCreation();
     qApp->installEventFilter(this);
     m_pJobs->Start();
     SetFieldText(IDC_STATUS, QStringLiteral("Waiting!"));
@@ -135,11 +142,13 @@ void CMainDlg::ConnectControls() {
     button(IDC_AUTO_CREATE, [this] { OnAutoCreate(); });
     button(IDC_MERGE, [this] { OnMergeAvis(); });
     connect(&m_autoCreate, &CAutoCreateDlg::frameChosen, this, [this](int frame) { MoveTo(frame); });
+    button(IDC_FULL_CREATION, [this] { OnFullCreation(); });
     button(IDC_RESET, [this] { Reset(); });
     button(IDC_LOAD_PROJECT, [this] { OnLoadProject(); });
     button(IDC_SAVE_PROJECT, [this] { OnSaveProject(); });
     button(IDC_OPTIONS, [this] { OnOptions(); });
     button(IDC_ABOUT, [this] { OnAbout(); });
+    button(IDC_DATA_BASE, [this] { OnDataBase(); });
     connect(GetSlider(), &QSlider::sliderReleased, this, [this] { OnSliderReleased(); });
     for (const bool low : {true, false}) {
         connect(GetScreen(low), &CPreviewScreen::clicked, this, [this, low] { OnScreenClicked(low); });
@@ -371,6 +380,22 @@ void CMainDlg::OnMergeAvis() {
         m_pJobs->StartMerge({m_mergeAvis.fileList, path, m_mergeAvis.syncAudio});
 }
 
+void CMainDlg::OnFullCreation() {
+    m_pFullCreation->Run();
+}
+
+void CMainDlg::ConnectFullCreation() {
+    CFullCreationDlg::Context context;
+    context.store = &m_store;
+    context.host = &m_host;
+    context.language = &m_language;
+    context.chooseFile = [this](const FileDialogRequest& request) { return ChooseFile(request); };
+    context.chooseCodec = [this](const std::string& source, CodecOptions& record, FOURCC proposed) {
+        return CCompressorDlg::Choose(&m_fullCreation, source, record, proposed);
+    };
+    m_fullCreation.SetContext(std::move(context));
+}
+
 void CMainDlg::OnSetStart() {
     m_marks.SetStart(GetSlider()->value());
     Refresh(true);
@@ -428,6 +453,10 @@ void CMainDlg::OnAbout() {
     CAboutDlg about(this);
     about.setWindowIcon(windowIcon());
     about.exec();
+}
+
+void CMainDlg::OnDataBase() {
+    m_pDataBaseCommand->Run();
 }
 
 void CMainDlg::OnLoadProject() {

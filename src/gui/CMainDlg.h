@@ -10,6 +10,7 @@
 #include "gui/CAbortDlg.h"
 #include "gui/CAutoCreateDlg.h"
 #include "gui/CDialogControls.h"
+#include "gui/CFullCreationDlg.h"
 #include "gui/CJobController.h"
 #include "gui/CLayoutKeeper.h"
 #include "gui/CMergeAvisDlg.h"
@@ -28,8 +29,11 @@
 #include <vector>
 
 class CAVIFile;
+class CDataBaseCommand;
+class CDataBaseDlg;
 class CEncodingListModel;
 class CEncodingListView;
+class CFullCreationCommand;
 class CNativeSizeWindow;
 class CPreviewScreen;
 class CProjectCommands;
@@ -76,6 +80,7 @@ public:
     void PrepareAutoCreate();
     bool StartAutoCreate();
     void OnMergeAvis();
+    void OnFullCreation();
     void OnSetStart();
     void OnSetEnd();
     void OnAddPart(bool fast);
@@ -85,6 +90,7 @@ public:
     void OnScreenClicked(bool low);
     void OnOptions();
     void OnAbout();
+    void OnDataBase();
     void OnLoadProject();
     void OnSaveProject();
     // Project files and movies given on the command line or dropped: one
@@ -100,9 +106,13 @@ public:
     CQtHost& GetHost() { return m_host; }
     CJobController& GetJobs() { return *m_pJobs; }
     COptionsDlg& GetOptions() { return m_options; }
+    CDataBaseDlg& GetDataBaseDlg() { return *m_pDataBase; }
+    CDataBaseCommand& GetDataBaseCommand() { return *m_pDataBaseCommand; }
     CAbortDlg& GetAbortDlg() { return m_abort; }
     CAutoCreateDlg& GetAutoCreate() { return m_autoCreate; }
     CMergeAvisDlg& GetMergeAvis() { return m_mergeAvis; }
+    CFullCreationDlg& GetFullCreation() { return m_fullCreation; }
+    CFullCreationCommand& GetFullCreationCommand() { return *m_pFullCreation; }
     CLanguage& GetLanguage() { return m_language; }
     const CDialogControls& GetControls() const { return m_controls; }
     CPreviewScreen* GetScreen(bool low) const;
@@ -122,6 +132,7 @@ protected:
 private:
     void ConnectControls();
     void ConnectHost();
+    void ConnectFullCreation();
     void LoadProgramSettings();
     void ArrangeScreens();
     void SetFieldText(int id, const QString& text);
@@ -144,8 +155,12 @@ private:
     CAbortDlg m_abort;
     CAutoCreateDlg m_autoCreate;
     CMergeAvisDlg m_mergeAvis;
+    CFullCreationDlg m_fullCreation;
+    std::unique_ptr<CFullCreationCommand> m_pFullCreation;
     std::unique_ptr<CEncodingListModel> m_pModel;
     std::unique_ptr<CProjectCommands> m_pProject;
+    std::unique_ptr<CDataBaseDlg> m_pDataBase;
+    std::unique_ptr<CDataBaseCommand> m_pDataBaseCommand;
     CNativeSizeWindow* m_pNativeLow = nullptr;
     CNativeSizeWindow* m_pNativeFast = nullptr;
     FileChooser m_chooser;

@@ -2,30 +2,12 @@
 
 #include "media/CAVIFile.h"
 #include "media/CAVIStream.h"
-#include "media/IHost.h"
+#include "media/CSilentHost.h"
 #include "platform/AviTypes.h"
 #include "platform/DibLayout.h"
 
 #include <cstring>
 #include <memory>
-
-namespace {
-// The preview reports nothing: a movie that fails here has already been
-// reported when the window opened it.
-class CSilentHost : public IHost {
-public:
-    void SetStatusText(const std::string&) override {}
-    void SetProgressRange(int, int) override {}
-    void SetProgressPos(int) override {}
-    void SetPercentText(const std::string&) override {}
-    int MessageBox(const std::string&, const std::string&, EMessageButtons, EMessageKind) override {
-        return IDOK;
-    }
-    void JobFinished() override {}
-    void EndWaitBox(int) override {}
-    void SetLastPiece(bool) override {}
-};
-} // namespace
 
 CPreviewDecoder::CPreviewDecoder(Delivery delivery) : m_delivery(std::move(delivery)) {
     m_thread = std::thread([this] { Loop(); });
@@ -77,6 +59,8 @@ QImage CPreviewDecoder::ImageFromDib(const uint8_t* dib) {
 }
 
 void CPreviewDecoder::Loop() {
+    // The preview reports nothing: a movie that fails here has already been
+    // reported when the window opened it.
     CSilentHost host;
     std::unique_ptr<CAVIFile> file;
     int lastDecoded = -1;
