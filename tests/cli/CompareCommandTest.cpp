@@ -3,6 +3,7 @@
 #include "support/TestUtil.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 TEST(CompareCommandTest, ReportsEveryFileAndFailsForOneThatCannotBeMeasured) {
     CTempDir dir;
@@ -13,17 +14,32 @@ TEST(CompareCommandTest, ReportsEveryFileAndFailsForOneThatCannotBeMeasured) {
 
     const CommandResult table = RunCli({"compare", source, dir.File("low.avi"), dir.File("fast.avi")});
     ASSERT_EQ(table.exitCode, 0) << table.err;
-    EXPECT_NE(table.out.find("Video bytes"), std::string::npos) << table.out;
+    EXPECT_NE(table.out.find("Video size"), std::string::npos) << table.out;
     EXPECT_NE(table.out.find("low.avi"), std::string::npos) << table.out;
     EXPECT_NE(table.out.find(" dB"), std::string::npos) << table.out;
 
-    const CommandResult json = RunCli({"compare", "--json", source, source, dir.File("gone.avi")});
+    const CommandResult json =
+        RunCli({"compare", "--json", source, source, dir.File("low.avi"), dir.File("gone.avi")});
     EXPECT_EQ(json.exitCode, 1);
-    // Identical pictures have no finite PSNR: null in JSON.
-    EXPECT_NE(json.out.find("\"psnr\": null"), std::string::npos) << json.out;
-    EXPECT_NE(json.out.find("\"ssim\": 1.00000"), std::string::npos) << json.out;
-    EXPECT_NE(json.out.find("\"error\": "), std::string::npos) << json.out;
     EXPECT_NE(json.err.find("gone.avi"), std::string::npos) << json.err;
+    nlohmann::json result = nlohmann::json::parse(json.out);
+    EXPECT_EQ(result["source"], source);
+    nlohmann::json& files = result["files"];
+    ASSERT_EQ(files.size(), 3u);
+    // Identical pictures have no finite PSNR: null in JSON.
+    EXPECT_EQ(files[0]["file"], source);
+    EXPECT_TRUE(files[0]["psnr"].is_null());
+    EXPECT_EQ(files[0]["ssim"], 1.0);
+    EXPECT_EQ(files[0]["frames"], 30);
+    EXPECT_GT(files[0]["video_bytes"].get<int64_t>(), 30 * 64 * 48 * 3 - 1);
+    // A compressed file: a finite PSNR, its worst interval no better.
+    EXPECT_GT(files[1]["psnr"].get<double>(), 20.0);
+    EXPECT_LE(files[1]["worst_interval"]["psnr"].get<double>(), files[1]["psnr"].get<double>());
+    EXPECT_LT(files[1]["worst_interval"]["start"].get<int>(), files[1]["worst_interval"]["end"].get<int>());
+    EXPECT_EQ(files[2]["file"], dir.File("gone.avi"));
+    EXPECT_FALSE(files[2]["error"].get<std::string>().empty());
+    EXPECT_FALSE(files[2].contains("psnr"));
 
     EXPECT_EQ(RunCli({"compare", source}).exitCode, 2);
+    EXPECT_EQ(RunCli({"compare", dir.File("gone.avi"), source}).exitCode, 2);
 }
