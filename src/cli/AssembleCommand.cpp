@@ -37,7 +37,9 @@ void RegisterAssembleCommand(CLI::App& app, CliExit& exitCode) {
         ->check(CLI::ExistingFile);
     command->add_option("--output", options->output, "The final AVI to write (replaced when it exists)")
         ->required();
-    command->add_option("--low", options->low, "LOW movie (default: the project's)")->check(CLI::ExistingFile);
-    command->add_option("--fast", options->fast, "FAST movie (default: the project's)")->check(CLI::ExistingFile);
+    command->add_option("--low", options->low, "LOW movie (default: the project's)")
+        ->check(CLI::ExistingFile);
+    command->add_option("--fast", options->fast, "FAST movie (default: the project's)")
+        ->check(CLI::ExistingFile);
     command->callback([options, &exitCode]() { exitCode.value = RunAssemble(*options); });
 }

@@ -113,9 +113,10 @@ void RegisterDbCommand(CLI::App& app, CliExit& exitCode) {
     createCommand->add_option("--output", createArgs->output, "The final AVI to write (replaced)")
         ->required();
     createCommand
-        ->add_option("--temp", createArgs->temp,
-                     "Directory in which a folder for the temporary files 0.avi, 1.avi, ... is made for the run "
-                     "(default: the source's)")
+        ->add_option(
+            "--temp", createArgs->temp,
+            "Directory in which a folder for the temporary files 0.avi, 1.avi, ... is made for the run "
+            "(default: the source's)")
         ->check(CLI::ExistingDirectory);
     auto* yes =
         createCommand->add_flag("--yes", createArgs->yes, "Create even when the source's size differs");

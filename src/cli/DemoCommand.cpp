@@ -66,7 +66,8 @@ void PrintPlainReport(const FullOutcome& outcome, const std::vector<MovieReport>
                       const std::string& project) {
     std::printf("\nIntervals: %d LOW, %d FAST\n", outcome.lowIntervals, outcome.fastIntervals);
     // As `compare` measures: yuv420p, PSNR from the mean squared error.
-    std::printf("\n%-8s %-40s %-12s %12s  %11s  %7s\n", "", "File", "File size", "Video size", "PSNR", "SSIM");
+    std::printf("\n%-8s %-40s %-12s %12s  %11s  %7s\n", "", "File", "File size", "Video size", "PSNR",
+                "SSIM");
     for (const MovieReport& movie : movies)
         std::printf("%-8s %-40s %-12s %s\n", movie.name, movie.path.c_str(),
                     movie.bytes ? PlainSize(*movie.bytes).c_str() : "(missing)",

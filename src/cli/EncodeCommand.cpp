@@ -57,7 +57,9 @@ void RegisterEncodeCommand(CLI::App& app, CliExit& exitCode) {
     auto args = std::make_shared<EncodeArgs>();
     CLI::App* command = app.add_subcommand(
         "encode", "Encode a source movie into the LOW and the FAST file in one pass, audio copied into both");
-    command->add_option("source", args->source, "The source movie (AVI)")->required()->check(CLI::ExistingFile);
+    command->add_option("source", args->source, "The source movie (AVI)")
+        ->required()
+        ->check(CLI::ExistingFile);
     command->add_option("--low", args->low, "The LOW file to write (replaced when it exists)")->required();
     command->add_option("--fast", args->fast, "The FAST file to write (replaced when it exists)")->required();
     AddCodecOptions(*command, args->lowCodec, args->fastCodec);

@@ -78,7 +78,9 @@ void RegisterFullCommand(CLI::App& app, CliExit& exitCode) {
     CLI::App* command = app.add_subcommand(
         "full",
         "Encode LOW and FAST, build the encoding list with the oracle, save the project (and assemble)");
-    command->add_option("source", args->source, "The source movie (AVI)")->required()->check(CLI::ExistingFile);
+    command->add_option("source", args->source, "The source movie (AVI)")
+        ->required()
+        ->check(CLI::ExistingFile);
     command->add_option("--low", args->low, "The LOW file (default: SOURCE without extension + _low.avi)");
     command->add_option("--fast", args->fast,
                         "The FAST file (default: SOURCE without extension + _fast.avi)");
@@ -89,9 +91,9 @@ void RegisterFullCommand(CLI::App& app, CliExit& exitCode) {
         ->capture_default_str();
     AddCodecOptions(*command, args->lowCodec, args->fastCodec);
     AddBitrateOption(*command, args->bitrate);
-    CLI::Option* noSource =
-        command->add_flag("--no-source", args->noSource,
-                          "Run the oracle on the LOW and FAST files alone, without comparing with the source");
+    CLI::Option* noSource = command->add_flag(
+        "--no-source", args->noSource,
+        "Run the oracle on the LOW and FAST files alone, without comparing with the source");
     AddOracleOptions(*command, args->oracle, noSource, true);
     command->add_option("--project", args->project, "Project settings file to write (.ini)")->required();
     command->add_option("--output", args->output, "Also write the final AVI (replaced when it exists)");

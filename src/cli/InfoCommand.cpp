@@ -81,8 +81,12 @@ Json DecodeJson(const DecodeReport& report) {
         return nullptr;
     Json notes = Json::array();
     for (const CodecNote& note : report.notes)
-        notes.push_back({{"level", note.error ? "error" : "warning"}, {"text", note.text}, {"count", note.count}});
-    return {{"frames", report.frames}, {"failed", report.failed}, {"notes", notes}, {"notes_left_out", report.leftOut}};
+        notes.push_back(
+            {{"level", note.error ? "error" : "warning"}, {"text", note.text}, {"count", note.count}});
+    return {{"frames", report.frames},
+            {"failed", report.failed},
+            {"notes", notes},
+            {"notes_left_out", report.leftOut}};
 }
 
 // Every key-frame sample number of a stream, in order.
@@ -114,7 +118,7 @@ int64_t StreamBytes(const CAVIStream& stream) {
 // The common audio formats by their WAVE format tag; nullptr for others.
 const char* AudioFormatName(uint16_t tag) {
     static const std::pair<uint16_t, const char*> names[] = {
-        {0x0001, "PCM"},     {0x0002, "MS ADPCM"}, {0x0003, "PCM float"},  {0x0006, "A-law"},
+        {0x0001, "PCM"},     {0x0002, "MS ADPCM"},  {0x0003, "PCM float"}, {0x0006, "A-law"},
         {0x0007, "mu-law"},  {0x0011, "IMA ADPCM"}, {0x0050, "MP2"},       {0x0055, "MP3"},
         {0x00FF, "AAC"},     {0x1610, "AAC"},       {0x706D, "AAC"},       {0x0161, "WMA"},
         {0x0162, "WMA Pro"}, {0x2000, "AC-3"},      {0x2001, "DTS"},       {0x674F, "Vorbis"},
@@ -171,8 +175,8 @@ std::string FormatSummary(const CAVIStream& stream) {
         stream.GetType() == CAVIStream::TYPE_AUDIO && ParseWaveFormatEx(stream.GetFormat(), size, wf)) {
         const char* name = AudioFormatName(wf.wFormatTag);
         std::snprintf(text, sizeof text, "%s%stag 0x%04X%s, %u ch, %u Hz, %u bytes/s, block %u, %u bit",
-                      name ? name : "", name ? " (" : "", static_cast<unsigned>(wf.wFormatTag), name ? ")" : "",
-                      static_cast<unsigned>(wf.nChannels),
+                      name ? name : "", name ? " (" : "", static_cast<unsigned>(wf.wFormatTag),
+                      name ? ")" : "", static_cast<unsigned>(wf.nChannels),
                       static_cast<unsigned>(wf.nSamplesPerSec), static_cast<unsigned>(wf.nAvgBytesPerSec),
                       static_cast<unsigned>(wf.nBlockAlign), static_cast<unsigned>(wf.wBitsPerSample));
         return text;
@@ -226,8 +230,8 @@ void PrintPlain(const CAVIFile& file) {
         std::printf("  stream %d: %s '%s' '%s', rate %u/%u, length %" PRId32 ", %s, %s", i,
                     TypeName(stream->GetType()), FourCCToString(si.fccType).c_str(),
                     FourCCToString(si.fccHandler).c_str(), static_cast<unsigned>(si.dwRate),
-                    static_cast<unsigned>(si.dwScale), stream->GetLength(), PlainSize(StreamBytes(*stream)).c_str(),
-                    FormatSummary(*stream).c_str());
+                    static_cast<unsigned>(si.dwScale), stream->GetLength(),
+                    PlainSize(StreamBytes(*stream)).c_str(), FormatSummary(*stream).c_str());
         // Every audio sample is a key frame: a count would say nothing.
         if (stream->GetType() == CAVIStream::TYPE_VIDEO)
             std::printf(", %zu key frames", KeyFrames(*stream).size());

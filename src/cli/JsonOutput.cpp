@@ -45,10 +45,11 @@ void PrintJson(const Json& value) {
 }
 
 Json MovieQualityJson(const MovieQuality& quality) {
-    return {{"video_bytes", quality.videoBytes},
-            {"frames", quality.frames},
-            {"psnr", Decibels(quality.psnr)},
-            {"ssim", quality.ssim},
-            {"worst_interval",
-             {{"start", quality.worstStart}, {"end", quality.worstEnd}, {"psnr", Decibels(quality.worstPsnr)}}}};
+    return {
+        {"video_bytes", quality.videoBytes},
+        {"frames", quality.frames},
+        {"psnr", Decibels(quality.psnr)},
+        {"ssim", quality.ssim},
+        {"worst_interval",
+         {{"start", quality.worstStart}, {"end", quality.worstEnd}, {"psnr", Decibels(quality.worstPsnr)}}}};
 }

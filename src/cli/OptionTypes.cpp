@@ -128,8 +128,8 @@ CLI::Validator CodecSettingsCheck() {
 
 CLI::Validator PriorityCheck() {
     // Without the last entry, "Pause": a paused job would never end.
-    return CLI::IsMember(std::vector<std::string>(CPriorityControl::ENTRIES,
-                                                  CPriorityControl::ENTRIES + CPriorityControl::ENTRY_COUNT - 1));
+    return CLI::IsMember(std::vector<std::string>(
+        CPriorityControl::ENTRIES, CPriorityControl::ENTRIES + CPriorityControl::ENTRY_COUNT - 1));
 }
 
 void AddCodecOptions(CLI::App& command, std::string& low, std::string& fast) {

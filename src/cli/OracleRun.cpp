@@ -35,8 +35,9 @@ void AddOracleOptions(CLI::App& command, OracleOptionValues& values, CLI::Option
         ->check(FiniteCheck());
     command.add_option("--precision", values.precision, "Precision 1 (every frame) to 6 (default 1)")
         ->check(CLI::Range(COracleStart::MIN_PRECISION, COracleStart::MAX_PRECISION));
-    CLI::Option* limit = command.add_option("--limit", values.limit, "Maximum size of the final AVI in KBytes")
-                             ->check(FiniteCheck() & KBytesRange());
+    CLI::Option* limit =
+        command.add_option("--limit", values.limit, "Maximum size of the final AVI in KBytes")
+            ->check(FiniteCheck() & KBytesRange());
     CLI::Option* target =
         command
             .add_option("--target-size", values.targetSize,

@@ -40,7 +40,8 @@ TEST(CommandLineTest, WellFormedValuesInEveryAcceptedSpelling) {
     CTempDir dir;
     const std::string out = dir.File("x.avi");
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"--size", "48X32", "--fps", "30"}, {"--size", "48x32", "--fps", "30000/1001", "--audio", "none"}}) {
+             {"--size", "48X32", "--fps", "30"},
+             {"--size", "48x32", "--fps", "30000/1001", "--audio", "none"}}) {
         std::vector<std::string> argv{"sample", out, "--frames", "2"};
         argv.insert(argv.end(), args.begin(), args.end());
         const CommandResult r = RunCli(argv);

@@ -119,7 +119,8 @@ TEST_F(DbCommandTest, RefusesBadRequests) {
     // Files that are not there: named before anything runs.
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"db", "export", "--project", project, "--source", m_out.File("missing.avi"), "--output", vdb},
-             {"db", "create", m_out.File("missing.vdb"), "--source", Source(), "--output", m_out.File("f.avi")},
+             {"db", "create", m_out.File("missing.vdb"), "--source", Source(), "--output",
+              m_out.File("f.avi")},
              {"db", "create", vdb, "--source", Source(), "--output", m_out.File("f.avi"), "--temp",
               m_out.File("no-dir")}}) {
         const CommandResult missing = RunCli(args);

@@ -93,9 +93,9 @@ TEST_F(FullOracleCommandTest, OracleWithoutSourceUsesZeroDefaultsAndWritesThePro
 
     // The same run (from the cache now) in JSON: the rows the project holds,
     // sizes in bytes that add up to the total.
-    const CommandResult json =
-        RunCli({"oracle", "--json", "--low", File("film_low.avi"), "--fast", File("film_fast.avi"),
-                "--oracle-file", File("plain.dat"), "--precision", "2", "--project", File("oracle_json.ini")});
+    const CommandResult json = RunCli({"oracle", "--json", "--low", File("film_low.avi"), "--fast",
+                                       File("film_fast.avi"), "--oracle-file", File("plain.dat"),
+                                       "--precision", "2", "--project", File("oracle_json.ini")});
     ASSERT_EQ(json.exitCode, 0) << json.err;
     nlohmann::json oracle = nlohmann::json::parse(json.out);
     EXPECT_EQ(oracle["low"], File("film_low.avi"));

@@ -170,8 +170,8 @@ TEST(InfoCommandTest, PlainFormIsForPeople) {
     const CommandResult r = RunCli({"info", path});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out.rfind(path + "\n", 0), 0u) << r.out;
-    for (const char* part : {"frames 50", "duration 00:00:02.000", "176x144", " kB\n", "OpenDML: no", "index: ",
-                             "stream 0: video 'vids' 'DIV3', rate 25/1, length 50", "3 key frames",
+    for (const char* part : {"frames 50", "duration 00:00:02.000", "176x144", " kB\n", "OpenDML: no",
+                             "index: ", "stream 0: video 'vids' 'DIV3', rate 25/1, length 50", "3 key frames",
                              "stream 1: audio 'auds'", "PCM (tag 0x0001)"})
         EXPECT_NE(r.out.find(part), std::string::npos) << part << "\n" << r.out;
     // Sizes in units people read; no key frames counted for audio (every
