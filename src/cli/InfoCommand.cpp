@@ -115,14 +115,15 @@ int64_t StreamBytes(const CAVIStream& stream) {
     return stream.ByteCount(0, length);
 }
 
-// The common audio formats by their WAVE format tag; nullptr for others.
+// The common audio formats by their WAVE format tag; nullptr for others
+// (an extensible format, 0xFFFE, names its real one only in a GUID).
 const char* AudioFormatName(uint16_t tag) {
     static const std::pair<uint16_t, const char*> names[] = {
         {0x0001, "PCM"},     {0x0002, "MS ADPCM"},  {0x0003, "PCM float"}, {0x0006, "A-law"},
         {0x0007, "mu-law"},  {0x0011, "IMA ADPCM"}, {0x0050, "MP2"},       {0x0055, "MP3"},
         {0x00FF, "AAC"},     {0x1610, "AAC"},       {0x706D, "AAC"},       {0x0161, "WMA"},
         {0x0162, "WMA Pro"}, {0x2000, "AC-3"},      {0x2001, "DTS"},       {0x674F, "Vorbis"},
-        {0x6750, "Vorbis"},  {0x6751, "Vorbis"},    {0xF1AC, "FLAC"},      {0xFFFE, "extensible"},
+        {0x6750, "Vorbis"},  {0x6751, "Vorbis"},    {0xF1AC, "FLAC"},
     };
     for (const auto& [known, name] : names)
         if (known == tag)

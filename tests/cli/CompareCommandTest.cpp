@@ -18,10 +18,12 @@ TEST(CompareCommandTest, ReportsEveryFileAndFailsForOneThatCannotBeMeasured) {
     EXPECT_NE(table.out.find("low.avi"), std::string::npos) << table.out;
     EXPECT_NE(table.out.find(" dB"), std::string::npos) << table.out;
 
-    const CommandResult json =
-        RunCli({"compare", "--json", source, source, dir.File("low.avi"), dir.File("gone.avi")});
+    // A missing file whose name is no UTF-8: named as valid text, its bytes
+    // in hexadecimal beside it, the error text valid too.
+    const std::string gone = dir.File("gone\xfe.avi");
+    const CommandResult json = RunCli({"compare", "--json", source, source, dir.File("low.avi"), gone});
     EXPECT_EQ(json.exitCode, 1);
-    EXPECT_NE(json.err.find("gone.avi"), std::string::npos) << json.err;
+    EXPECT_NE(json.err.find(gone), std::string::npos) << json.err;
     nlohmann::json result = nlohmann::json::parse(json.out);
     EXPECT_EQ(result["source"], source);
     nlohmann::json& files = result["files"];
@@ -36,10 +38,14 @@ TEST(CompareCommandTest, ReportsEveryFileAndFailsForOneThatCannotBeMeasured) {
     EXPECT_GT(files[1]["psnr"].get<double>(), 20.0);
     EXPECT_LE(files[1]["worst_interval"]["psnr"].get<double>(), files[1]["psnr"].get<double>());
     EXPECT_LT(files[1]["worst_interval"]["start"].get<int>(), files[1]["worst_interval"]["end"].get<int>());
-    EXPECT_EQ(files[2]["file"], dir.File("gone.avi"));
-    EXPECT_FALSE(files[2]["error"].get<std::string>().empty());
+    EXPECT_EQ(files[2]["file"], dir.File("gone\xef\xbf\xbd.avi"));
+    EXPECT_EQ(
+        files[2]["file_hex"].get<std::string>().substr(files[2]["file_hex"].get<std::string>().size() - 18),
+        "676f6e65fe2e617669");
+    EXPECT_NE(files[2]["error"].get<std::string>().find("gone\xef\xbf\xbd.avi"), std::string::npos);
+    EXPECT_FALSE(files[1].contains("file_hex"));
     EXPECT_FALSE(files[2].contains("psnr"));
 
     EXPECT_EQ(RunCli({"compare", source}).exitCode, 2);
-    EXPECT_EQ(RunCli({"compare", dir.File("gone.avi"), source}).exitCode, 2);
+    EXPECT_EQ(RunCli({"compare", gone, source}).exitCode, 2);
 }

@@ -110,10 +110,10 @@ TEST_F(DbCommandTest, RefusesBadRequests) {
         RunCli({"db", "export", "--project", project, "--source", garbage, "--output", vdb});
     EXPECT_EQ(noSource.exitCode, 1);
     EXPECT_NE(noSource.err.find("Error: Can´t open the original movie"), std::string::npos) << noSource.err;
-    const std::string empty = m_out.File("empty.vdb");
-    WriteFileBytes(empty, {});
+    const std::string fifo = m_out.File("fifo.vdb");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const CommandResult noBase =
-        RunCli({"db", "create", empty, "--source", Source(), "--output", m_out.File("f.avi")});
+        RunCli({"db", "create", fifo, "--source", Source(), "--output", m_out.File("f.avi")});
     EXPECT_EQ(noBase.exitCode, 1);
     EXPECT_NE(noBase.err.find("Error: Can´t load "), std::string::npos) << noBase.err;
     // Files that are not there: named before anything runs.

@@ -159,8 +159,6 @@ TEST(InfoCommandTest, OddNamesSurviveAndUnreadableFilesFailTheRunButNotTheList) 
     EXPECT_TRUE(json[3]["open"].get<bool>());
     EXPECT_EQ(json[3]["streams"].size(), 1u);
     EXPECT_NE(r.err.find("Failed to open AVI File: " + missing), std::string::npos) << r.err;
-    // The error text quotes the name: it too comes out as valid UTF-8.
-    EXPECT_NE(json[0]["error"].get<std::string>().find("missing\xef\xbf\xbd.avi"), std::string::npos);
     EXPECT_NE(r.err.find("Failed to open AVI File: " + garbage), std::string::npos) << r.err;
 }
 
