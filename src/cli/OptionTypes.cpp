@@ -38,18 +38,17 @@ std::istream& ReadWith(std::istream& in, T& value, bool (*parse)(const std::stri
     return in;
 }
 
+// The help shows the form as the option's type name, so the check itself
+// has no description.
 template <typename T>
-CLI::Validator TextCheck(bool (*parse)(const std::string&, T&), const std::string& form,
-                         const std::string& expected) {
+CLI::Validator TextCheck(bool (*parse)(const std::string&, T&), const std::string& expected) {
     return CLI::Validator(
         [parse, expected](std::string& text) {
             T value;
             return parse(text, value) ? std::string() : "\"" + text + "\" is not " + expected;
         },
-        form);
+        "");
 }
-} // namespace
-
 bool ParseFrameSize(const std::string& text, FrameSizeOption& value) {
     uint64_t width = 0, height = 0;
     if (!ParsePair(text, "xX", 1000000, width, height))
@@ -80,6 +79,8 @@ bool ParseAudio(const std::string& text, AudioOption& value) {
     return true;
 }
 
+} // namespace
+
 std::istream& operator>>(std::istream& in, FrameSizeOption& value) {
     return ReadWith(in, value, ParseFrameSize);
 }
@@ -93,15 +94,15 @@ std::istream& operator>>(std::istream& in, AudioOption& value) {
 }
 
 CLI::Validator FrameSizeCheck() {
-    return TextCheck(ParseFrameSize, "WxH", "WIDTHxHEIGHT, e.g. 320x240");
+    return TextCheck(ParseFrameSize, "WIDTHxHEIGHT, e.g. 320x240");
 }
 
 CLI::Validator FrameRateCheck() {
-    return TextCheck(ParseFrameRate, "RATE/SCALE", "RATE or RATE/SCALE, e.g. 25 or 30000/1001");
+    return TextCheck(ParseFrameRate, "RATE or RATE/SCALE, e.g. 25 or 30000/1001");
 }
 
 CLI::Validator AudioCheck() {
-    return TextCheck(ParseAudio, "RATE/CHANNELS", "RATE/CHANNELS, e.g. 44100/2, or none");
+    return TextCheck(ParseAudio, "RATE/CHANNELS, e.g. 44100/2, or none");
 }
 
 CLI::Validator FiniteCheck() {

@@ -26,14 +26,9 @@ struct AudioOption {
     int32_t channels = 0;
 };
 
-// Strict readers of the whole text (decimal digits only, no sign, no
-// blanks); false when it is not of the form, and `value` is left as it was.
-bool ParseFrameSize(const std::string& text, FrameSizeOption& value);
-bool ParseFrameRate(const std::string& text, FrameRateOption& value);
-bool ParseAudio(const std::string& text, AudioOption& value);
-
-// CLI11 converts option texts through these; the checks below have made
-// sure that they succeed.
+// CLI11 converts option texts through these, strict about the whole text
+// (decimal digits only, no sign, no blanks); the checks below refuse what
+// they cannot read with a message first.
 std::istream& operator>>(std::istream& in, FrameSizeOption& value);
 std::istream& operator>>(std::istream& in, FrameRateOption& value);
 std::istream& operator>>(std::istream& in, AudioOption& value);

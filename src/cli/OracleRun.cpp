@@ -22,8 +22,10 @@ int64_t CellBytes(const std::string& cell) {
 
 void AddOracleOptions(CLI::App& command, OracleOptionValues& values, CLI::Option* sourceOption,
                       bool excludesSource) {
-    command.add_option("--oracle-file", values.oracleFile,
-                       "Oracle file (default: the LOW file without extension + _oracle.dat)");
+    command
+        .add_option("--oracle-file", values.oracleFile,
+                    "Oracle file (default: the LOW file without extension + _oracle.dat)")
+        ->type_name("FILE");
     command
         .add_option("--oracle-value", values.oracleValue,
                     "Oracle Value in percent; more positive means more LOW (default 5.00 with the source, "

@@ -59,13 +59,16 @@ void RegisterSampleCommand(CLI::App& app, CliExit& exitCode) {
                   "scenes, PCM tones)");
     command->add_option("OUT", args->out, "AVI file to write (replaced if it exists)")->required();
     command->add_option("--size", args->size, "Frame size WIDTHxHEIGHT, 16x16 to 4096x4096 (default 320x240)")
-        ->check(FrameSizeCheck());
+        ->check(FrameSizeCheck())
+        ->type_name("WxH");
     command->add_option("--frames", args->frames, "Number of frames, 1 to 1000000")
         ->check(CLI::Range(1, 1000000))
         ->capture_default_str();
     command->add_option("--fps", args->fps, "Frame rate RATE or RATE/SCALE, 1/10 to 1000 (default 25/1)")
-        ->check(FrameRateCheck());
+        ->check(FrameRateCheck())
+        ->type_name("RATE[/SCALE]");
     command->add_option("--audio", args->audio, "Audio RATE/CHANNELS or none (default 44100/2)")
-        ->check(AudioCheck());
+        ->check(AudioCheck())
+        ->type_name("RATE/CHANNELS|none");
     command->callback([args, &exitCode]() { exitCode.value = RunSample(*args); });
 }
