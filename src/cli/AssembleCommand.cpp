@@ -8,8 +8,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <algorithm>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,7 +20,7 @@ int RunAssemble(const AssembleProjectRequest& request) {
     for (const std::string& warning : assembly.GetWarnings())
         runner.Say("Warning: " + warning);
     if (!ready.IsReady())
-        return runner.Refuse(ready);
+        return runner.Refuse(ready, "assemble");
     const int status =
         CCliJobRunner::ExitStatus(runner.RunSequence([&](CWorker&) { return assembly.Run(); }));
     // A final AVI that lacks rows of the list is written, and said to be so.
@@ -34,10 +32,14 @@ void RegisterAssembleCommand(CLI::App& app, CliExit& exitCode) {
     auto options = std::make_shared<AssembleProjectRequest>();
     CLI::App* command = app.add_subcommand(
         "assemble", "Write the final AVI: every part of the project's encoding list copied from its movie");
-    command->add_option("--project", options->project, "Project settings file (.ini)")->required();
+    command->add_option("--project", options->project, "Project settings file (.ini)")
+        ->required()
+        ->check(CLI::ExistingFile);
     command->add_option("--output", options->output, "The final AVI to write (replaced when it exists)")
         ->required();
-    command->add_option("--low", options->low, "LOW movie (default: the project's)");
-    command->add_option("--fast", options->fast, "FAST movie (default: the project's)");
+    command->add_option("--low", options->low, "LOW movie (default: the project's)")
+        ->check(CLI::ExistingFile);
+    command->add_option("--fast", options->fast, "FAST movie (default: the project's)")
+        ->check(CLI::ExistingFile);
     command->callback([options, &exitCode]() { exitCode.value = RunAssemble(*options); });
 }

@@ -1,6 +1,7 @@
 #include "cli/CCliJobRunner.h"
 
 #include "cli/CInterrupts.h"
+#include "cli/Commands.h"
 
 #include <cstdio>
 
@@ -44,8 +45,12 @@ int CCliJobRunner::ExitStatus(const CJobResult& result) {
     return 1;
 }
 
-int CCliJobRunner::Refuse(const PrepareResult& result, const std::string& prefix) {
+int CCliJobRunner::Refuse(const PrepareResult& result, const std::string& command) {
+    if (result.state == PrepareResult::EState::Refused) {
+        m_host.FinishLine();
+        return UsageError(command, result.text);
+    }
     if (!result.text.empty())
-        Say(prefix + result.text);
-    return result.state == PrepareResult::EState::Refused ? 2 : 1;
+        Say(result.text);
+    return 1;
 }

@@ -33,10 +33,10 @@ public:
     void Say(const std::string& text);
 
     static int ExitStatus(const CJobResult& result);
-    // A use case that is not ready: a refusal is bad usage (status 2), said
-    // with its text; a failure (status 1) has been told by a message, its
-    // text is said only when it adds to it.
-    int Refuse(const PrepareResult& result, const std::string& prefix = "");
+    // A use case that is not ready: a refusal is bad usage of `command`
+    // (status 2), said with its text; a failure (status 1) has been told by
+    // a message, its text is said only when it adds to it.
+    int Refuse(const PrepareResult& result, const std::string& command);
 
 private:
     CTerminalHost m_host{stderr};

@@ -2,6 +2,13 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cstdio>
+
+int UsageError(const std::string& command, const std::string& message) {
+    std::fprintf(stderr, "flintmoor-cli %s: %s\n", command.c_str(), message.c_str());
+    return 2;
+}
+
 void RegisterCommands(CLI::App& app, CliExit& exitCode) {
     RegisterInfoCommand(app, exitCode);
     RegisterSampleCommand(app, exitCode);

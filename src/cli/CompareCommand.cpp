@@ -4,12 +4,12 @@
 
 #include "cli/CTerminalHost.h"
 #include "cli/Commands.h"
-#include "cli/JsonText.h"
+#include "cli/JsonOutput.h"
+#include "cli/PlainUnits.h"
 #include "creation/MovieQuality.h"
 
 #include <CLI/CLI.hpp>
 
-#include <cinttypes>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -32,41 +32,19 @@ std::string DbText(double psnr) {
     return text;
 }
 
-// JSON has no infinity: identical pictures give null.
-std::string JsonNumber(double value) {
-    if (!std::isfinite(value))
-        return "null";
-    char text[32];
-    std::snprintf(text, sizeof text, "%.4f", value);
-    return text;
-}
-
 void PrintRow(const std::string& file, const MovieQuality& q) {
     char worst[96];
     std::snprintf(worst, sizeof worst, "%d-%d (%s)", q.worstStart, q.worstEnd, DbText(q.worstPsnr).c_str());
-    std::printf("%-40s %12" PRId64 " %14s %8.5f  %s\n", file.c_str(), q.videoBytes, DbText(q.psnr).c_str(),
-                q.ssim, worst);
-}
-
-std::string JsonRow(const std::string& file, const std::optional<MovieQuality>& q, const std::string& error) {
-    std::string row = "{\"file\": " + JsonString(file);
-    if (!q)
-        return row + ", \"error\": " + JsonString(error) + "}";
-    char text[256];
-    std::snprintf(text, sizeof text,
-                  ", \"video_bytes\": %" PRId64 ", \"frames\": %d, \"psnr\": %s, \"ssim\": %.5f, "
-                  "\"worst_interval\": {\"start\": %d, \"end\": %d, \"psnr\": %s}}",
-                  q->videoBytes, q->frames, JsonNumber(q->psnr).c_str(), q->ssim, q->worstStart, q->worstEnd,
-                  JsonNumber(q->worstPsnr).c_str());
-    return row + text;
+    std::printf("%-40s %12s %14s %8.5f  %s\n", file.c_str(), PlainSize(q.videoBytes).c_str(),
+                DbText(q.psnr).c_str(), q.ssim, worst);
 }
 
 int RunCompare(const CompareOptions& options) {
     CTerminalHost quiet(stderr, false);
     int status = 0;
-    std::vector<std::string> rows;
+    Json rows = Json::array();
     if (!options.json)
-        std::printf("%-40s %12s %14s %8s  %s\n", "File", "Video bytes", "PSNR", "SSIM",
+        std::printf("%-40s %12s %14s %8s  %s\n", "File", "Video size", "PSNR", "SSIM",
                     "Worst key-frame interval");
     for (const std::string& file : options.files) {
         std::string error;
@@ -75,16 +53,23 @@ int RunCompare(const CompareOptions& options) {
             std::fprintf(stderr, "flintmoor-cli compare: %s: %s\n", file.c_str(), error.c_str());
             status = 1;
         }
-        if (options.json)
-            rows.push_back(JsonRow(file, q, error));
-        else if (q)
+        if (options.json) {
+            Json row = Json::object();
+            PutFileName(row, "file", file);
+            if (q)
+                row.update(MovieQualityJson(*q));
+            else
+                row["error"] = error;
+            rows.push_back(row);
+        } else if (q) {
             PrintRow(file, *q);
+        }
     }
     if (options.json) {
-        std::printf("{\"source\": %s, \"files\": [", JsonString(options.source).c_str());
-        for (size_t i = 0; i < rows.size(); ++i)
-            std::printf("%s\n  %s", i ? "," : "", rows[i].c_str());
-        std::printf("\n]}\n");
+        Json result = Json::object();
+        PutFileName(result, "source", options.source);
+        result["files"] = rows;
+        PrintJson(result);
     }
     return status;
 }
@@ -93,9 +78,11 @@ int RunCompare(const CompareOptions& options) {
 void RegisterCompareCommand(CLI::App& app, CliExit& exitCode) {
     auto options = std::make_shared<CompareOptions>();
     CLI::App* command = app.add_subcommand(
-        "compare", "Video bytes, PSNR and SSIM against the source (yuv420p, as ffmpeg's filters) per file");
-    command->add_option("source", options->source, "The source movie (AVI)")->required();
+        "compare", "Video size, PSNR and SSIM against the source (yuv420p, as ffmpeg's filters) per file");
+    command->add_option("source", options->source, "The source movie (AVI)")
+        ->required()
+        ->check(CLI::ExistingFile);
     command->add_option("files", options->files, "The movies to compare with it")->required();
-    command->add_flag("--json", options->json, "Machine-readable output");
+    command->add_flag("--json", options->json, "One JSON object on stdout (see the README)");
     command->callback([options, &exitCode]() { exitCode.value = RunCompare(*options); });
 }

@@ -7,11 +7,11 @@
 #include "app/DataBaseUseCases.h"
 #include "cli/CCliJobRunner.h"
 #include "cli/Commands.h"
+#include "cli/OptionTypes.h"
 #include "platform/CCompressorRegistry.h"
 
 #include <CLI/CLI.hpp>
 
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,24 +34,17 @@ struct CreateArgs {
     bool no = false;
 };
 
-int Usage(const std::string& command, const std::string& message) {
-    std::fprintf(stderr, "flintmoor-cli db %s: %s\n", command.c_str(), message.c_str());
-    return 2;
-}
-
 int RunExport(const ExportArgs& args) {
     ExportDataBaseRequest request{args.project, args.source, args.output, {}, {}};
-    std::string error;
-    if (!CCompressorRegistry::ParseSettings(args.lowCodec, request.low, &error))
-        return Usage("export", "--low-codec: " + error);
-    if (!CCompressorRegistry::ParseSettings(args.fastCodec, request.fast, &error))
-        return Usage("export", "--fast-codec: " + error);
+    // The option checks have read both setting strings once already.
+    CCompressorRegistry::ParseSettings(args.lowCodec, request.low, nullptr);
+    CCompressorRegistry::ParseSettings(args.fastCodec, request.fast, nullptr);
     CCliJobRunner runner;
     std::vector<std::string> warnings;
     std::string status;
     const PrepareResult exported = ExportDataBase(runner.GetHost(), request, warnings, status);
     if (exported.state == PrepareResult::EState::Refused)
-        return Usage("export", exported.text);
+        return runner.Refuse(exported, "db export");
     for (const std::string& warning : warnings)
         runner.Say("Warning: " + warning);
     runner.Say(exported.IsReady() ? status : exported.text);
@@ -69,7 +62,7 @@ int RunCreate(const CreateArgs& args) {
     const PrepareResult ready =
         creation.Prepare({args.dataBase, args.source, args.output, args.temp}, status);
     if (ready.state == PrepareResult::EState::Refused)
-        return Usage("create", ready.text);
+        return runner.Refuse(ready, "db create");
     if (!status.empty())
         runner.Say(status);
     CJobResult result = CJobResult::Failed(ready.text);
@@ -97,26 +90,34 @@ void RegisterDbCommand(CLI::App& app, CliExit& exitCode) {
     auto exportArgs = std::make_shared<ExportArgs>();
     CLI::App* exportCommand = db->add_subcommand(
         "export", "Write a movie data base from a project's encoding list and a source movie");
-    exportCommand->add_option("--project", exportArgs->project, "Project settings file (.ini)")->required();
+    exportCommand->add_option("--project", exportArgs->project, "Project settings file (.ini)")
+        ->required()
+        ->check(CLI::ExistingFile);
     exportCommand->add_option("--source", exportArgs->source, "The source movie the list was made from")
-        ->required();
+        ->required()
+        ->check(CLI::ExistingFile);
     exportCommand->add_option("--output", exportArgs->output, "The data base to write (.vdb, replaced)")
         ->required();
-    exportCommand->add_option("--low-codec", exportArgs->lowCodec, "LOW compressor (see `codecs`)")
-        ->capture_default_str();
-    exportCommand->add_option("--fast-codec", exportArgs->fastCodec, "FAST compressor (see `codecs`)")
-        ->capture_default_str();
+    AddCodecOptions(*exportCommand, exportArgs->lowCodec, exportArgs->fastCodec);
     exportCommand->callback([exportArgs, &exitCode]() { exitCode.value = RunExport(*exportArgs); });
 
     auto createArgs = std::make_shared<CreateArgs>();
     CLI::App* createCommand =
         db->add_subcommand("create", "Create the final AVI from a movie data base and the source movie");
-    createCommand->add_option("database", createArgs->dataBase, "The movie data base (.vdb)")->required();
-    createCommand->add_option("--source", createArgs->source, "Your copy of the source movie")->required();
+    createCommand->add_option("database", createArgs->dataBase, "The movie data base (.vdb)")
+        ->required()
+        ->check(CLI::ExistingFile);
+    createCommand->add_option("--source", createArgs->source, "Your copy of the source movie")
+        ->required()
+        ->check(CLI::ExistingFile);
     createCommand->add_option("--output", createArgs->output, "The final AVI to write (replaced)")
         ->required();
-    createCommand->add_option("--temp", createArgs->temp,
-                              "Directory for the temporary files 0.avi, 1.avi, ... (default: the source's)");
+    createCommand
+        ->add_option(
+            "--temp", createArgs->temp,
+            "Directory in which a folder for the temporary files 0.avi, 1.avi, ... is made for the run "
+            "(default: the source's)")
+        ->check(CLI::ExistingDirectory);
     auto* yes =
         createCommand->add_flag("--yes", createArgs->yes, "Create even when the source's size differs");
     createCommand->add_flag("--no", createArgs->no, "Do not create when the source's size differs (default)")

@@ -10,22 +10,18 @@
 #include "app/CFullCreationRun.h"
 #include "cli/CCliJobRunner.h"
 #include "cli/Commands.h"
+#include "cli/OptionTypes.h"
 #include "cli/PairBitrate.h"
+#include "creation/CFullCreation.h"
 #include "creation/FullCreationNames.h"
 #include "platform/CCompressorRegistry.h"
 
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <string>
-
-namespace {
-int Usage(const std::string& message) {
-    std::fprintf(stderr, "flintmoor-cli full: %s\n", message.c_str());
-    return 2;
-}
-} // namespace
 
 int RunFullCreation(const FullArgs& args, FullOutcome* outcome,
                     const std::function<void(const CEncodingList&)>& onList) {
@@ -38,28 +34,24 @@ int RunFullCreation(const FullArgs& args, FullOutcome* outcome,
     request.project = args.project;
     request.output = args.output;
     request.oracle = OracleStartSettings::Defaults(!args.noSource);
-    const std::string error = ApplyOracleOptions(args.oracle, request.oracle);
-    if (!error.empty())
-        return Usage(error);
+    ApplyOracleOptions(args.oracle, request.oracle);
     // As the full creation dialog proposes it: from the source's name.
     if (request.oracle.oracleFile.empty())
         request.oracle.oracleFile = FullCreationNames::OracleFile(args.source);
-    std::string codecError;
-    if (!CCompressorRegistry::ParseSettings(args.lowCodec, request.lowCodec, &codecError))
-        return Usage("--low-codec: " + codecError);
-    if (!CCompressorRegistry::ParseSettings(args.fastCodec, request.fastCodec, &codecError))
-        return Usage("--fast-codec: " + codecError);
+    // The option checks have read both setting strings once already.
+    CCompressorRegistry::ParseSettings(args.lowCodec, request.lowCodec, nullptr);
+    CCompressorRegistry::ParseSettings(args.fastCodec, request.fastCodec, nullptr);
 
     CCliJobRunner runner;
     std::string said, rateError;
     if (!ApplyPairBitrateFor(runner.GetHost(), args.source, args.bitrate, args.lowCodec, request.lowCodec,
                              args.fastCodec, request.fastCodec, &said, &rateError))
-        return rateError.empty() ? 1 : Usage(rateError);
+        return rateError.empty() ? 1 : UsageError("full", rateError);
     runner.Say(said);
     CFullCreationRun creation(runner.GetWorker());
     const PrepareResult ready = creation.Prepare(request);
     if (!ready.IsReady())
-        return Usage(ready.text);
+        return runner.Refuse(ready, "full");
     const CJobResult result = runner.RunSequence([&](CWorker&) { return creation.Run(); });
     for (const std::string& warning : creation.GetWarnings())
         runner.Say("Warning: " + warning);
@@ -86,24 +78,23 @@ void RegisterFullCommand(CLI::App& app, CliExit& exitCode) {
     CLI::App* command = app.add_subcommand(
         "full",
         "Encode LOW and FAST, build the encoding list with the oracle, save the project (and assemble)");
-    command->add_option("source", args->source, "The source movie (AVI)")->required();
+    command->add_option("source", args->source, "The source movie (AVI)")
+        ->required()
+        ->check(CLI::ExistingFile);
     command->add_option("--low", args->low, "The LOW file (default: SOURCE without extension + _low.avi)");
     command->add_option("--fast", args->fast,
                         "The FAST file (default: SOURCE without extension + _fast.avi)");
     command->add_flag("--save-creation", args->saveCreation,
                       "Encode in pieces kept next to the source, so that an interrupted run can be resumed");
-    command
-        ->add_option("--frame-size", args->frameSize, "Frames per piece with --save-creation (at least 200)")
+    command->add_option("--frame-size", args->frameSize, "Frames per piece with --save-creation")
+        ->check(CLI::Range(CFullCreation::MIN_FRAME_SIZE, std::numeric_limits<int32_t>::max()))
         ->capture_default_str();
-    command->add_option("--low-codec", args->lowCodec, "Compressor of the LOW file (see `codecs`)")
-        ->capture_default_str();
-    command->add_option("--fast-codec", args->fastCodec, "Compressor of the FAST file (see `codecs`)")
-        ->capture_default_str();
-    command->add_option("--bitrate", args->bitrate,
-                        "kbit/s for LOW and FAST alike (default: proposed from the picture size and rate)");
-    AddOracleOptions(*command, args->oracle);
-    command->add_flag("--no-source", args->noSource,
-                      "Run the oracle on the LOW and FAST files alone, without comparing with the source");
+    AddCodecOptions(*command, args->lowCodec, args->fastCodec);
+    AddBitrateOption(*command, args->bitrate);
+    CLI::Option* noSource = command->add_flag(
+        "--no-source", args->noSource,
+        "Run the oracle on the LOW and FAST files alone, without comparing with the source");
+    AddOracleOptions(*command, args->oracle, noSource, true);
     command->add_option("--project", args->project, "Project settings file to write (.ini)")->required();
     command->add_option("--output", args->output, "Also write the final AVI (replaced when it exists)");
     command->callback([args, &exitCode]() {

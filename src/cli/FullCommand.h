@@ -19,7 +19,7 @@ struct FullArgs {
     std::string lowCodec = "DIV3";
     std::string fastCodec = "DIV4";
     std::string bitrate; // kbit/s of both; empty: proposed from the source
-    OracleOptionTexts oracle;
+    OracleOptionValues oracle;
     bool noSource = false; // the oracle compares LOW and FAST without the source
     std::string project;
     std::string output;

@@ -4,7 +4,8 @@
 
 #include "cli/CTerminalHost.h"
 #include "cli/Commands.h"
-#include "cli/JsonText.h"
+#include "cli/JsonOutput.h"
+#include "cli/PlainUnits.h"
 #include "media/CAVIFile.h"
 #include "media/CAVIStream.h"
 #include "platform/CCodecLog.h"
@@ -18,6 +19,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -74,17 +76,17 @@ void PrintDecodeReport(const DecodeReport& report) {
         std::printf("  decoder: %" PRId64 " more distinct notes left out\n", report.leftOut);
 }
 
-std::string DecodeJson(const DecodeReport& report) {
+Json DecodeJson(const DecodeReport& report) {
     if (!report.done)
-        return ",\n   \"decoded\": null";
-    std::string out = ",\n   \"decoded\": {\"frames\": " + std::to_string(report.frames) +
-                      ", \"failed\": " + std::to_string(report.failed) + ", \"notes\": [";
-    for (size_t k = 0; k < report.notes.size(); ++k) {
-        const CodecNote& note = report.notes[k];
-        out += std::string(k ? ", " : "") + "{\"level\": " + (note.error ? "\"error\"" : "\"warning\"") +
-               ", \"text\": " + JsonString(note.text) + ", \"count\": " + std::to_string(note.count) + "}";
-    }
-    return out + "], \"notes_left_out\": " + std::to_string(report.leftOut) + "}";
+        return nullptr;
+    Json notes = Json::array();
+    for (const CodecNote& note : report.notes)
+        notes.push_back(
+            {{"level", note.error ? "error" : "warning"}, {"text", note.text}, {"count", note.count}});
+    return {{"frames", report.frames},
+            {"failed", report.failed},
+            {"notes", notes},
+            {"notes_left_out", report.leftOut}};
 }
 
 // Every key-frame sample number of a stream, in order.
@@ -111,6 +113,22 @@ int64_t StreamBytes(const CAVIStream& stream) {
     if (stream.GetType() != CAVIStream::TYPE_VIDEO && stream.GetSampleSize() > 0)
         return static_cast<int64_t>(length) * stream.GetSampleSize();
     return stream.ByteCount(0, length);
+}
+
+// The common audio formats by their WAVE format tag; nullptr for others
+// (an extensible format, 0xFFFE, names its real one only in a GUID).
+const char* AudioFormatName(uint16_t tag) {
+    static const std::pair<uint16_t, const char*> names[] = {
+        {0x0001, "PCM"},     {0x0002, "MS ADPCM"},  {0x0003, "PCM float"}, {0x0006, "A-law"},
+        {0x0007, "mu-law"},  {0x0011, "IMA ADPCM"}, {0x0050, "MP2"},       {0x0055, "MP3"},
+        {0x00FF, "AAC"},     {0x1610, "AAC"},       {0x706D, "AAC"},       {0x0161, "WMA"},
+        {0x0162, "WMA Pro"}, {0x2000, "AC-3"},      {0x2001, "DTS"},       {0x674F, "Vorbis"},
+        {0x6750, "Vorbis"},  {0x6751, "Vorbis"},    {0xF1AC, "FLAC"},
+    };
+    for (const auto& [known, name] : names)
+        if (known == tag)
+            return name;
+    return nullptr;
 }
 
 const char* TypeName(int type) {
@@ -156,8 +174,10 @@ std::string FormatSummary(const CAVIStream& stream) {
     }
     if (WaveFormatEx wf;
         stream.GetType() == CAVIStream::TYPE_AUDIO && ParseWaveFormatEx(stream.GetFormat(), size, wf)) {
-        std::snprintf(text, sizeof text, "tag 0x%04X, %u ch, %u Hz, %u bytes/s, block %u, %u bit",
-                      static_cast<unsigned>(wf.wFormatTag), static_cast<unsigned>(wf.nChannels),
+        const char* name = AudioFormatName(wf.wFormatTag);
+        std::snprintf(text, sizeof text, "%s%stag 0x%04X%s, %u ch, %u Hz, %u bytes/s, block %u, %u bit",
+                      name ? name : "", name ? " (" : "", static_cast<unsigned>(wf.wFormatTag),
+                      name ? ")" : "", static_cast<unsigned>(wf.nChannels),
                       static_cast<unsigned>(wf.nSamplesPerSec), static_cast<unsigned>(wf.nAvgBytesPerSec),
                       static_cast<unsigned>(wf.nBlockAlign), static_cast<unsigned>(wf.wBitsPerSample));
         return text;
@@ -166,38 +186,36 @@ std::string FormatSummary(const CAVIStream& stream) {
     return text;
 }
 
-std::string FormatJson(const CAVIStream& stream) {
-    char text[256];
+Json FormatJson(const CAVIStream& stream) {
     const auto size = static_cast<size_t>(stream.GetFormatSize());
     if (BitmapInfoHeader bih;
-        stream.GetType() == CAVIStream::TYPE_VIDEO && ParseBitmapInfoHeader(stream.GetFormat(), size, bih)) {
-        std::snprintf(text, sizeof text,
-                      "{\"width\": %" PRId32 ", \"height\": %" PRId32
-                      ", \"bit_count\": %u, \"compression\": ",
-                      bih.biWidth, bih.biHeight, static_cast<unsigned>(bih.biBitCount));
-        return text + JsonString(CompressionText(bih.biCompression)) + "}";
-    }
+        stream.GetType() == CAVIStream::TYPE_VIDEO && ParseBitmapInfoHeader(stream.GetFormat(), size, bih))
+        return {{"width", bih.biWidth},
+                {"height", bih.biHeight},
+                {"bit_count", bih.biBitCount},
+                {"compression", CompressionText(bih.biCompression)}};
     if (WaveFormatEx wf;
         stream.GetType() == CAVIStream::TYPE_AUDIO && ParseWaveFormatEx(stream.GetFormat(), size, wf)) {
-        std::snprintf(
-            text, sizeof text,
-            "{\"format_tag\": %u, \"channels\": %u, \"samples_per_sec\": %u, \"avg_bytes_per_sec\": %u, "
-            "\"block_align\": %u, \"bits_per_sample\": %u}",
-            static_cast<unsigned>(wf.wFormatTag), static_cast<unsigned>(wf.nChannels),
-            static_cast<unsigned>(wf.nSamplesPerSec), static_cast<unsigned>(wf.nAvgBytesPerSec),
-            static_cast<unsigned>(wf.nBlockAlign), static_cast<unsigned>(wf.wBitsPerSample));
-        return text;
+        const char* name = AudioFormatName(wf.wFormatTag);
+        return {{"format_tag", wf.wFormatTag},
+                {"format_name", name ? Json(name) : Json(nullptr)},
+                {"channels", wf.nChannels},
+                {"samples_per_sec", wf.nSamplesPerSec},
+                {"avg_bytes_per_sec", wf.nAvgBytesPerSec},
+                {"block_align", wf.nBlockAlign},
+                {"bits_per_sample", wf.wBitsPerSample}};
     }
-    return "{}";
+    return Json::object();
 }
 
 void PrintPlain(const CAVIFile& file) {
     const AviFileInfo& info = file.GetInfo();
     const int32_t ms = Duration(file);
     std::printf("%s\n", file.GetPath().c_str());
-    std::printf("  frames %" PRId32 ", duration %s (%" PRId32 " ms), %ux%u, %" PRId64 " bytes\n",
-                file.GetLength(), DurationText(ms).c_str(), ms, static_cast<unsigned>(info.dwWidth),
-                static_cast<unsigned>(info.dwHeight), FileSize(file.GetPath()));
+    const int64_t bytes = FileSize(file.GetPath());
+    std::printf("  frames %" PRId32 ", duration %s (%" PRId32 " ms), %ux%u, %s\n", file.GetLength(),
+                DurationText(ms).c_str(), ms, static_cast<unsigned>(info.dwWidth),
+                static_cast<unsigned>(info.dwHeight), bytes < 0 ? "size unknown" : PlainSize(bytes).c_str());
     const AviReadReport* report = file.GetReport();
     std::printf("  OpenDML: %s\n", report && report->opendml ? "yes" : "no");
     if (!report || report->notes.empty())
@@ -210,68 +228,66 @@ void PrintPlain(const CAVIFile& file) {
         if (!stream)
             continue;
         const AviStreamInfo& si = stream->GetInfo();
-        // Every fixed-size audio sample is a key frame: no need to count them.
-        const bool allKeys = stream->GetType() == CAVIStream::TYPE_AUDIO && stream->GetSampleSize() > 0;
-        const size_t keys = allKeys ? static_cast<size_t>(stream->GetLength()) : KeyFrames(*stream).size();
-        std::printf("  stream %d: %s '%s' '%s', rate %u/%u, length %" PRId32 ", %" PRId64
-                    " bytes, %s, %zu key frames\n",
-                    i, TypeName(stream->GetType()), FourCCToString(si.fccType).c_str(),
+        std::printf("  stream %d: %s '%s' '%s', rate %u/%u, length %" PRId32 ", %s, %s", i,
+                    TypeName(stream->GetType()), FourCCToString(si.fccType).c_str(),
                     FourCCToString(si.fccHandler).c_str(), static_cast<unsigned>(si.dwRate),
-                    static_cast<unsigned>(si.dwScale), stream->GetLength(), StreamBytes(*stream),
-                    FormatSummary(*stream).c_str(), keys);
+                    static_cast<unsigned>(si.dwScale), stream->GetLength(),
+                    PlainSize(StreamBytes(*stream)).c_str(), FormatSummary(*stream).c_str());
+        // Every audio sample is a key frame: a count would say nothing.
+        if (stream->GetType() == CAVIStream::TYPE_VIDEO)
+            std::printf(", %zu key frames", KeyFrames(*stream).size());
+        std::printf("\n");
     }
 }
 
-std::string StreamJson(const CAVIStream& stream, int index) {
+Json StreamJson(const CAVIStream& stream, int index) {
     const AviStreamInfo& si = stream.GetInfo();
-    char text[512];
-    std::snprintf(text, sizeof text,
-                  "{\"index\": %d, \"type\": \"%s\", \"fcc_type\": %s, \"fcc_handler\": %s, \"rate\": %u, "
-                  "\"scale\": %u, \"start\": %u, \"length\": %" PRId32 ", \"sample_size\": %u, "
-                  "\"suggested_buffer\": %u, \"bytes\": %" PRId64,
-                  index, TypeName(stream.GetType()), JsonString(FourCCToString(si.fccType)).c_str(),
-                  JsonString(FourCCToString(si.fccHandler)).c_str(), static_cast<unsigned>(si.dwRate),
-                  static_cast<unsigned>(si.dwScale), static_cast<unsigned>(si.dwStart), stream.GetLength(),
-                  static_cast<unsigned>(si.dwSampleSize), static_cast<unsigned>(si.dwSuggestedBufferSize),
-                  StreamBytes(stream));
-    std::string out = text;
-    if (stream.GetType() == CAVIStream::TYPE_VIDEO) {
-        out += ", \"key_frames\": [";
-        const std::vector<int32_t> keys = KeyFrames(stream);
-        for (size_t k = 0; k < keys.size(); ++k)
-            out += (k ? ", " : "") + std::to_string(keys[k]);
-        out += "]";
-    }
-    return out + ", \"format\": " + FormatJson(stream) + "}";
+    Json out = {{"index", index},
+                {"type", TypeName(stream.GetType())},
+                {"fcc_type", FourCCToString(si.fccType)},
+                {"fcc_handler", FourCCToString(si.fccHandler)},
+                {"rate", si.dwRate},
+                {"scale", si.dwScale},
+                {"start", si.dwStart},
+                {"length", stream.GetLength()},
+                {"sample_size", si.dwSampleSize},
+                {"suggested_buffer", si.dwSuggestedBufferSize},
+                {"bytes", StreamBytes(stream)}};
+    if (stream.GetType() == CAVIStream::TYPE_VIDEO)
+        out["key_frames"] = KeyFrames(stream);
+    out["format"] = FormatJson(stream);
+    return out;
 }
 
-std::string FileJson(const CAVIFile& file, const std::string& decoded) {
+Json FileJson(const CAVIFile& file, const DecodeReport* decoded) {
     const AviFileInfo& info = file.GetInfo();
     const AviReadReport* report = file.GetReport();
-    char text[256];
-    std::snprintf(
-        text, sizeof text,
-        ", \"open\": true, \"frames\": %" PRId32 ", \"duration_ms\": %" PRId32
-        ", \"width\": %u, \"height\": %u, \"size\": %" PRId64 ", \"opendml\": %s, \"index_rebuilt\": %s",
-        file.GetLength(), Duration(file), static_cast<unsigned>(info.dwWidth),
-        static_cast<unsigned>(info.dwHeight), FileSize(file.GetPath()),
-        report && report->opendml ? "true" : "false", report && report->indexRebuilt ? "true" : "false");
-    std::string out = "  {\"path\": " + JsonString(file.GetPath()) + text + ",\n   \"index_notes\": [";
-    for (size_t k = 0; report && k < report->notes.size(); ++k)
-        out += (k ? ", " : "") + JsonString(report->notes[k]);
-    out += "]" + decoded + ",\n   \"streams\": [";
+    Json out = Json::object();
+    PutFileName(out, "path", file.GetPath());
+    out["open"] = true;
+    out["frames"] = file.GetLength();
+    out["duration_ms"] = Duration(file);
+    out["width"] = info.dwWidth;
+    out["height"] = info.dwHeight;
+    out["size"] = FileSize(file.GetPath());
+    out["opendml"] = report && report->opendml;
+    out["index_rebuilt"] = report && report->indexRebuilt;
+    out["index_notes"] = report ? Json(report->notes) : Json::array();
+    if (decoded)
+        out["decoded"] = DecodeJson(*decoded);
+    Json streams = Json::array();
     for (int i = 0; i < file.GetStreamCount(); ++i)
         if (const CAVIStream* stream = file.GetStream(i))
-            out += (i ? ",\n    " : "\n    ") + StreamJson(*stream, i);
-    return out + "]}";
+            streams.push_back(StreamJson(*stream, i));
+    out["streams"] = streams;
+    return out;
 }
 
 int RunInfo(const InfoOptions& options) {
     CTerminalHost host(stderr);
     int status = 0;
     bool first = true;
-    if (options.json)
-        std::printf("[");
+    Json files = Json::array();
     for (const std::string& path : options.files) {
         CAVIFile file(host);
         const bool open = file.Open(path, true);
@@ -282,26 +298,29 @@ int RunInfo(const InfoOptions& options) {
                 std::fprintf(stderr, "  %s\n", file.GetLastError().c_str());
         }
         if (options.json) {
-            std::printf("%s\n", first ? "" : ",");
-            if (open)
-                std::printf("%s", FileJson(file, options.decode ? DecodeJson(decoded) : "").c_str());
-            else
-                std::printf("  {\"path\": %s, \"open\": false, \"error\": %s}", JsonString(path).c_str(),
-                            JsonString(file.GetLastError()).c_str());
-        } else {
-            if (!first)
-                std::printf("\n");
-            if (open)
-                PrintPlain(file);
-            if (open && options.decode)
-                PrintDecodeReport(decoded);
-            else
-                std::printf("%s\n  cannot be read: %s\n", path.c_str(), file.GetLastError().c_str());
+            if (open) {
+                files.push_back(FileJson(file, options.decode ? &decoded : nullptr));
+            } else {
+                Json failed = Json::object();
+                PutFileName(failed, "path", path);
+                failed["open"] = false;
+                failed["error"] = file.GetLastError();
+                files.push_back(failed);
+            }
+            continue;
         }
+        if (!first)
+            std::printf("\n");
         first = false;
+        if (open)
+            PrintPlain(file);
+        if (open && options.decode)
+            PrintDecodeReport(decoded);
+        else if (!open)
+            std::printf("%s\n  cannot be read: %s\n", path.c_str(), file.GetLastError().c_str());
     }
     if (options.json)
-        std::printf("\n]\n");
+        PrintJson(files);
     std::fflush(stdout);
     return status;
 }

@@ -24,7 +24,7 @@ int RunMerge(const MergeOptions& options) {
     CMergeFiles merge(runner.GetWorker());
     const PrepareResult ready = merge.Prepare({options.inputs, options.output, !options.noSync});
     if (ready.state == PrepareResult::EState::Refused)
-        return runner.Refuse(ready);
+        return runner.Refuse(ready, "merge");
     if (!ready.IsReady())
         return 1; // the messages have said why
     const int status = CCliJobRunner::ExitStatus(runner.RunSequence([&](CWorker&) { return merge.Run(); }));

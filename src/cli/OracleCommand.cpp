@@ -1,6 +1,5 @@
 // flintmoor-cli oracle --low LOW.avi --fast FAST.avi [--source SOURCE.avi]
-//                      [--oracle-file FILE] [--oracle-value V] [--comparison C]
-//                      [--precision 1-6] [--limit KBYTES] --project PROJECT.ini
+//                      [oracle options] --project PROJECT.ini [--json]
 // Builds the encoding list with the oracle, with the defaults of the Auto
 // Create command, prints it and writes it with the movies and the oracle's
 // settings into the project file.
@@ -8,6 +7,7 @@
 #include "app/COracleAndSave.h"
 #include "cli/CCliJobRunner.h"
 #include "cli/Commands.h"
+#include "cli/JsonOutput.h"
 #include "cli/OracleRun.h"
 
 #include <CLI/CLI.hpp>
@@ -22,21 +22,31 @@ struct OracleArgs {
     std::string fast;
     std::string source;
     std::string project;
-    OracleOptionTexts oracle;
+    OracleOptionValues oracle;
+    bool json = false;
 };
 
-int Usage(const std::string& message) {
-    std::fprintf(stderr, "flintmoor-cli oracle: %s\n", message.c_str());
-    return 2;
+void PrintJsonResult(const OracleArgs& args, const COracleAndSave& oracle) {
+    Json result = Json::object();
+    PutFileName(result, "low", args.low);
+    PutFileName(result, "fast", args.fast);
+    if (!args.source.empty())
+        PutFileName(result, "source", args.source);
+    PutFileName(result, "oracle_file", oracle.GetSettings().oracleFile);
+    PutFileName(result, "project", args.project);
+    const COracleAndSave::Counts counts = oracle.GetCounts();
+    result["low_intervals"] = counts.lowIntervals;
+    result["fast_intervals"] = counts.fastIntervals;
+    result["missed_size_target"] = oracle.MissedSizeTarget();
+    result.update(EncodingListJson(oracle.GetList()));
+    PrintJson(result);
 }
 
 int RunOracle(const OracleArgs& args) {
     OracleAndSaveRequest request;
     request.settings = OracleStartSettings::Defaults(!args.source.empty());
     request.settings.sourceFile = args.source;
-    const std::string error = ApplyOracleOptions(args.oracle, request.settings);
-    if (!error.empty())
-        return Usage(error);
+    ApplyOracleOptions(args.oracle, request.settings);
     request.low = args.low;
     request.fast = args.fast;
     request.project = args.project;
@@ -44,16 +54,17 @@ int RunOracle(const OracleArgs& args) {
     CCliJobRunner runner;
     COracleAndSave oracle(runner.GetWorker());
     const PrepareResult ready = oracle.Prepare(request);
-    if (ready.state == PrepareResult::EState::Refused)
-        return Usage(ready.text);
     if (!ready.IsReady())
-        return 1; // the messages have said why
+        return runner.Refuse(ready, "oracle");
     const CJobResult result = runner.RunSequence([&](CWorker&) { return oracle.Run(); });
     if (!result.IsDone()) {
         runner.Say("The oracle did not finish; no project written.");
         return CCliJobRunner::ExitStatus(result);
     }
-    PrintEncodingList(stdout, oracle.GetList());
+    if (args.json)
+        PrintJsonResult(args, oracle);
+    else
+        PrintEncodingList(stdout, oracle.GetList());
     // The list is saved, but the size asked for was not reached.
     return oracle.MissedSizeTarget() ? 1 : 0;
 }
@@ -63,10 +74,13 @@ void RegisterOracleCommand(CLI::App& app, CliExit& exitCode) {
     auto args = std::make_shared<OracleArgs>();
     CLI::App* command = app.add_subcommand(
         "oracle", "Build the encoding list from a LOW and a FAST movie and save the project");
-    command->add_option("--low", args->low, "The LOW movie (AVI)")->required();
-    command->add_option("--fast", args->fast, "The FAST movie (AVI)")->required();
-    command->add_option("--source", args->source, "The source movie to compare with (optional)");
-    AddOracleOptions(*command, args->oracle);
+    command->add_option("--low", args->low, "The LOW movie (AVI)")->required()->check(CLI::ExistingFile);
+    command->add_option("--fast", args->fast, "The FAST movie (AVI)")->required()->check(CLI::ExistingFile);
+    CLI::Option* source = command->add_option("--source", args->source, "The source movie to compare with")
+                              ->check(CLI::ExistingFile);
+    AddOracleOptions(*command, args->oracle, source, false);
     command->add_option("--project", args->project, "Project settings file to write (.ini)")->required();
+    command->add_flag("--json", args->json,
+                      "The result as one JSON object on stdout instead of the table (see the README)");
     command->callback([args, &exitCode]() { exitCode.value = RunOracle(*args); });
 }

@@ -1,91 +1,78 @@
 #include "cli/OracleRun.h"
 
+#include "cli/OptionTypes.h"
 #include "encoding/CEncodingList.h"
 
 #include <CLI/CLI.hpp>
 
-#include <cerrno>
 #include <cmath>
-#include <cstdlib>
+#include <limits>
 
 namespace {
-// A whole, finite number or nothing: "5x", "" and "nan" are typing errors.
-bool ParseNumber(const std::string& text, double& value) {
-    if (text.empty())
-        return false;
-    char* end = nullptr;
-    errno = 0;
-    const double parsed = std::strtod(text.c_str(), &end);
-    if (errno != 0 || end != text.c_str() + text.size() || !std::isfinite(parsed))
-        return false;
-    value = parsed;
-    return true;
+// A number of KBytes that a file can have.
+CLI::Range KBytesRange() {
+    return CLI::Range(0.0, 1e12);
 }
 
-// The size target and the measure: both judge against the source.
-std::string ApplyTargetOptions(const OracleOptionTexts& texts, OracleStartSettings& settings) {
-    if (!texts.measure.empty()) {
-        if (texts.measure != "sad" && texts.measure != "sse")
-            return "--measure: \"" + texts.measure + "\" is neither sad nor sse";
-        if (!settings.useSourceMovie)
-            return "--measure compares with the source: give --source";
-        settings.squaredDifferences = texts.measure == "sse";
-    }
-    if (!texts.targetSize.empty()) {
-        double target = 0;
-        if (!ParseNumber(texts.targetSize, target) || target <= 0)
-            return "--target-size: \"" + texts.targetSize + "\" is not a size in KBytes above 0";
-        if (!settings.useSourceMovie)
-            return "--target-size chooses by the difference to the source: give --source";
-        if (settings.limitFlag)
-            return "--target-size and --limit exclude each other";
-        settings.targetKBytes = target;
-    }
-    return "";
+// "12,005 KBytes" back to its bytes: the cell holds them to the byte.
+int64_t CellBytes(const std::string& cell) {
+    return std::llround(ReadPartSize(cell) * 1000.0);
 }
 } // namespace
 
-void AddOracleOptions(CLI::App& command, OracleOptionTexts& texts) {
-    command.add_option("--oracle-file", texts.oracleFile,
-                       "Oracle file (default: the LOW file without extension + _oracle.dat)");
-    command.add_option("--oracle-value", texts.oracleValue,
-                       "Oracle Value in percent; more positive means more LOW (default 5.00 with the source, "
-                       "else 0.00)");
-    command.add_option("--comparison", texts.comparison,
-                       "Comparison Value in percent (default 1.00 with the source, else 0.00)");
-    command.add_option("--precision", texts.precision, "Precision 1 (every frame) to 6 (default 1)");
-    command.add_option("--limit", texts.limit, "Maximum size of the final AVI in KBytes");
-    command.add_option(
-        "--target-size", texts.targetSize,
-        "Size target of the final AVI in KBytes (1000 bytes): per interval LOW or FAST with the "
-        "smallest summed difference to the source (needs the source)");
-    command.add_option("--measure", texts.measure,
-                       "Difference to the source: sad (sum of absolute differences, default) or sse (sum of "
-                       "squared differences, what PSNR counts)");
+void AddOracleOptions(CLI::App& command, OracleOptionValues& values, CLI::Option* sourceOption,
+                      bool excludesSource) {
+    command
+        .add_option("--oracle-file", values.oracleFile,
+                    "Oracle file (default: the LOW file without extension + _oracle.dat)")
+        ->type_name("FILE");
+    command
+        .add_option("--oracle-value", values.oracleValue,
+                    "Oracle Value in percent; more positive means more LOW (default 5.00 with the source, "
+                    "else 0.00)")
+        ->check(FiniteCheck());
+    command
+        .add_option("--comparison", values.comparison,
+                    "Comparison Value in percent (default 1.00 with the source, else 0.00)")
+        ->check(FiniteCheck());
+    command.add_option("--precision", values.precision, "Precision 1 (every frame) to 6 (default 1)")
+        ->check(CLI::Range(COracleStart::MIN_PRECISION, COracleStart::MAX_PRECISION));
+    CLI::Option* limit =
+        command.add_option("--limit", values.limit, "Maximum size of the final AVI in KBytes")
+            ->check(FiniteCheck() & KBytesRange());
+    CLI::Option* target =
+        command
+            .add_option("--target-size", values.targetSize,
+                        "Size target of the final AVI in KBytes (1000 bytes): per interval LOW or FAST with "
+                        "the smallest summed difference to the source")
+            ->check(FiniteCheck() & KBytesRange() & CLI::PositiveNumber)
+            ->excludes(limit);
+    CLI::Option* measure = command
+                               .add_option("--measure", values.measure,
+                                           "Difference to the source: sad (sum of absolute differences, "
+                                           "default) or sse (sum of squared differences, what PSNR counts)")
+                               ->check(CLI::IsMember({"sad", "sse"}));
+    for (CLI::Option* judged : {target, measure}) {
+        if (excludesSource)
+            judged->excludes(sourceOption);
+        else
+            judged->needs(sourceOption);
+    }
 }
 
-std::string ApplyOracleOptions(const OracleOptionTexts& texts, OracleStartSettings& settings) {
-    if (!texts.oracleFile.empty())
-        settings.oracleFile = texts.oracleFile;
-    if (!texts.oracleValue.empty() && !ParseNumber(texts.oracleValue, settings.oracleValue))
-        return "--oracle-value: \"" + texts.oracleValue + "\" is not a number";
-    if (!texts.comparison.empty() && !ParseNumber(texts.comparison, settings.comparisonValue))
-        return "--comparison: \"" + texts.comparison + "\" is not a number";
-    if (!texts.precision.empty()) {
-        double precision = 0;
-        if (!ParseNumber(texts.precision, precision) || precision != std::floor(precision) ||
-            precision < COracleStart::MIN_PRECISION || precision > COracleStart::MAX_PRECISION)
-            return "--precision: \"" + texts.precision + "\" is not a whole number from 1 to 6";
-        settings.precisionMode = static_cast<int32_t>(precision);
-    }
-    if (!texts.limit.empty()) {
-        double limit = 0;
-        if (!ParseNumber(texts.limit, limit) || limit < 0)
-            return "--limit: \"" + texts.limit + "\" is not a size in KBytes (0 or more)";
+void ApplyOracleOptions(const OracleOptionValues& values, OracleStartSettings& settings) {
+    if (!values.oracleFile.empty())
+        settings.oracleFile = values.oracleFile;
+    settings.oracleValue = values.oracleValue.value_or(settings.oracleValue);
+    settings.comparisonValue = values.comparison.value_or(settings.comparisonValue);
+    settings.precisionMode = values.precision.value_or(settings.precisionMode);
+    if (values.limit) {
         settings.limitFlag = true;
-        settings.limitKBytes = limit;
+        settings.limitKBytes = *values.limit;
     }
-    return ApplyTargetOptions(texts, settings);
+    settings.targetKBytes = values.targetSize.value_or(settings.targetKBytes);
+    if (values.measure)
+        settings.squaredDifferences = *values.measure == "sse";
 }
 
 void PrintEncodingList(std::FILE* out, const CEncodingList& list) {
@@ -99,4 +86,21 @@ void PrintEncodingList(std::FILE* out, const CEncodingList& list) {
         std::fprintf(out, "\n");
     }
     std::fprintf(out, "Final AVI Size: %s\n", list.GetTotalSizeText().c_str());
+}
+
+Json EncodingListJson(const CEncodingList& list) {
+    Json rows = Json::array();
+    int64_t total = 0;
+    for (const EncodingPart& part : list.Rows()) {
+        const int64_t video = CellBytes(part.cells[COLUMN_VIDEO_SIZE]);
+        const int64_t audio = CellBytes(part.cells[COLUMN_AUDIO_SIZE]);
+        total += video + audio;
+        rows.push_back({{"start", part.GetStart()},
+                        {"end", part.GetEnd()},
+                        {"encoding", part.IsLow() ? "LOW" : "FAST"},
+                        {"time", part.cells[COLUMN_TIME]},
+                        {"video_bytes", video},
+                        {"audio_bytes", audio}});
+    }
+    return Json{{"rows", rows}, {"total_bytes", total}};
 }

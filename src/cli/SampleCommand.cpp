@@ -4,11 +4,11 @@
 // and busy scenes, and PCM tones.
 
 #include "cli/Commands.h"
+#include "cli/OptionTypes.h"
 #include "media/CSampleMovie.h"
 
 #include <CLI/CLI.hpp>
 
-#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -16,74 +16,26 @@
 namespace {
 struct SampleArgs {
     std::string out;
-    std::string size;
-    std::string frames;
-    std::string fps;
-    std::string audio;
+    FrameSizeOption size{SampleMovieOptions().width, SampleMovieOptions().height};
+    int frames = SampleMovieOptions().frames;
+    FrameRateOption fps{SampleMovieOptions().rate, SampleMovieOptions().scale};
+    AudioOption audio{SampleMovieOptions().audioRate, SampleMovieOptions().audioChannels};
 };
-
-// A whole decimal number without sign, at most `max`.
-bool ParseCount(const std::string& text, uint64_t max, uint64_t& value) {
-    if (text.empty() || text.size() > 12)
-        return false;
-    value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-        value = value * 10 + static_cast<uint64_t>(c - '0');
-    }
-    return value <= max;
-}
-
-// "A<sep>B" with two counts; B may be left out (then it is `defaultB`) when
-// `defaultB` is not 0.
-bool ParsePair(const std::string& text, char sep, uint64_t max, uint64_t defaultB, uint64_t& a, uint64_t& b) {
-    const size_t at = text.find(sep);
-    if (at == std::string::npos) {
-        b = defaultB;
-        return defaultB != 0 && ParseCount(text, max, a);
-    }
-    return ParseCount(text.substr(0, at), max, a) && ParseCount(text.substr(at + 1), max, b);
-}
-
-int Usage(const std::string& message) {
-    std::fprintf(stderr, "flintmoor-cli sample: %s\n", message.c_str());
-    return 2;
-}
 
 int RunSample(const SampleArgs& args) {
     SampleMovieOptions options;
-    uint64_t a = 0, b = 0;
-    if (!args.size.empty()) {
-        if (!ParsePair(args.size, 'x', 1000000, 0, a, b) && !ParsePair(args.size, 'X', 1000000, 0, a, b))
-            return Usage("--size wants WIDTHxHEIGHT, e.g. 320x240, not \"" + args.size + "\"");
-        options.width = static_cast<int>(a);
-        options.height = static_cast<int>(b);
-    }
-    if (!args.frames.empty()) {
-        if (!ParseCount(args.frames, 100000000, a))
-            return Usage("--frames wants a whole number of frames, not \"" + args.frames + "\"");
-        options.frames = static_cast<int>(a);
-    }
-    if (!args.fps.empty()) {
-        if (!ParsePair(args.fps, '/', 0xFFFFFFFFu, 1, a, b))
-            return Usage("--fps wants RATE or RATE/SCALE, e.g. 25 or 30000/1001, not \"" + args.fps + "\"");
-        options.rate = static_cast<uint32_t>(a);
-        options.scale = static_cast<uint32_t>(b);
-    }
-    if (args.audio == "none") {
-        options.audioRate = 0;
-    } else if (!args.audio.empty()) {
-        if (!ParsePair(args.audio, '/', 10000000, 0, a, b))
-            return Usage("--audio wants RATE/CHANNELS, e.g. 44100/2, or none, not \"" + args.audio + "\"");
-        if (a == 0)
-            return Usage("--audio: the rate must not be 0 (use none for a movie without sound)");
-        options.audioRate = static_cast<uint32_t>(a);
-        options.audioChannels = static_cast<int>(b);
-    }
+    options.width = args.size.width;
+    options.height = args.size.height;
+    options.frames = args.frames;
+    options.rate = args.fps.rate;
+    options.scale = args.fps.scale;
+    options.audioRate = args.audio.rate;
+    options.audioChannels = args.audio.channels;
+    // The limits of the sample (and how the values go together) are the
+    // sample's own.
     const std::string invalid = CSampleMovie::Validate(options);
     if (!invalid.empty())
-        return Usage(invalid);
+        return UsageError("sample", invalid);
 
     std::string error;
     if (!CSampleMovie(options).Write(args.out, &error)) {
@@ -106,9 +58,17 @@ void RegisterSampleCommand(CLI::App& app, CliExit& exitCode) {
         "sample", "Write the built-in sample movie (uncompressed video with still, panning and busy "
                   "scenes, PCM tones)");
     command->add_option("OUT", args->out, "AVI file to write (replaced if it exists)")->required();
-    command->add_option("--size", args->size, "frame size WIDTHxHEIGHT (default 320x240)");
-    command->add_option("--frames", args->frames, "number of frames (default 300)");
-    command->add_option("--fps", args->fps, "frame rate RATE or RATE/SCALE (default 25/1)");
-    command->add_option("--audio", args->audio, "audio RATE/CHANNELS or none (default 44100/2)");
+    command->add_option("--size", args->size, "Frame size WIDTHxHEIGHT, 16x16 to 4096x4096 (default 320x240)")
+        ->check(FrameSizeCheck())
+        ->type_name("WxH");
+    command->add_option("--frames", args->frames, "Number of frames, 1 to 1000000")
+        ->check(CLI::Range(1, 1000000))
+        ->capture_default_str();
+    command->add_option("--fps", args->fps, "Frame rate RATE or RATE/SCALE, 1/10 to 1000 (default 25/1)")
+        ->check(FrameRateCheck())
+        ->type_name("RATE[/SCALE]");
+    command->add_option("--audio", args->audio, "Audio RATE/CHANNELS or none (default 44100/2)")
+        ->check(AudioCheck())
+        ->type_name("RATE/CHANNELS|none");
     command->callback([args, &exitCode]() { exitCode.value = RunSample(*args); });
 }

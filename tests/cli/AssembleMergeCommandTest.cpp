@@ -87,7 +87,7 @@ TEST_F(AssembleMergeCommandTest, AssembleRefusesBadRequests) {
     EXPECT_TRUE(ReadFileBytes(Input("low.avi")) == before);
 
     r = RunCli({"assemble", "--project", m_out.File("missing.ini"), "--output", m_out.File("f.avi")});
-    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.exitCode, 2); // no such file: the command line names it before anything runs
     EXPECT_NE(r.err.find("missing.ini"), std::string::npos) << r.err;
 
     const std::string broken = Project("/nowhere/low.avi", Input("fast.avi"), {"0 100 LOW"}, "broken.ini");

@@ -104,14 +104,29 @@ TEST_F(DbCommandTest, RefusesBadRequests) {
         2);
 
     // A source that does not open, a data base that does not load: failure.
-    const CommandResult noSource = RunCli(
-        {"db", "export", "--project", project, "--source", m_out.File("missing.avi"), "--output", vdb});
+    const std::string garbage = m_out.File("garbage.avi");
+    WriteFileBytes(garbage, std::vector<uint8_t>(4096, 'g'));
+    const CommandResult noSource =
+        RunCli({"db", "export", "--project", project, "--source", garbage, "--output", vdb});
     EXPECT_EQ(noSource.exitCode, 1);
     EXPECT_NE(noSource.err.find("Error: Can´t open the original movie"), std::string::npos) << noSource.err;
-    const CommandResult noBase = RunCli(
-        {"db", "create", m_out.File("missing.vdb"), "--source", Source(), "--output", m_out.File("f.avi")});
+    const std::string fifo = m_out.File("fifo.vdb");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const CommandResult noBase =
+        RunCli({"db", "create", fifo, "--source", Source(), "--output", m_out.File("f.avi")});
     EXPECT_EQ(noBase.exitCode, 1);
     EXPECT_NE(noBase.err.find("Error: Can´t load "), std::string::npos) << noBase.err;
+    // Files that are not there: named before anything runs.
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"db", "export", "--project", project, "--source", m_out.File("missing.avi"), "--output", vdb},
+             {"db", "create", m_out.File("missing.vdb"), "--source", Source(), "--output",
+              m_out.File("f.avi")},
+             {"db", "create", vdb, "--source", Source(), "--output", m_out.File("f.avi"), "--temp",
+              m_out.File("no-dir")}}) {
+        const CommandResult missing = RunCli(args);
+        EXPECT_EQ(missing.exitCode, 2) << args[2];
+        EXPECT_NE(missing.err.find("flintmoor-cli db "), std::string::npos) << missing.err;
+    }
 
     // A hostile state block size is refused with a message, not allocated.
     const std::string huge = m_out.File("huge.vdb");

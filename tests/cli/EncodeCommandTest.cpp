@@ -48,8 +48,12 @@ TEST(EncodeCommand, BadUsageIsRefusedBeforeAnythingIsWritten) {
     EXPECT_FALSE(std::filesystem::exists(low));
     EXPECT_FALSE(std::filesystem::exists(fast));
     EXPECT_EQ(ReadFileBytes(source).empty(), false);
-    // A source that does not open is a failure, not bad usage.
-    EXPECT_EQ(RunCli({"encode", dir.File("missing.avi"), "--low", low, "--fast", fast}).exitCode, 1);
+    EXPECT_EQ(RunCli({"encode", source, "--low", low, "--fast", fast, "--priority", "Pause"}).exitCode, 2);
+    // A source that is not there is bad usage; one that does not open, a failure.
+    EXPECT_EQ(RunCli({"encode", dir.File("missing.avi"), "--low", low, "--fast", fast}).exitCode, 2);
+    const std::string garbage = dir.File("garbage.avi");
+    WriteFileBytes(garbage, std::vector<uint8_t>(4096, 'g'));
+    EXPECT_EQ(RunCli({"encode", garbage, "--low", low, "--fast", fast}).exitCode, 1);
 }
 
 // Both presets aim at the one bit rate and come within 10 % of it over ten

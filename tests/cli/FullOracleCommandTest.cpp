@@ -5,6 +5,7 @@
 #include "support/TestUtil.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <filesystem>
 #include <string>
@@ -89,6 +90,34 @@ TEST_F(FullOracleCommandTest, OracleWithoutSourceUsesZeroDefaultsAndWritesThePro
     // The project assembles like one saved by the window.
     const CommandResult assemble = RunCli({"assemble", "--project", project, "--output", File("again.avi")});
     EXPECT_EQ(assemble.exitCode, 0) << assemble.err;
+
+    // The same run (from the cache now) in JSON: the rows the project holds,
+    // sizes in bytes that add up to the total.
+    const CommandResult json = RunCli({"oracle", "--json", "--low", File("film_low.avi"), "--fast",
+                                       File("film_fast.avi"), "--oracle-file", File("plain.dat"),
+                                       "--precision", "2", "--project", File("oracle_json.ini")});
+    ASSERT_EQ(json.exitCode, 0) << json.err;
+    nlohmann::json oracle = nlohmann::json::parse(json.out);
+    EXPECT_EQ(oracle["low"], File("film_low.avi"));
+    EXPECT_EQ(oracle["oracle_file"], File("plain.dat"));
+    EXPECT_EQ(oracle["project"], File("oracle_json.ini"));
+    EXPECT_FALSE(oracle["missed_size_target"].get<bool>());
+    nlohmann::json& rows = oracle["rows"];
+    ASSERT_FALSE(rows.empty());
+    EXPECT_GE(oracle["low_intervals"].get<int>() + oracle["fast_intervals"].get<int>(),
+              static_cast<int>(rows.size()));
+    int64_t total = 0;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const std::string n = std::to_string(i);
+        EXPECT_EQ(rows[i]["start"], std::stoi(Value(project, "StartFrame" + n))) << i;
+        EXPECT_EQ(rows[i]["end"], std::stoi(Value(project, "EndFrame" + n))) << i;
+        EXPECT_EQ(rows[i]["start"], i == 0 ? nlohmann::json(0) : rows[i - 1]["end"]) << i;
+        EXPECT_EQ(rows[i]["encoding"], Value(project, "Codec" + n)) << i;
+        EXPECT_GT(rows[i]["video_bytes"].get<int64_t>(), 0);
+        total += rows[i]["video_bytes"].get<int64_t>() + rows[i]["audio_bytes"].get<int64_t>();
+    }
+    EXPECT_EQ(rows.back()["end"], 120);
+    EXPECT_EQ(oracle["total_bytes"], total);
 }
 
 // A cache made for another run is measured again: information, not a
@@ -152,6 +181,11 @@ TEST_F(FullOracleCommandTest, BadValuesAndNamesAreRefusedBeforeAnythingRuns) {
              {"oracle", "--low", low, "--fast", fast, "--source", File("film.avi"), "--measure", "psnr",
               "--project", project},
              {"full", File("film.avi"), "--low", File("film.avi"), "--project", project},
+             {"full", File("film.avi"), "--frame-size", "199", "--project", project},
+             {"full", File("film.avi"), "--no-source", "--target-size", "50", "--project", project},
+             {"full", File("film.avi"), "--low-codec", "DIV3:keyint=x", "--project", project},
+             {"oracle", "--low", low, "--fast", fast, "--limit", "inf", "--project", project},
+             {"oracle", "--low", low, "--fast", fast, "--source", File("gone.avi"), "--project", project},
              {"full", File("film.avi"), "--low", low, "--fast", low, "--project", project},
          }) {
         const CommandResult result = RunCli(args);
@@ -197,21 +231,49 @@ TEST_F(FullOracleCommandTest, TheSizeTargetKeepsTheFinalAtOrUnderItWithEitherMea
     EXPECT_NE(tiny.err.find("cannot be reached"), std::string::npos) << tiny.err;
 }
 
-TEST_F(FullOracleCommandTest, FullWithMissingSourceFails) {
+TEST_F(FullOracleCommandTest, FullWithASourceThatDoesNotOpenFails) {
+    WriteFileBytes(File("none.avi"), std::vector<uint8_t>(4096, 'g'));
     const CommandResult result = RunCli({"full", File("none.avi"), "--project", File("none.ini")});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find("Failed to open AVI File: "), std::string::npos) << result.err;
 }
 
+// The demo's report in JSON (stdout holds nothing else): every file with
+// its size and quality, and a final whose video is exactly the rows' video.
 TEST_F(FullOracleCommandTest, DemoReportsSizesDecisionsAndQuality) {
     const std::string dir = File("demo");
-    const CommandResult result = RunCli({"demo", dir, "--width", "96", "--height", "64", "--frames", "60"});
+    const CommandResult result =
+        RunCli({"demo", dir, "--json", "--width", "96", "--height", "64", "--frames", "60"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_NE(result.out.find("Final AVI Size: "), std::string::npos) << result.out;
-    EXPECT_NE(result.out.find("Intervals: "), std::string::npos) << result.out;
-    EXPECT_NE(result.out.find(" dB"), std::string::npos) << result.out;
-    EXPECT_EQ(result.out.find("cannot be measured"), std::string::npos) << result.out;
-    EXPECT_TRUE(std::filesystem::exists(dir + "/final.avi"));
+    EXPECT_NE(result.err.find("Making the sample movie"), std::string::npos) << result.err;
+    nlohmann::json report = nlohmann::json::parse(result.out);
+    EXPECT_EQ(report["project"], dir + "/project.ini");
+    ASSERT_FALSE(report["rows"].empty());
+    int64_t rowVideo = 0;
+    for (nlohmann::json& row : report["rows"])
+        rowVideo += row["video_bytes"].get<int64_t>();
+    EXPECT_EQ(report["rows"].back()["end"], 60);
+    nlohmann::json& files = report["files"];
+    ASSERT_EQ(files.size(), 4u);
+    const char* roles[] = {"Source", "LOW", "FAST", "Final"};
+    for (size_t i = 0; i < 4; ++i) {
+        nlohmann::json& file = files[i];
+        EXPECT_EQ(file["role"], roles[i]);
+        const std::string path = file["path"];
+        EXPECT_EQ(file["bytes"], std::filesystem::file_size(path)) << path;
+        if (i == 0) {
+            EXPECT_FALSE(file.contains("quality"));
+            continue;
+        }
+        ASSERT_TRUE(file.contains("quality")) << file.dump();
+        nlohmann::json& quality = file["quality"];
+        EXPECT_EQ(quality["frames"], 60);
+        EXPECT_GT(quality["psnr"].get<double>(), 20.0) << path;
+        EXPECT_GT(quality["ssim"].get<double>(), 0.5) << path;
+        EXPECT_LE(quality["ssim"].get<double>(), 1.0) << path;
+    }
+    EXPECT_EQ(files[3]["path"], dir + "/final.avi");
+    EXPECT_EQ(files[3]["quality"]["video_bytes"], rowVideo);
 }
 
 // The demo on a given movie: the same movie stored top-down (as ffmpeg
