@@ -60,6 +60,20 @@ bool CJobController::StartOracle(const OracleStartSettings& settings, const std:
     return Submit(COracleStart::Request(settings));
 }
 
+bool CJobController::StartMerge(const MergeFilesRequest& request) {
+    if (m_bShutdown)
+        return false;
+    if (!m_pMerge)
+        m_pMerge = std::make_unique<CMergeFiles>(m_worker);
+    const PrepareResult prepared = m_pMerge->Prepare(request);
+    if (prepared.state == PrepareResult::EState::Refused)
+        m_host.ShowError(prepared.text);
+    if (!prepared.IsReady())
+        return false;
+    m_pMerge->Start({});
+    return true;
+}
+
 bool CJobController::ChoosePriority(const std::string& entry) {
     return m_pPriority && m_pPriority->Choose(entry);
 }

@@ -5,6 +5,7 @@
 // internals; a job is submitted to the worker's queue (never waited for),
 // and its end reaches the window through the host.
 
+#include "app/CMergeFiles.h"
 #include "creation/COracleStart.h"
 #include "jobs/CJobRegistration.h"
 #include "jobs/CProgressTimer.h"
@@ -42,6 +43,11 @@ public:
     bool StartOracle(const OracleStartSettings& settings, const std::string& low, const std::string& fast,
                      CIniFile& store, CEncodingList& list);
 
+    // The merge of `request.inputs` into `request.output`. False (nothing
+    // started) when the request is refused or no input opens; a message
+    // has said why.
+    bool StartMerge(const MergeFilesRequest& request);
+
     // The "Thread Priority:" entry the user chose.
     bool ChoosePriority(const std::string& entry);
 
@@ -63,6 +69,7 @@ private:
     COracle m_oracle;
     std::unique_ptr<CEncodingListSink> m_pSink;
     std::unique_ptr<CAssembleJob> m_pAssemble;
+    std::unique_ptr<CMergeFiles> m_pMerge;
     CJobRegistration m_oracleRegistration; // after the oracle and its sink: unregistered first
     std::unique_ptr<CPriorityControl> m_pPriority;
     bool m_bShutdown = false;

@@ -36,7 +36,8 @@ const int g_aBusyDisabled[] = {IDC_FULL_CREATION, IDC_SELECT_LOW, IDC_SELECT_FAS
 } // namespace
 
 CMainDlg::CMainDlg(const MainDlgPaths& paths, QWidget* parent)
-    : QDialog(parent, Qt::Window), m_paths(paths), m_options(this), m_abort(this), m_fullCreation(this) {
+    : QDialog(parent, Qt::Window), m_paths(paths), m_options(this), m_abort(this), m_autoCreate(m_host, this),
+      m_mergeAvis(m_host, this), m_fullCreation(this) {
     m_pLow = std::make_unique<CAVIFile>(m_host);
     m_pFast = std::make_unique<CAVIFile>(m_host);
     m_pJobs = std::make_unique<CJobController>(m_host, m_host);
@@ -136,6 +137,8 @@ void CMainDlg::ConnectControls() {
     button(IDC_START_CREATING, [this] { OnStartCreating(); });
     button(IDC_AUTO_CREATE, [this] { OnAutoCreate(); });
     button(IDC_FULL_CREATION, [this] { OnFullCreation(); });
+    button(IDC_MERGE, [this] { OnMergeAvis(); });
+    connect(&m_autoCreate, &CAutoCreateDlg::frameChosen, this, [this](int frame) { MoveTo(frame); });
     button(IDC_RESET, [this] { Reset(); });
     button(IDC_LOAD_PROJECT, [this] { OnLoadProject(); });
     button(IDC_SAVE_PROJECT, [this] { OnSaveProject(); });
@@ -347,14 +350,29 @@ void CMainDlg::OnStartCreating() {
 }
 
 void CMainDlg::OnAutoCreate() {
-    // The Auto Create dialog is not built yet: the oracle starts with the
-    // defaults and the project's own values, without the source movie.
     if (!m_pLow->IsOpen() || !m_pFast->IsOpen() || m_bBusy)
         return;
-    OracleStartSettings settings = OracleStartSettings::Defaults(false);
-    COracleStart::Prepare(settings, m_pLow->GetPath(), m_store);
-    settings.useSourceMovie = false;
-    m_pJobs->StartOracle(settings, m_pLow->GetPath(), m_pFast->GetPath(), m_store, m_list);
+    PrepareAutoCreate();
+    m_autoCreate.LoadQuality(*m_pLow, m_list);
+    if (m_autoCreate.Open(m_language) == QDialog::Accepted)
+        StartAutoCreate();
+}
+
+void CMainDlg::PrepareAutoCreate() {
+    m_autoCreate.Prepare(m_pLow->GetPath(), m_store);
+}
+
+bool CMainDlg::StartAutoCreate() {
+    return m_pJobs->StartOracle(m_autoCreate.GetSettings(), m_pLow->GetPath(), m_pFast->GetPath(), m_store,
+                                m_list);
+}
+
+void CMainDlg::OnMergeAvis() {
+    if (m_bBusy || m_mergeAvis.Open(m_language) != QDialog::Accepted || m_mergeAvis.fileList.empty())
+        return;
+    const std::string path = ChooseFile({true, QString::fromUtf8(AVI_FILTER), QStringLiteral("*.avi"), true});
+    if (!path.empty())
+        m_pJobs->StartMerge({m_mergeAvis.fileList, path, m_mergeAvis.syncAudio});
 }
 
 void CMainDlg::OnFullCreation() {
@@ -366,6 +384,7 @@ void CMainDlg::ConnectFullCreation() {
     context.store = &m_store;
     context.host = &m_host;
     context.language = &m_language;
+    context.autoCreate = &m_autoCreate;
     context.chooseFile = [this](const FileDialogRequest& request) { return ChooseFile(request); };
     context.chooseCodec = [this](const std::string& source, CodecOptions& record, FOURCC proposed) {
         return CCompressorDlg::Choose(&m_fullCreation, source, record, proposed);

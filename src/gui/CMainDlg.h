@@ -8,10 +8,12 @@
 #include "encoding/CEncodingList.h"
 #include "encoding/CPartMarks.h"
 #include "gui/CAbortDlg.h"
+#include "gui/CAutoCreateDlg.h"
 #include "gui/CDialogControls.h"
 #include "gui/CFullCreationDlg.h"
 #include "gui/CJobController.h"
 #include "gui/CLayoutKeeper.h"
+#include "gui/CMergeAvisDlg.h"
 #include "gui/COptionsDlg.h"
 #include "gui/CQtHost.h"
 #include "gui/CWidgetCaption.h"
@@ -72,6 +74,11 @@ public:
     void OnStartCreating();
     void OnAutoCreate();
     void OnFullCreation();
+    // The two steps of the Auto Create command around its dialog: the
+    // proposals and project values, and the oracle job with the values.
+    void PrepareAutoCreate();
+    bool StartAutoCreate();
+    void OnMergeAvis();
     void OnSetStart();
     void OnSetEnd();
     void OnAddPart(bool fast);
@@ -99,6 +106,8 @@ public:
     CAbortDlg& GetAbortDlg() { return m_abort; }
     CFullCreationDlg& GetFullCreation() { return m_fullCreation; }
     CFullCreationCommand& GetFullCreationCommand() { return *m_pFullCreation; }
+    CAutoCreateDlg& GetAutoCreate() { return m_autoCreate; }
+    CMergeAvisDlg& GetMergeAvis() { return m_mergeAvis; }
     CLanguage& GetLanguage() { return m_language; }
     const CDialogControls& GetControls() const { return m_controls; }
     CPreviewScreen* GetScreen(bool low) const;
@@ -139,6 +148,8 @@ private:
     CLayoutKeeper m_layout;
     COptionsDlg m_options;
     CAbortDlg m_abort;
+    CAutoCreateDlg m_autoCreate;
+    CMergeAvisDlg m_mergeAvis;
     CFullCreationDlg m_fullCreation;
     std::unique_ptr<CFullCreationCommand> m_pFullCreation;
     std::unique_ptr<CEncodingListModel> m_pModel;

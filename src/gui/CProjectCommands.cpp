@@ -35,6 +35,7 @@ bool CProjectCommands::SaveProject(const std::string& path) {
 
 void CProjectCommands::LoadProject(const std::string& path) {
     m_dlg.Reset();
+    m_dlg.GetAutoCreate().ResetForProject();
     CIniFile& store = m_dlg.GetSettingsStore();
     ProjectLoadResult result;
     try {

@@ -2,9 +2,8 @@
 // One control of a window, described once: the window builds itself from a
 // table of these, registers the language entries and feeds the layout keeper.
 
-// Field: a read-only value the window writes; Edit: a text the user types;
-// Check: a check box.
-enum class EControl { Button, Label, Group, Field, Combo, Slider, Progress, List, Screen, Edit, Check };
+// Field: a read-only text field; Edit: one the user types into.
+enum class EControl { Button, Label, Group, Field, Combo, Slider, Progress, List, Screen, Check, Edit };
 
 struct ControlSpec {
     int id;

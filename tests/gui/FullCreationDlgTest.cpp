@@ -8,6 +8,7 @@
 #include "creation/CSavedPieces.h"
 #include "encoding/CEncodingList.h"
 #include "gui/CAbortDlg.h"
+#include "gui/CAutoCreateDlg.h"
 #include "gui/CFullCreationCommand.h"
 #include "gui/CFullCreationDlg.h"
 #include "gui/CMainDlg.h"
@@ -196,6 +197,59 @@ private slots:
         fc.OnInitDialog();
         QCOMPARE(Text(fc, D::IDC_INPUT_FILE), other);
         QCOMPARE(Text(fc, D::IDC_FAST_FILE), m_dir.File("other_fast.avi"));
+    }
+
+    void changeOracleValueSetsTheValuesWithTheFilesLocked() {
+        auto dlg = MakeMainDlg(m_dir);
+        D& fc = dlg->GetFullCreation();
+        CAutoCreateDlg& autoCreate = dlg->GetAutoCreate();
+        CIniFile& store = dlg->GetSettingsStore();
+        AnswerCodecs(fc);
+        fc.OnInitDialog();
+        Type(fc, D::IDC_INPUT_FILE, m_source);
+        Click(fc, D::IDC_CHOOSE_LOW_CODEC);
+        Click(fc, D::IDC_CHOOSE_FAST_CODEC);
+        Type(fc, D::IDC_ORACLE_FILE, m_dir.File("typed.dat"));
+        QCOMPARE(autoCreate.m_strOracleFile, m_dir.File("typed.dat")); // follows the edit
+        store.SetFloat(ProjectKeys::MOVIE_SETTINGS, ProjectKeys::ORACLE_VALUE, 7.5f);
+        // What the Auto Create dialog showed, read while it was open.
+        bool oracleRowLocked = false;
+        QStringList shown;
+        const auto answer = [&](bool start) {
+            QTimer::singleShot(0, &autoCreate, [&, start] {
+                const auto edit = [&](int id) { return static_cast<QLineEdit*>(autoCreate.GetControl(id)); };
+                oracleRowLocked = !edit(CAutoCreateDlg::IDC_ORACLE_FILE)->isEnabled() &&
+                                  !autoCreate.GetControl(CAutoCreateDlg::IDC_BROWSE_ORACLE)->isEnabled();
+                shown = {edit(CAutoCreateDlg::IDC_ORACLE_FILE)->text(),
+                         edit(CAutoCreateDlg::IDC_SOURCE_FILE)->text(),
+                         edit(CAutoCreateDlg::IDC_ORACLE_VALUE)->text()};
+                edit(CAutoCreateDlg::IDC_ORACLE_VALUE)->setText("-12.5");
+                static_cast<QAbstractButton*>(
+                    autoCreate.GetControl(start ? CAutoCreateDlg::IDC_START : CAutoCreateDlg::IDC_CANCEL))
+                    ->click();
+            });
+            Click(fc, D::IDC_CHANGE_ORACLE_VALUE);
+        };
+        // Its first opening in a program run shows its defaults; Cancel
+        // leaves the project's values as they were.
+        answer(false);
+        QVERIFY(oracleRowLocked);
+        const QString oracle = QString::fromStdString(m_dir.File("typed.dat"));
+        const QString source = QString::fromStdString(m_source);
+        QCOMPARE(shown, (QStringList{oracle, source, "5.00"}));
+        float value = 0;
+        QVERIFY(store.GetFloat(ProjectKeys::MOVIE_SETTINGS, ProjectKeys::ORACLE_VALUE, value));
+        QCOMPARE(value, 7.5f);
+        answer(true);
+        QCOMPARE(shown, (QStringList{oracle, source, "7.50"}));
+        QVERIFY(store.GetFloat(ProjectKeys::MOVIE_SETTINGS, ProjectKeys::ORACLE_VALUE, value));
+        QCOMPARE(value, -12.5f);
+        QVERIFY(store.GetFloat(ProjectKeys::MOVIE_SETTINGS, ProjectKeys::COMPARISON_VALUE, value));
+        std::string original;
+        QVERIFY(store.GetString(ProjectKeys::MOVIE_SETTINGS, ProjectKeys::ORIGINAL_FILE, original));
+        QCOMPARE(original, m_source);
+        QVERIFY(!autoCreate.GetFilesLocked());
+        QVERIFY(!dlg->IsBusy()); // the oracle waits for the encoding
     }
 
     void aPieceSizeBelowTheSmallestBecomesTheSmallest() {
