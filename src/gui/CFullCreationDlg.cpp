@@ -154,6 +154,7 @@ void CFullCreationDlg::OnInitDialog() {
     static_cast<QCheckBox*>(GetControl(IDC_USE_SAVE_CREATION))->setChecked(m_bUseSaveCreation);
     SetText(IDC_FRAME_SIZE, QString::number(m_nFrameSize));
     CheckInput();
+    GetControl(IDC_INPUT_FILE)->setFocus(); // step 1 first
 }
 
 void CFullCreationDlg::PrepareOptionRecords() {
