@@ -87,8 +87,13 @@ void CFullCreationCommand::Finish() {
     const std::string low = m_pRun->GetLowFile();
     const std::string fast = m_pRun->GetFastFile();
     m_pRun.reset(); // its jobs' registrations with it
-    if (m_bStopRequested && m_result.IsDone())
-        m_result = CJobResult::Stopped(); // stopped after its last frame: the oracle is not wanted
+    if (m_bStopRequested && m_result.IsDone()) {
+        // The stop came after the last step had ended: nothing saw the abort
+        // flag, which would stop the next job at once. A step of no work
+        // takes it; the oracle is not wanted then.
+        m_main.GetJobs().GetWorker().SubmitSequence([](CWorker&) { return CJobResult::Done(); });
+        m_result = CJobResult::Stopped();
+    }
     if (!m_result.IsDone()) {
         m_main.JobFinished();
         m_main.GetHost().SetStatusText(

@@ -335,6 +335,28 @@ private slots:
         QCOMPARE(FfmpegDecodeErrors(final), std::string());
     }
 
+    void anOutputThatIsTheSourceIsRefusedBeforeAnythingIsWritten() {
+        std::vector<std::string> boxes;
+        auto dlg = MakeMainDlg(m_dir, &boxes);
+        const auto before = std::filesystem::file_size(m_source);
+        QTimer::singleShot(0, dlg.get(), [&] {
+            D& fc = dlg->GetFullCreation();
+            AnswerCodecs(fc);
+            Type(fc, D::IDC_INPUT_FILE, m_source);
+            Click(fc, D::IDC_CHOOSE_LOW_CODEC);
+            Click(fc, D::IDC_CHOOSE_FAST_CODEC);
+            Type(fc, D::IDC_FAST_FILE, m_source);
+            Click(fc, D::IDC_START_CREATION);
+        });
+        ClickControl(*dlg, IDC_FULL_CREATION);
+        QVERIFY(dlg->GetFullCreationCommand().GetLastResult().IsFailed());
+        QCOMPARE(boxes.size(), size_t(1));
+        QVERIFY(boxes[0].find("must not be the source") != std::string::npos);
+        QVERIFY(!dlg->IsBusy());
+        QCOMPARE(std::filesystem::file_size(m_source), before);
+        QVERIFY(!std::filesystem::exists(m_dir.File("movie_low.avi")));
+    }
+
     void theDialogMakesTheListTheCommandLineMakes() {
         // Two copies of one source, so that neither run finds the other's
         // oracle measurements.
