@@ -196,6 +196,7 @@ void CCompressorDlg::ShowRecord() {
     m_pBitrate->setEnabled(rated && !quality);
     m_pQuality->setEnabled(rated && quality);
     m_pSettings->setText(QString::fromStdString(CCompressorRegistry::SettingsText(m_record)));
+    m_pSettings->setCursorPosition(0); // the compressor's name first
 }
 
 void CCompressorDlg::SetRecord(const CompressorInfo& info, const EncoderSettings& settings) {

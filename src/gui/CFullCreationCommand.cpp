@@ -2,13 +2,12 @@
 
 #include "app/CFullCreationRun.h"
 #include "gui/CAbortDlg.h"
+#include "gui/CAutoCreateDlg.h"
 #include "gui/CFullCreationDlg.h"
 #include "gui/CMainDlg.h"
 #include "settings/ProjectKeys.h"
 
-CFullCreationCommand::CFullCreationCommand(CMainDlg& main) : m_main(main) {
-    m_oracleSettings = [] { return OracleStartSettings::Defaults(true); };
-}
+CFullCreationCommand::CFullCreationCommand(CMainDlg& main) : m_main(main) {}
 
 CFullCreationCommand::~CFullCreationCommand() = default;
 
@@ -30,9 +29,12 @@ bool CFullCreationCommand::Start() {
     request.frameSize = dlg.GetFrameSize();
     request.lowCodec = dlg.GetLowOptions();
     request.fastCodec = dlg.GetFastOptions();
-    request.oracle = m_oracleSettings();
-    request.oracle.oracleFile = dlg.GetOracleFile();
-    request.oracle.sourceFile = dlg.GetInputFile();
+    // The oracle compares with this source and keeps its measurements in the
+    // file the dialog names.
+    CAutoCreateDlg& autoCreate = m_main.GetAutoCreate();
+    autoCreate.m_strSourceFile = dlg.GetInputFile();
+    autoCreate.m_strOracleFile = dlg.GetOracleFile();
+    request.oracle = autoCreate.GetSettings();
     m_pRun = std::make_unique<CFullCreationRun>(m_main.GetJobs().GetWorker());
     const PrepareResult ready = m_pRun->Prepare(request);
     if (!ready.IsReady()) {
@@ -85,8 +87,13 @@ void CFullCreationCommand::Finish() {
     const std::string low = m_pRun->GetLowFile();
     const std::string fast = m_pRun->GetFastFile();
     m_pRun.reset(); // its jobs' registrations with it
-    if (m_bStopRequested && m_result.IsDone())
-        m_result = CJobResult::Stopped(); // stopped after its last frame: the oracle is not wanted
+    if (m_bStopRequested && m_result.IsDone()) {
+        // The stop came after the last step had ended: nothing saw the abort
+        // flag, which would stop the next job at once. A step of no work
+        // takes it; the oracle is not wanted then.
+        m_main.GetJobs().GetWorker().SubmitSequence([](CWorker&) { return CJobResult::Done(); });
+        m_result = CJobResult::Stopped();
+    }
     if (!m_result.IsDone()) {
         m_main.JobFinished();
         m_main.GetHost().SetStatusText(
@@ -104,10 +111,7 @@ void CFullCreationCommand::Finish() {
                         path);
         m_main.LoadMovie(isLow, path);
     }
-    OracleStartSettings settings = m_oracleSettings();
-    settings.oracleFile = m_main.GetFullCreation().GetOracleFile();
-    settings.sourceFile = m_main.GetFullCreation().GetInputFile();
-    COracleStart::Prepare(settings, low, store);
-    if (!m_main.GetJobs().StartOracle(settings, low, fast, store, m_main.GetEncodingList()))
+    m_main.PrepareAutoCreate();
+    if (!m_main.StartAutoCreate())
         m_main.JobFinished();
 }

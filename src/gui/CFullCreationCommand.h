@@ -2,19 +2,17 @@
 // The main window's "Full Creation": the Full Creation dialog, then the
 // LOW and FAST files encoded on the worker (whole, or in resumable pieces)
 // while the wait box shows, then both movies loaded into the window and the
-// oracle started on them, as the Auto Create command would start it, so that
-// the window's list fills while the user watches.
+// oracle started on them with the Auto Create dialog's values, without that
+// dialog, so that the window's list fills while the user watches.
 //
 // Escape in the wait box and OK on the question stop the encoding at its
 // next frame: its files are closed, the complete pieces of the save way stay
 // for the next run on the same source, and the window stays open.
 
-#include "creation/COracleStart.h"
 #include "media/CJobResult.h"
 
 #include <QObject>
 
-#include <functional>
 #include <memory>
 
 class CFullCreationRun;
@@ -36,9 +34,6 @@ public:
     // How the last encoding ended.
     const CJobResult& GetLastResult() const { return m_result; }
     bool IsEncoding() const { return m_bEncoding; }
-
-    // The oracle's settings besides the files: the Auto Create dialog's.
-    std::function<OracleStartSettings()> m_oracleSettings;
 
 private:
     void OnEncodingEnded(const CJobResult& result);

@@ -1,6 +1,7 @@
 #include "gui/CFullCreationDlg.h"
 
 #include "creation/FullCreationNames.h"
+#include "gui/CAutoCreateDlg.h"
 #include "media/CAVIFile.h"
 #include "media/CSilentHost.h"
 #include "platform/AviTypes.h"
@@ -153,6 +154,7 @@ void CFullCreationDlg::OnInitDialog() {
     static_cast<QCheckBox*>(GetControl(IDC_USE_SAVE_CREATION))->setChecked(m_bUseSaveCreation);
     SetText(IDC_FRAME_SIZE, QString::number(m_nFrameSize));
     CheckInput();
+    GetControl(IDC_INPUT_FILE)->setFocus(); // step 1 first
 }
 
 void CFullCreationDlg::PrepareOptionRecords() {
@@ -244,8 +246,8 @@ void CFullCreationDlg::OnChooseOracleFile() {
 
 void CFullCreationDlg::OnOracleFileChanged() {
     m_strOracleFile = GetText(IDC_ORACLE_FILE).toStdString();
-    if (m_context.oracleFileChanged)
-        m_context.oracleFileChanged(m_strOracleFile);
+    if (m_context.autoCreate)
+        m_context.autoCreate->m_strOracleFile = m_strOracleFile;
 }
 
 void CFullCreationDlg::ChooseCodec(bool fast) {
@@ -266,9 +268,28 @@ void CFullCreationDlg::ChooseCodec(bool fast) {
 }
 
 void CFullCreationDlg::OnChangeOracleValue() {
+    CAutoCreateDlg* autoCreate = m_context.autoCreate;
+    if (!autoCreate || !m_context.store || !m_context.language)
+        return;
+    // The files are this dialog's to choose; the Auto Create dialog only
+    // sets the values, and starts nothing: the oracle runs after the encoding.
+    autoCreate->SetFilesLocked(true);
     m_strInputFile = GetText(IDC_INPUT_FILE).toStdString();
-    if (m_context.changeOracleValue)
-        m_context.changeOracleValue(m_strInputFile, m_strOracleFile);
+    autoCreate->m_strOracleFile = m_strOracleFile;
+    CIniFile& store = *m_context.store;
+    float value = 0.0f;
+    if (store.GetFloat(ProjectKeys::MOVIE_SETTINGS, ProjectKeys::ORACLE_VALUE, value))
+        autoCreate->oracleValue = value;
+    if (store.GetFloat(ProjectKeys::MOVIE_SETTINGS, ProjectKeys::COMPARISON_VALUE, value))
+        autoCreate->comparisonValue = value;
+    autoCreate->m_strSourceFile = m_strInputFile;
+    if (autoCreate->Open(*m_context.language) == QDialog::Accepted) {
+        store.SetString(ProjectKeys::MOVIE_SETTINGS, ProjectKeys::ORIGINAL_FILE, autoCreate->m_strSourceFile);
+        store.SetFloat(ProjectKeys::MOVIE_SETTINGS, ProjectKeys::ORACLE_VALUE, autoCreate->oracleValue);
+        store.SetFloat(ProjectKeys::MOVIE_SETTINGS, ProjectKeys::COMPARISON_VALUE,
+                       autoCreate->comparisonValue);
+    }
+    autoCreate->SetFilesLocked(false);
 }
 
 void CFullCreationDlg::OnUseSaveCreation() {

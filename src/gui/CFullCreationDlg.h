@@ -25,6 +25,7 @@
 #include <functional>
 #include <string>
 
+class CAutoCreateDlg;
 class CIniFile;
 class IHost;
 
@@ -65,11 +66,9 @@ public:
         const CLanguage* language = nullptr; // the source of the captions
         FileChooser chooseFile;              // the open and save dialogs
         CCompressorDlg::Chooser chooseCodec; // the compressor dialog
-        // "Change Oracle Value": shows the Auto Create dialog with its file
-        // rows locked for `source` and `oracleFile`; true on OK.
-        std::function<bool(const std::string& source, const std::string& oracleFile)> changeOracleValue;
-        // The Auto Create dialog's oracle file follows the oracle file edit.
-        std::function<void(const std::string& oracleFile)> oracleFileChanged;
+        // The Auto Create dialog: "Change Oracle Value" shows it with its
+        // file rows locked, and its oracle file follows the oracle file edit.
+        CAutoCreateDlg* autoCreate = nullptr;
     };
 
     explicit CFullCreationDlg(QWidget* parent = nullptr);

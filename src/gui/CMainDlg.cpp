@@ -389,6 +389,7 @@ void CMainDlg::ConnectFullCreation() {
     context.store = &m_store;
     context.host = &m_host;
     context.language = &m_language;
+    context.autoCreate = &m_autoCreate;
     context.chooseFile = [this](const FileDialogRequest& request) { return ChooseFile(request); };
     context.chooseCodec = [this](const std::string& source, CodecOptions& record, FOURCC proposed) {
         return CCompressorDlg::Choose(&m_fullCreation, source, record, proposed);
