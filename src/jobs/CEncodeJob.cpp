@@ -22,9 +22,7 @@ bool CEncodeJob::PrepareEncoding(const std::string& path, int32_t framesPerSecon
                                  bool fast) {
     IHost& host = m_worker.GetHost();
     m_worker.SetFramesPerSecond(framesPerSecond);
-    if (fast)
-        m_worker.SetFastOutputPath(path);
-    else
+    if (!fast)
         m_worker.SetOutputPath(path);
     CAVIFile& target = m_worker.GetFile(fast ? CWorker::FILE_FAST : CWorker::FILE_LOW);
     auto& compressed = m_worker.GetCompressedStream(fast);
@@ -78,9 +76,7 @@ bool CEncodeJob::PrepareEncoding(const std::string& path, int32_t framesPerSecon
 void CEncodeJob::ShowPosition(double position) {
     IHost& host = m_worker.GetHost();
     host.SetProgressPos(static_cast<int>(position));
-    char text[32];
-    std::snprintf(text, sizeof text, "%d %%", static_cast<int>(position * 0.01));
-    host.SetPercentText(text);
+    host.SetPercent(static_cast<int>(position * 0.01));
 }
 
 bool CEncodeJob::FetchFrame(int32_t frame, CSourceFrame& into) {
@@ -138,7 +134,7 @@ CJobResult CEncodeJob::Run(const CJobRequest& request) {
     if (result.IsDone() && (!request.bPieceMode || range.lastPiece)) {
         host.SetStatusText("Writing Sucessfull!");
         host.SetProgressPos(10000);
-        host.SetPercentText("100 %");
+        host.SetPercent(100);
     }
     m_bSucceeded = result.IsDone();
     return result;
@@ -148,7 +144,7 @@ void CEncodeJob::StartProgress(int32_t length) {
     IHost& host = m_worker.GetHost();
     host.SetProgressRange(0, 10000);
     host.SetProgressPos(0);
-    host.SetPercentText("0 %");
+    host.SetPercent(0);
     if (CProgressTimer* timer = m_worker.GetProgressTimer()) {
         timer->SetTotal(length);
         timer->SetCurrent(0);
@@ -268,7 +264,7 @@ CJobResult CEncodeJob::CopyAudio() {
     IHost& host = m_worker.GetHost();
     host.SetStatusText("Writing Audio...");
     host.SetProgressPos(0);
-    host.SetPercentText("0 %");
+    host.SetPercent(0);
     CAVIFile& source = m_worker.GetFile(CWorker::FILE_SOURCE);
     const int audioIndex = source.GetAudioIndex();
     CAVIStream* audio = source.GetStream(audioIndex);
