@@ -27,7 +27,12 @@ endif()
 file(READ "${SUITES_LIST}" suites)
 foreach(suite IN LISTS suites)
   set(name "${SUITES_PREFIX}.${suite}")
+  set(labels ${SUITES_LABELS})
+  list(FIND SUITES_QUICK "${suite}" quick_at)
+  if(quick_at GREATER -1)
+    list(APPEND labels quick)
+  endif()
   add_test("${name}" "${SUITES_EXE}" "--gtest_filter=${suite}.*")
-  set_tests_properties("${name}" PROPERTIES LABELS "${SUITES_LABELS}" TIMEOUT "${SUITES_TIMEOUT}"
+  set_tests_properties("${name}" PROPERTIES LABELS "${labels}" TIMEOUT "${SUITES_TIMEOUT}"
     WORKING_DIRECTORY "${SUITES_WORKDIR}")
 endforeach()

@@ -29,12 +29,8 @@ IHost& Host() {
 // against its video and audio.
 CAVIFile& Source() {
     static CAVIFile* source = [] {
-        SampleMovieOptions options;
-        options.width = 32;
-        options.height = 24;
-        options.frames = 50;
-        options.audioRate = 8000;
-        options.audioChannels = 1;
+        const SampleMovieOptions options{
+            .width = 32, .height = 24, .frames = 50, .audioRate = 8000, .audioChannels = 1};
         const std::string path = FuzzScratchFolder() + "/source.avi";
         std::string error;
         auto* file = new CAVIFile(Host());
