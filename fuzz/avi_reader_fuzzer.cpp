@@ -1,11 +1,8 @@
 // Feeds arbitrary bytes to the AVI reader as a file and exercises everything a
-// caller can ask of the result. The bytes live in an anonymous memory file so
-// the reader opens them by path exactly as it opens a file on disk.
+// caller can ask of the result.
 
+#include "FuzzInput.h"
 #include "platform/IAviFile.h"
-
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
@@ -16,11 +13,6 @@
 namespace {
 constexpr int32_t kMaxReadSize = 1 << 20;
 constexpr int kReadsPerStream = 64;
-
-int MemoryFile() {
-    static int fd = memfd_create("avi_reader_fuzzer", 0);
-    return fd;
-}
 
 void ReadSample(IAviStream& s, int32_t pos, int32_t n, std::vector<uint8_t>& buffer) {
     int32_t bytes = 0, samples = 0;
@@ -64,18 +56,11 @@ void Exercise(IAviStream& s) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const int fd = MemoryFile();
-    if (fd < 0 || ftruncate(fd, 0) != 0)
+    const std::string path = FuzzInputFile(data, size);
+    if (path.empty())
         return 0;
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = pwrite(fd, data + done, size - done, static_cast<off_t>(done));
-        if (n <= 0)
-            return 0;
-        done += static_cast<size_t>(n);
-    }
     std::string error;
-    auto file = AviOpenRead("/proc/self/fd/" + std::to_string(fd), &error);
+    auto file = AviOpenRead(path, &error);
     if (!file)
         return 0;
     (void)file->Info();

@@ -132,7 +132,7 @@ CJobResult CDataBaseCreation::Run(CAVIFile& source, const CodecOptions& low, con
     }
     host.SetProgressRange(0, 10000);
     host.SetProgressPos(0);
-    host.SetPercentText("0 %");
+    host.SetPercent(0);
     CJobRegistration part = m_worker.RegisterJob(
         JobKind::JOB_DATABASE_PART, [this, &source](CWorker& worker, const CJobRequest&) {
             m_base.CompressPart(source, worker);
@@ -191,7 +191,7 @@ CJobResult CDataBaseCreation::Steer(CAVIFile& source, const CodecOptions& low, c
         }
         if (firstCopy) {
             host.SetProgressPos(10000);
-            host.SetPercentText("100 %");
+            host.SetPercent(100);
             if (CProgressTimer* timer = m_worker.GetProgressTimer())
                 timer->Stop();
         }

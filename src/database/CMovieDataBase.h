@@ -142,7 +142,6 @@ public:
     bool CompressPart(CAVIFile& source, CWorker& worker);
 
     const std::vector<std::string>& GetTempFiles() const { return m_listTempFiles; }
-    int32_t GetPart() const { return m_nPart; }
     int32_t GetTotalFrames() const { return m_nTotalFrames; }
     int32_t GetFramesDone() const { return m_nFramesDone; }
     // A part could not be prepared or written properly (a message was shown).

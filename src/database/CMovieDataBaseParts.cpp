@@ -157,9 +157,8 @@ void CMovieDataBase::ShowPosition() {
     const double position =
         m_nTotalFrames > 0 ? 10000.0 / m_nTotalFrames * std::min(m_nFramesDone, m_nTotalFrames) : 0.0;
     m_host.SetProgressPos(static_cast<int>(position));
+    m_host.SetPercent(static_cast<int>(position * 0.01));
     char text[96];
-    std::snprintf(text, sizeof text, "%d %%", static_cast<int>(position * 0.01));
-    m_host.SetPercentText(text);
     std::snprintf(text, sizeof text, "Creating Frame %d of %d ...", m_nFramesDone, m_nTotalFrames);
     m_host.SetStatusText(text);
 }

@@ -22,9 +22,7 @@ bool CEncodeJob::PrepareEncoding(const std::string& path, int32_t framesPerSecon
                                  bool fast) {
     IHost& host = m_worker.GetHost();
     m_worker.SetFramesPerSecond(framesPerSecond);
-    if (fast)
-        m_worker.SetFastOutputPath(path);
-    else
+    if (!fast)
         m_worker.SetOutputPath(path);
     CAVIFile& target = m_worker.GetFile(fast ? CWorker::FILE_FAST : CWorker::FILE_LOW);
     auto& compressed = m_worker.GetCompressedStream(fast);
@@ -78,9 +76,7 @@ bool CEncodeJob::PrepareEncoding(const std::string& path, int32_t framesPerSecon
 void CEncodeJob::ShowPosition(double position) {
     IHost& host = m_worker.GetHost();
     host.SetProgressPos(static_cast<int>(position));
-    char text[32];
-    std::snprintf(text, sizeof text, "%d %%", static_cast<int>(position * 0.01));
-    host.SetPercentText(text);
+    host.SetPercent(static_cast<int>(position * 0.01));
 }
 
 bool CEncodeJob::FetchFrame(int32_t frame, CSourceFrame& into) {
@@ -121,55 +117,81 @@ CJobResult CEncodeJob::Run(const CJobRequest& request) {
         return CJobResult::Failed("the compressors are not set up");
     }
     const int32_t length = source.GetLength();
+    StartProgress(length);
+    const EncodeRange range = RangeOf(request, length);
+    PrepareStreams(range.end - range.first);
+    CJobResult result = EncodeFrames(range.first, range.end, length);
+    CProgressTimer* timer = m_worker.GetProgressTimer();
+    if (timer && (!request.bPieceMode || range.lastPiece || !result.IsDone()))
+        timer->Stop();
+    result = FinishStreams(result);
+    if (result.IsDone() && !request.bPieceMode)
+        result = CopyAudio();
+    m_worker.GetCompressedStream(false).reset();
+    m_worker.GetCompressedStream(true).reset();
+    result = CloseFiles(result);
+    // Only an encoding that did all it had to is reported as a success.
+    if (result.IsDone() && (!request.bPieceMode || range.lastPiece)) {
+        host.SetStatusText("Writing Sucessfull!");
+        host.SetProgressPos(10000);
+        host.SetPercent(100);
+    }
+    m_bSucceeded = result.IsDone();
+    return result;
+}
+
+void CEncodeJob::StartProgress(int32_t length) {
+    IHost& host = m_worker.GetHost();
     host.SetProgressRange(0, 10000);
     host.SetProgressPos(0);
-    host.SetPercentText("0 %");
-    CProgressTimer* timer = m_worker.GetProgressTimer();
-    if (timer) {
+    host.SetPercent(0);
+    if (CProgressTimer* timer = m_worker.GetProgressTimer()) {
         timer->SetTotal(length);
         timer->SetCurrent(0);
         timer->Start();
     }
+}
 
-    const bool pieceMode = request.bPieceMode;
-    int32_t first = 0;
-    int32_t end = length;
-    bool lastPiece = false;
-    if (pieceMode) {
-        first = request.nPieceFirst;
-        end = request.nPieceEnd;
-        if (length < end) {
-            end = length;
-            lastPiece = true;
-            host.SetLastPiece(true);
-        }
+CEncodeJob::EncodeRange CEncodeJob::RangeOf(const CJobRequest& request, int32_t length) {
+    EncodeRange range{0, length, false};
+    if (!request.bPieceMode)
+        return range;
+    range.first = request.nPieceFirst;
+    range.end = request.nPieceEnd;
+    if (length < range.end) {
+        range.end = length;
+        range.lastPiece = true;
+        m_worker.GetHost().SetLastPiece(true);
     }
+    return range;
+}
 
+void CEncodeJob::PrepareStreams(int32_t frames) {
     for (bool fast : {false, true})
-        m_worker.GetCompressedStream(fast)->SetExpectedFrames(end - first);
+        m_worker.GetCompressedStream(fast)->SetExpectedFrames(frames);
+    CAVIFile& source = m_worker.GetFile(CWorker::FILE_SOURCE);
     const CAVIStream* sourceVideo = source.GetStream(source.GetVideoIndex());
     m_bPlanes =
         sourceVideo && CSourceFrame::PlanesFit(*sourceVideo, {m_worker.GetCompressedStream(false).get(),
                                                               m_worker.GetCompressedStream(true).get()});
-    CJobResult result = EncodeFrames(first, end, length);
-    if (timer && (!pieceMode || lastPiece || !result.IsDone()))
-        timer->Stop();
+}
+
+CJobResult CEncodeJob::FinishStreams(CJobResult result) {
     for (bool fast : {false, true}) {
         auto& stream = m_worker.GetCompressedStream(fast);
         if (!stream->Finish() && result.IsDone()) {
             const std::string reason = "Error while finishing the compressed stream: " + stream->LastError();
-            host.ShowError(reason);
+            m_worker.GetHost().ShowError(reason);
             result = CJobResult::Failed(reason);
         }
     }
-    if (result.IsDone() && !pieceMode)
-        result = CopyAudio();
-    m_worker.GetCompressedStream(false).reset();
-    m_worker.GetCompressedStream(true).reset();
+    return result;
+}
 
-    // The files are finished here, so that a write error met while
-    // finishing them is this job's failure. Files that lack frames are of
-    // no use, and finishing them would only meet the same error again.
+// The files are finished here, so that a write error met while finishing
+// them is this job's failure. Files that lack frames are of no use, and
+// finishing them would only meet the same error again.
+CJobResult CEncodeJob::CloseFiles(CJobResult result) {
     for (auto slot : {CWorker::FILE_LOW, CWorker::FILE_FAST}) {
         CAVIFile& file = m_worker.GetFile(slot);
         if (result.IsFailed())
@@ -179,13 +201,6 @@ CJobResult CEncodeJob::Run(const CJobRequest& request) {
                          ? CJobResult::Stopped()
                          : CJobResult::Failed("Failed to finish AVI File: " + file.GetLastError());
     }
-    // Only an encoding that did all it had to is reported as a success.
-    if (result.IsDone() && (!pieceMode || lastPiece)) {
-        host.SetStatusText("Writing Sucessfull!");
-        host.SetProgressPos(10000);
-        host.SetPercentText("100 %");
-    }
-    m_bSucceeded = result.IsDone();
     return result;
 }
 
@@ -249,7 +264,7 @@ CJobResult CEncodeJob::CopyAudio() {
     IHost& host = m_worker.GetHost();
     host.SetStatusText("Writing Audio...");
     host.SetProgressPos(0);
-    host.SetPercentText("0 %");
+    host.SetPercent(0);
     CAVIFile& source = m_worker.GetFile(CWorker::FILE_SOURCE);
     const int audioIndex = source.GetAudioIndex();
     CAVIStream* audio = source.GetStream(audioIndex);

@@ -46,6 +46,25 @@ public:
     int32_t GetFramesDone() const { return m_nFramesDone.load(); }
 
 private:
+    // The frames one run encodes: the whole movie or the requested piece,
+    // which the movie's end cuts short and makes the last one.
+    struct EncodeRange {
+        int32_t first;
+        int32_t end;
+        bool lastPiece;
+    };
+
+    // Progress at 0 and the timer started over `length` frames.
+    void StartProgress(int32_t length);
+    EncodeRange RangeOf(const CJobRequest& request, int32_t length);
+    // Tells both compressors how many frames come and whether they take the
+    // source's 4:2:0 planes as they are.
+    void PrepareStreams(int32_t frames);
+    // Flushes both compressors; a flush that fails turns a done `result`
+    // into a failure.
+    CJobResult FinishStreams(CJobResult result);
+    // Closes both files, or discards them after a failure.
+    CJobResult CloseFiles(CJobResult result);
     // The decoded frame, copied (the decoder's buffer changes with its next
     // call); empty when it cannot be decoded.
     bool FetchFrame(int32_t frame, CSourceFrame& into);

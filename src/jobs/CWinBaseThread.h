@@ -33,7 +33,6 @@ public:
     void Signal();
     // Signalled each time the thread goes back to waiting; null for none.
     void SetIdleEvent(CManualResetEvent* event) { m_pIdleEvent.store(event); }
-    CManualResetEvent* GetIdleEvent() const { return m_pIdleEvent.load(); }
 
     // Orderly end: sets the stop flag, wakes the thread and joins it. A job
     // that is running is finished first, so whoever stops the thread must make

@@ -176,9 +176,6 @@ CJobResult CWorker::RunEncodeSequence(const CJobRequest& request) {
         // A piece of the plain encoding keeps its source for the next piece.
         if (request.kind == JobKind::JOB_ENCODE_CLOSE_ALL || !request.bPieceMode)
             CloseFile(FILE_SOURCE);
-        CloseFile(FILE_SPARE_1);
-        CloseFile(FILE_SPARE_2);
-        CloseFile(FILE_SPARE_3);
         CloseFile(FILE_OUTPUT);
     }
     return result;

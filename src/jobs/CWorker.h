@@ -60,9 +60,6 @@ public:
         FILE_COPY_DESTINATION,
         FILE_OUTPUT, // the final assembly's output
         FILE_MERGE_OUTPUT,
-        FILE_SPARE_1, // no job opens the three spare slots; the abort cleanup closes them
-        FILE_SPARE_2,
-        FILE_SPARE_3,
         FILE_SLOT_COUNT
     };
 
@@ -132,11 +129,9 @@ public:
     }
     CPauseGate& GetPauseGate() { return m_pauseGate; }
 
-    // Output names: the assembly's and LOW encoding's path, the FAST path.
+    // The output name: the assembly's and the LOW encoding's path.
     void SetOutputPath(const std::string& path) { m_strOutput = path; }
     const std::string& GetOutputPath() const { return m_strOutput; }
-    void SetFastOutputPath(const std::string& path) { m_strOutputFast = path; }
-    const std::string& GetFastOutputPath() const { return m_strOutputFast; }
     // The LOW and FAST compression streams, owned between the preparation
     // of an encoding and the end of the encoding job.
     std::shared_ptr<CAviCompressedStream>& GetCompressedStream(bool fast) {
@@ -179,7 +174,6 @@ private:
     CProgressTimer* m_pProgressTimer = nullptr;
     // output names
     std::string m_strOutput;
-    std::string m_strOutputFast;
     // abort flag
     std::atomic<bool> m_bAbort{false};
     // AVI files

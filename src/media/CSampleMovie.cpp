@@ -265,15 +265,27 @@ bool CSampleMovie::Write(const std::string& path, std::string* error,
     std::unique_ptr<IAviFile> file = AviCreate(path, writerOptions, error);
     if (!file)
         return false;
-    auto fail = [&](const std::string& what) {
+    std::string failure = WriteVideo(*file);
+    if (failure.empty() && m_options.audioRate > 0)
+        failure = WriteAudio(*file);
+    if (!failure.empty()) {
         std::string ignored;
         file->Close(&ignored);
         ::unlink(path.c_str()); // an unfinished movie is no sample
         if (error)
-            *error = what;
+            *error = failure;
         return false;
-    };
+    }
+    std::string closeError;
+    if (!file->Close(&closeError)) {
+        if (error)
+            *error = closeError;
+        return false;
+    }
+    return true;
+}
 
+std::string CSampleMovie::WriteVideo(IAviFile& file) const {
     AviStreamInfo vi;
     vi.fccType = streamtypeVIDEO;
     vi.dwScale = m_options.scale;
@@ -289,56 +301,51 @@ bool CSampleMovie::Write(const std::string& path, std::string* error,
     bih.biSizeImage = static_cast<uint32_t>(FrameBytes());
     uint8_t bihBytes[kBitmapInfoHeaderSize];
     WriteBitmapInfoHeader(bih, bihBytes);
-    IAviStream* video = file->CreateStream(vi);
+    IAviStream* video = file.CreateStream(vi);
     if (!video || video->SetFormat(bihBytes, sizeof bihBytes) != AVIERR_OK)
-        return fail("cannot create the video stream");
+        return "cannot create the video stream";
     std::vector<uint8_t> pixels(FrameBytes());
     for (int i = 0; i < m_options.frames; ++i) {
         RenderFrame(i, pixels.data());
         if (video->Write(i, 1, pixels.data(), static_cast<int32_t>(pixels.size()), AVIIF_KEYFRAME, nullptr,
                          nullptr) != AVIERR_OK)
-            return fail("cannot write frame " + std::to_string(i));
+            return "cannot write frame " + std::to_string(i);
     }
+    return std::string();
+}
 
-    if (m_options.audioRate > 0) {
-        const auto block = static_cast<uint16_t>(2 * m_options.audioChannels);
-        AviStreamInfo ai;
-        ai.fccType = streamtypeAUDIO;
-        ai.dwScale = block;
-        ai.dwRate = m_options.audioRate * block;
-        ai.dwSampleSize = block;
-        ai.dwQuality = 0xFFFFFFFFu;
-        WaveFormatEx wf;
-        wf.wFormatTag = WAVE_FORMAT_PCM;
-        wf.nChannels = static_cast<uint16_t>(m_options.audioChannels);
-        wf.nSamplesPerSec = m_options.audioRate;
-        wf.nAvgBytesPerSec = m_options.audioRate * block;
-        wf.nBlockAlign = block;
-        wf.wBitsPerSample = 16;
-        uint8_t wfBytes[18];
-        WriteWaveFormatEx(wf, wfBytes);
-        IAviStream* audio = file->CreateStream(ai);
-        if (!audio || audio->SetFormat(wfBytes, sizeof wfBytes) != AVIERR_OK)
-            return fail("cannot create the audio stream");
-        // A quarter of a second per chunk.
-        const int perChunk = static_cast<int>(std::max<uint32_t>(1, m_options.audioRate / 4));
-        std::vector<int16_t> samples(size_t(perChunk) * size_t(m_options.audioChannels));
-        const int64_t total = AudioSamples();
-        for (int64_t s = 0; s < total; s += perChunk) {
-            const int n = static_cast<int>(std::min<int64_t>(perChunk, total - s));
-            RenderAudio(s, n, samples.data());
-            // PCM in AVI is little-endian, as is every machine this runs on.
-            static_assert(std::endian::native == std::endian::little);
-            if (audio->Write(static_cast<int32_t>(s), n, samples.data(), n * block, AVIIF_KEYFRAME, nullptr,
-                             nullptr) != AVIERR_OK)
-                return fail("cannot write the audio");
-        }
+std::string CSampleMovie::WriteAudio(IAviFile& file) const {
+    const auto block = static_cast<uint16_t>(2 * m_options.audioChannels);
+    AviStreamInfo ai;
+    ai.fccType = streamtypeAUDIO;
+    ai.dwScale = block;
+    ai.dwRate = m_options.audioRate * block;
+    ai.dwSampleSize = block;
+    ai.dwQuality = 0xFFFFFFFFu;
+    WaveFormatEx wf;
+    wf.wFormatTag = WAVE_FORMAT_PCM;
+    wf.nChannels = static_cast<uint16_t>(m_options.audioChannels);
+    wf.nSamplesPerSec = m_options.audioRate;
+    wf.nAvgBytesPerSec = m_options.audioRate * block;
+    wf.nBlockAlign = block;
+    wf.wBitsPerSample = 16;
+    uint8_t wfBytes[18];
+    WriteWaveFormatEx(wf, wfBytes);
+    IAviStream* audio = file.CreateStream(ai);
+    if (!audio || audio->SetFormat(wfBytes, sizeof wfBytes) != AVIERR_OK)
+        return "cannot create the audio stream";
+    // A quarter of a second per chunk.
+    const int perChunk = static_cast<int>(std::max<uint32_t>(1, m_options.audioRate / 4));
+    std::vector<int16_t> samples(size_t(perChunk) * size_t(m_options.audioChannels));
+    const int64_t total = AudioSamples();
+    for (int64_t s = 0; s < total; s += perChunk) {
+        const int n = static_cast<int>(std::min<int64_t>(perChunk, total - s));
+        RenderAudio(s, n, samples.data());
+        // PCM in AVI is little-endian, as is every machine this runs on.
+        static_assert(std::endian::native == std::endian::little);
+        if (audio->Write(static_cast<int32_t>(s), n, samples.data(), n * block, AVIIF_KEYFRAME, nullptr,
+                         nullptr) != AVIERR_OK)
+            return "cannot write the audio";
     }
-    std::string closeError;
-    if (!file->Close(&closeError)) {
-        if (error)
-            *error = closeError;
-        return false;
-    }
-    return true;
+    return std::string();
 }

@@ -54,6 +54,10 @@ private:
     void RenderView(int offsetX, int offsetY, uint8_t* pixels) const;
     void RenderBusy(int frame, uint8_t* pixels) const;
     int16_t ToneSample(int64_t sample, int channel) const;
+    // Each adds its stream to `file` and writes all of it: "" when done, else
+    // what failed.
+    std::string WriteVideo(IAviFile& file) const;
+    std::string WriteAudio(IAviFile& file) const;
 
     SampleMovieOptions m_options;
     int m_stride = 0;

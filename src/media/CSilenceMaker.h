@@ -29,10 +29,6 @@ public:
     // more than was asked for.
     int32_t NextChunk(int64_t remaining, std::vector<uint8_t>& chunk);
 
-    bool IsMpeg() const { return m_kind == EKind::Mpeg; }
-    int GetBitRate() const { return m_nBitRate; } // kbit/s of the MPEG frames
-    int GetLayer() const { return m_nLayer; }
-
 private:
     enum class EKind { None, Pcm, Mpeg };
 

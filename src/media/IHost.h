@@ -40,6 +40,9 @@ public:
     // The full creation's last piece is being encoded.
     virtual void SetLastPiece(bool last) = 0;
 
+    // The progress bar's percent text as every job writes it ("42 %").
+    void SetPercent(int percent) { SetPercentText(std::to_string(percent) + " %"); }
+
     // Shorthands for the common "OK only" message with an empty caption.
     void ShowError(const std::string& text) {
         MessageBox(text, "", EMessageButtons::Ok, EMessageKind::Error);

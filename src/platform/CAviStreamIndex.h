@@ -25,7 +25,6 @@ public:
 
     void Reset(uint32_t sampleSize);
     void Add(uint64_t offset, uint32_t size, bool key);
-    void Reserve(size_t chunks) { m_entries.reserve(chunks); }
 
     uint32_t SampleSize() const { return m_sampleSize; }
     size_t ChunkCount() const { return m_entries.size(); }

@@ -141,7 +141,10 @@ protected:
         std::this_thread::sleep_for(delay);
         ASSERT_TRUE(cli.Running()) << "the command ended before the interrupt";
         cli.Interrupt();
-        EXPECT_EQ(cli.WaitFor(std::chrono::milliseconds(1000)), 130);
+        // Bounded only against a hang: the run stops at its next frame or
+        // chunk, which on a loaded machine under the sanitizers can take
+        // seconds. How fast it stops is a benchmark's business.
+        EXPECT_EQ(cli.WaitFor(std::chrono::seconds(20)), 130);
         for (const std::string& path : gone)
             EXPECT_FALSE(std::filesystem::exists(path)) << path;
     }

@@ -8,6 +8,7 @@
 #include "platform/CodecOptions.h"
 #include "platform/EncoderSettings.h"
 #include "support/CHostRecorder.h"
+#include "support/CommaDecimalLocale.h"
 #include "support/TestMovies.h"
 #include "support/TestUtil.h"
 
@@ -65,7 +66,7 @@ CTempDir* MovieDataBaseFile::s_dir = nullptr;
 
 } // namespace
 
-TEST(MovieDataBaseExport, WritesTheExampleByteForByte) {
+TEST(MovieDataBaseExport, WritesTheExampleByteForByteWhateverTheLocale) {
     CTempDir dir;
     fmtest::FfmpegMovie spec;
     spec.frames = 500;
@@ -81,8 +82,34 @@ TEST(MovieDataBaseExport, WritesTheExampleByteForByte) {
     ASSERT_TRUE(CMovieDataBase::Export(host, dir.File("source.avi"), rows, ExampleOptions(3),
                                        ExampleOptions(4), path, status));
     EXPECT_EQ(status, path + " sucessfully exported.");
-    EXPECT_EQ(ReadFileText(path),
-              ReadFileText(std::string(FLINTMOOR_TEST_DATA) + "/example_movie_database.vdb"));
+    const std::string example =
+        ReadFileText(std::string(FLINTMOOR_TEST_DATA) + "/example_movie_database.vdb");
+    EXPECT_EQ(ReadFileText(path), example);
+
+    // On a desktop with a decimal comma the file is the same, and it reads
+    // back as written.
+    {
+        CCommaDecimalLocale german;
+        ASSERT_TRUE(german.Active()) << german.Why();
+        const std::string there = dir.File("german.vdb");
+        ASSERT_TRUE(CMovieDataBase::Export(host, dir.File("source.avi"), rows, ExampleOptions(3),
+                                           ExampleOptions(4), there, status));
+        EXPECT_EQ(ReadFileText(there), example);
+        CMovieDataBase base(host);
+        CodecOptions low;
+        CodecOptions fast;
+        ASSERT_TRUE(base.Import(there, low, fast, status)) << status;
+        EXPECT_EQ(low, ExampleOptions(3));
+        EXPECT_EQ(fast, ExampleOptions(4));
+        float version = 0;
+        EXPECT_TRUE(base.GetStore().GetFloat(CMovieDataBase::SECTION_DATABASE, "Version", version));
+        EXPECT_EQ(version, 1.0f);
+        CMovieDataBase::Interval interval;
+        ASSERT_TRUE(base.GetInterval(1, interval));
+        EXPECT_EQ(interval.startMs, 10000);
+        EXPECT_EQ(interval.endMs, 20000);
+        EXPECT_FALSE(interval.isLow);
+    }
 
     // An empty list: every other section, but no intervals and no comment.
     ASSERT_TRUE(CMovieDataBase::Export(host, dir.File("source.avi"), {}, ExampleOptions(3), ExampleOptions(4),

@@ -144,8 +144,7 @@ TEST(Worker, AbortCleanupClosesTheSourceUnlessAPlainPieceKeepsIt) {
         {JOB_ENCODE_CLOSE_ALL, true, true, false, false},
         {JOB_ENCODE_CLOSE_ALL, true, false, true, true},
     };
-    const CWorker::EFileSlot others[] = {CWorker::FILE_SPARE_1, CWorker::FILE_SPARE_2, CWorker::FILE_SPARE_3,
-                                         CWorker::FILE_OUTPUT};
+    const CWorker::EFileSlot others[] = {CWorker::FILE_OUTPUT};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.kind) + (c.pieceMode ? " piece" : "") + (c.abort ? " abort" : ""));
         CHostRecorder host;

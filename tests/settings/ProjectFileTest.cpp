@@ -3,12 +3,14 @@
 
 #include "settings/CIniFile.h"
 #include "settings/CProjectFile.h"
+#include "support/CommaDecimalLocale.h"
 #include "support/TestUtil.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -85,6 +87,35 @@ TEST(ProjectFile, SaveLoadAndSaveAgainKeepsEveryValue) {
     // The window would now show the same rows; a second save writes the same.
     ASSERT_TRUE(CProjectFile::Save(loaded, rows, dir.File("second.ini")));
     EXPECT_EQ(FileValues(dir.File("second.ini")), saved);
+}
+
+// A German desktop writes numbers with a decimal comma; project files must
+// still read the same everywhere, and files from elsewhere read the same here.
+TEST(ProjectFile, ValuesReadBackTheSameUnderADecimalCommaLocale) {
+    CTempDir dir;
+    WriteText(dir.File("elsewhere.ini"),
+              "[Movie Settings]\r\nOracle Value=2.5\r\nComparison Value=0.125\r\n");
+    CCommaDecimalLocale german;
+    ASSERT_TRUE(german.Active()) << german.Why();
+
+    CIniFile window;
+    window.SetFloat("Movie Settings", "Oracle Value", 2.5f);
+    window.SetFloat("Movie Settings", "Comparison Value", 0.25f);
+    ASSERT_TRUE(CProjectFile::Save(window, {{"00000", "250", "Fast Encoding"}}, dir.File("here.ini")));
+    const std::string text = ReadFileText(dir.File("here.ini"));
+    EXPECT_NE(text.find("Oracle Value=2.500000\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Comparison Value=0.250000\r\n"), std::string::npos) << text;
+
+    for (const auto& [file, oracle, comparison] :
+         {std::tuple{"here.ini", 2.5f, 0.25f}, std::tuple{"elsewhere.ini", 2.5f, 0.125f}}) {
+        CIniFile loaded;
+        ASSERT_TRUE(CProjectFile::Load(dir.File(file), loaded).loaded) << file;
+        float value = 0;
+        EXPECT_TRUE(loaded.GetFloat("Movie Settings", "Oracle Value", value));
+        EXPECT_EQ(value, oracle) << file;
+        EXPECT_TRUE(loaded.GetFloat("Movie Settings", "Comparison Value", value));
+        EXPECT_EQ(value, comparison) << file;
+    }
 }
 
 TEST(ProjectFile, EmptyListAndMissingKeysLeaveTheDefaults) {
