@@ -23,3 +23,23 @@ timed() {
     echo "$best"
 }
 mb() { echo "scale=1; $(stat -c %s "$1") / 1000000" | bc -l; }
+
+# side_by_side NAME...: runs the shell functions NAME... in turns, one run
+# each per round for RUNS rounds (so that other work on the machine weighs on
+# all of them alike), and sets t_NAME to the median of each one's runs.
+side_by_side() {
+    round=0
+    while [ "$round" -lt "$RUNS" ]; do
+        for name in "$@"; do
+            t=$(RUNS=1 timed "$name")
+            eval "runs_$name=\"\${runs_$name:-} $t\""
+        done
+        round=$((round + 1))
+    done
+    for name in "$@"; do
+        eval "list=\$runs_$name"
+        # shellcheck disable=SC2086
+        eval "t_$name=$(printf '%s\n' $list | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }')"
+        eval "runs_$name="
+    done
+}

@@ -59,27 +59,11 @@ CJobResult CAssembleJob::End(const CJobResult& result) {
 }
 
 CJobResult CAssembleJob::Run() {
-    IHost& host = m_worker.GetHost();
     CAVIFile& output = m_worker.GetFile(CWorker::FILE_OUTPUT);
-    CProgressTimer* timer = m_worker.GetProgressTimer();
     m_bSucceeded = false;
-
-    // The rows as the list shows them (in start-frame order).
-    std::vector<Part> parts;
     int64_t total = 0;
-    for (const EncodingPart& row : m_list.Rows()) {
-        Part part{row.GetStart(), row.GetEnd(), row.IsLow(), row.cells[COLUMN_TIME]};
-        total += static_cast<int64_t>(part.end) - part.start;
-        parts.push_back(std::move(part));
-    }
-    host.SetProgressRange(0, 1000);
-    host.SetProgressPos(0);
-    host.SetPercentText("0 %");
-    if (timer) {
-        timer->SetTotal(ClampInt(2 * total));
-        timer->SetCurrent(0);
-        timer->Start();
-    }
+    const std::vector<Part> parts = ListParts(total);
+    StartProgress(total);
     if (!output.GetHandle()) {
         const std::string& reason = output.GetLastError();
         return Fail("Cannot create the final AVI file " + m_worker.GetOutputPath() +
@@ -90,8 +74,38 @@ CJobResult CAssembleJob::Run() {
         result = CopyParts(parts, total, false);
     if (!result.IsDone())
         return End(result);
+    return Finish();
+}
 
-    if (timer)
+std::vector<CAssembleJob::Part> CAssembleJob::ListParts(int64_t& total) const {
+    // The rows as the list shows them (in start-frame order).
+    std::vector<Part> parts;
+    total = 0;
+    for (const EncodingPart& row : m_list.Rows()) {
+        Part part{row.GetStart(), row.GetEnd(), row.IsLow(), row.cells[COLUMN_TIME]};
+        total += static_cast<int64_t>(part.end) - part.start;
+        parts.push_back(std::move(part));
+    }
+    return parts;
+}
+
+void CAssembleJob::StartProgress(int64_t total) {
+    IHost& host = m_worker.GetHost();
+    host.SetProgressRange(0, 1000);
+    host.SetProgressPos(0);
+    host.SetPercentText("0 %");
+    if (CProgressTimer* timer = m_worker.GetProgressTimer()) {
+        // Every frame is passed twice: once for its video, once for its audio.
+        timer->SetTotal(ClampInt(2 * total));
+        timer->SetCurrent(0);
+        timer->Start();
+    }
+}
+
+CJobResult CAssembleJob::Finish() {
+    IHost& host = m_worker.GetHost();
+    CAVIFile& output = m_worker.GetFile(CWorker::FILE_OUTPUT);
+    if (CProgressTimer* timer = m_worker.GetProgressTimer())
         timer->Stop();
     // A file that could not be finished is no success (Close says why).
     if (!output.Close())

@@ -42,6 +42,11 @@ private:
         bool low;
         std::string time;
     };
+    // The list's rows as parts; `total` their frames.
+    std::vector<Part> ListParts(int64_t& total) const;
+    void StartProgress(int64_t total);
+    // Closes the output once every part is in it.
+    CJobResult Finish();
     // The output stream like `source`; -1 and `error` when it cannot be made.
     int MakeStreamLike(CAVIFile& from, int index, std::string& error);
     // The video (or audio) pass over all parts.

@@ -130,30 +130,28 @@ CJobResult CMergeJob::Run(const CJobRequest& request) {
     host.SetPercentText("0 %");
 
     // Nothing to take or nowhere to put it: the messages have been shown.
-    if (inputs.empty() || !prepared) {
-        const CJobResult nothing = CJobResult::Failed("nothing to merge, or no output to merge into");
-        if (pieceMode) {
-            host.EndWaitBox(0);
-            return nothing;
-        }
-        DiscardOutput(output);
-        m_worker.SetNotify(true);
-        return nothing;
+    CJobResult result = CJobResult::Failed("nothing to merge, or no output to merge into");
+    if (!inputs.empty() && prepared) {
+        result = Append(request);
+        for (const auto& input : inputs)
+            input->Close();
     }
-
-    CJobResult result = Append(request);
-    for (const auto& input : inputs)
-        input->Close();
     if (pieceMode) {
         // The full creation goes on writing into the output and closes it.
         m_bSucceeded = result.IsDone();
         host.EndWaitBox(0);
         return result;
     }
-    if (!result.IsDone()) {
+    return Finish(result);
+}
+
+CJobResult CMergeJob::Finish(const CJobResult& appended) {
+    IHost& host = m_worker.GetHost();
+    CAVIFile& output = m_worker.GetFile(CWorker::FILE_MERGE_OUTPUT);
+    if (!appended.IsDone()) {
         DiscardOutput(output);
         m_worker.SetNotify(true);
-        return result;
+        return appended;
     }
     // A file that could not be finished is no success.
     if (!output.Close()) {
@@ -167,7 +165,7 @@ CJobResult CMergeJob::Run(const CJobRequest& request) {
     host.SetPercentText("100 %");
     m_bSucceeded = true;
     m_worker.SetNotify(true);
-    return result;
+    return appended;
 }
 
 CJobResult CMergeJob::Append(const CJobRequest& request) {

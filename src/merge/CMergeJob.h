@@ -45,6 +45,9 @@ private:
     // Pads the audio of `input` (whose samples were just appended) so that
     // it is as long as its video, taking `carryMs` into account.
     CJobResult PadAudio(CAVIFile& input, int outputAudio, int32_t& carryMs);
+    // Outside piece mode: closes the output when everything was appended,
+    // else leaves none.
+    CJobResult Finish(const CJobResult& appended);
     // The video of every input, then their audio.
     CJobResult Append(const CJobRequest& request);
 

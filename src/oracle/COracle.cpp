@@ -2,6 +2,7 @@
 
 #include "jobs/CTaskTeam.h"
 #include "media/IHost.h"
+#include "oracle/CFrameReadAhead.h"
 #include "oracle/FrameMeasure.h"
 #include "oracle/IOracleListSink.h"
 #include "oracle/IOracleMedia.h"
@@ -292,6 +293,8 @@ bool COracle::EvaluateIntervals() {
     }
 
     ClearRunState();
+    ListSampledFrames();
+    m_nStep = 0;
     for (OracleInterval& interval : m_intervals) {
         for (int32_t frame = interval.start; frame < interval.end;
              frame = NextSampledFrame(interval.start, interval.end, frame)) {
@@ -328,14 +331,92 @@ bool COracle::EvaluateIntervals() {
     return true;
 }
 
+void COracle::ListSampledFrames() {
+    m_frames.clear();
+    for (const OracleInterval& interval : m_intervals) {
+        for (int32_t frame = interval.start; frame < interval.end && frame < m_nLowLength;
+             frame = NextSampledFrame(interval.start, interval.end, frame)) {
+            m_frames.push_back(frame);
+        }
+    }
+}
+
 void COracle::ReleaseFrameBuffers() {
     m_pbBufferLow = m_pbBufferFast = m_pbBufferSource = nullptr;
+    // Stopped mid-queue too: the threads end after the frame they decode.
+    m_aheadLow.reset();
+    m_aheadFast.reset();
+    m_aheadSource.reset();
+    m_bAheadHeld = false;
     m_ownLow.reset();
     m_ownFast.reset();
     m_ownSource.reset();
 }
 
 void COracle::DecodeStep(int32_t frame) {
+    if (m_bParallel && m_nStep > 0 && !m_aheadLow) {
+        StartReadAhead();
+    }
+    if (m_aheadLow) {
+        TakeReadAhead();
+    } else {
+        DecodeSideBySide(frame);
+    }
+    ++m_nStep;
+}
+
+void COracle::StartReadAhead() {
+    const bool keep = m_useSourceMovie;
+    // FAST's detail is measured over LOW's rows and columns, which the first
+    // step has shown.
+    m_aheadLow = std::make_unique<CFrameReadAhead>(*m_pLow, m_frames, m_nStep, keep, 0, 0);
+    m_aheadFast = std::make_unique<CFrameReadAhead>(*m_pFast, m_frames, m_nStep, keep, m_nWidth, m_nHeight);
+    if (m_useSourceMovie) {
+        m_aheadSource = std::make_unique<CFrameReadAhead>(*m_pSource, m_frames, m_nStep, true, 0, 0);
+    }
+    // The team's threads have nothing more to do.
+    m_team.reset();
+}
+
+void COracle::TakeReadAhead() {
+    CFrameReadAhead* const queues[] = {m_aheadLow.get(), m_aheadFast.get(), m_aheadSource.get()};
+    if (m_bAheadHeld) {
+        for (CFrameReadAhead* queue : queues) {
+            if (queue != nullptr) {
+                queue->Pop();
+            }
+        }
+    }
+    m_bAheadHeld = true;
+    // As in a step side by side, a frame that could not be decoded leaves
+    // the recorded size and shape as they were.
+    const AheadFrame& low = m_aheadLow->Front();
+    m_pbBufferLow = low.buffer;
+    m_nDetailLow = low.detail;
+    if (low.buffer != nullptr) {
+        m_nSizeLow = low.size;
+        m_nWidth = low.width;
+        m_nHeight = low.height;
+    }
+    const AheadFrame& fast = m_aheadFast->Front();
+    m_pbBufferFast = fast.buffer;
+    m_nDetailFast = fast.detail;
+    if (fast.buffer != nullptr) {
+        m_nSizeFast = fast.size;
+        // Measured with LOW's shape already.
+        m_nFastWidth = m_nWidth;
+        m_nFastHeight = m_nHeight;
+    }
+    if (m_aheadSource) {
+        const AheadFrame& source = m_aheadSource->Front();
+        m_pbBufferSource = source.buffer;
+        if (source.buffer != nullptr) {
+            m_nSizeSource = source.size;
+        }
+    }
+}
+
+void COracle::DecodeSideBySide(int32_t frame) {
     const bool raw = !m_useSourceMovie;
     std::vector<std::function<void()>> tasks;
     // The detail sums are measured on the decoding threads too: summed up one

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+class CFrameReadAhead;
 class CTaskTeam;
 class IHost;
 class IOracleListSink;
@@ -48,8 +49,9 @@ public:
     int32_t GetPrecisionMode() const { return m_PrecisionMode; }
     void SetOracleValue(double value) { m_oracleValue = value; }
     void SetComparisonValue(double value) { m_comparisonValue = value; }
-    // Decode the frames of one step on parallel threads (default) or one
-    // after the other; the results are the same.
+    // Decode each movie on a thread of its own, running a few frames ahead
+    // of the measuring (default), or all of them one after the other on the
+    // calling thread; the results are the same.
     void SetParallelDecoding(bool parallel) { m_bParallel = parallel; }
     // With the source: measure the sum of squared differences (what PSNR
     // counts) instead of the sum of absolute differences.
@@ -107,7 +109,16 @@ private:
     // The encoding list afresh from every interval's choice.
     void ListChoices();
     bool CreateOracleFile(const std::string& name);
+    // The frames of the next measured step: the first decoded side by side
+    // on the team, the others taken from the movies' read-ahead queues
+    // (started on the second step, once the first step's frames, which may
+    // point into the decoders, are no longer used).
     void DecodeStep(int32_t frame);
+    void DecodeSideBySide(int32_t frame);
+    void StartReadAhead();
+    void TakeReadAhead();
+    // The frame numbers to measure, in order.
+    void ListSampledFrames();
     // Side by side on the team, or one after the other without one.
     void RunTasks(const std::vector<std::function<void()>>& tasks);
     void ReleaseFrameBuffers();
@@ -170,4 +181,11 @@ private:
     int64_t m_nDetailFast = 0;
     int32_t m_nLowLength = 0; // frames of the LOW video stream
     std::unique_ptr<CTaskTeam> m_team;
+
+    std::vector<int32_t> m_frames;
+    size_t m_nStep = 0; // index into m_frames of the frame being measured
+    std::unique_ptr<CFrameReadAhead> m_aheadLow;
+    std::unique_ptr<CFrameReadAhead> m_aheadFast;
+    std::unique_ptr<CFrameReadAhead> m_aheadSource;
+    bool m_bAheadHeld = false; // the queues' front frames are in use
 };

@@ -128,9 +128,11 @@ bool CAviFrameDecoder::OpenCodec(int codecId, const std::vector<uint8_t>& format
     avcodec_parameters_free(&par);
     if (!ok)
         return false;
-    // One thread: frame threading would add delay that the frame numbering
-    // does not expect, and the callers decode several streams at once anyway.
-    m_codec->thread_count = 1;
+    // Frame threading would add delay that the frame numbering does not
+    // expect; slice threads add none and give the same pictures, so every
+    // codec that can split a picture does so over the machine's cores.
+    m_codec->thread_type = FF_THREAD_SLICE;
+    m_codec->thread_count = 0;
     if (avcodec_open2(m_codec, codec, nullptr) < 0)
         return false;
     m_packet = av_packet_alloc();

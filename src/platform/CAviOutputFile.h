@@ -1,9 +1,10 @@
 #pragma once
 // The file being written: sequential output through a large buffer, plus
 // copies of byte ranges from other descriptors (the chunk spool, input files).
-// Large ranges are copied inside the kernel where the file systems allow it;
-// small ones (a single chunk) are read straight into the buffer, which costs
-// one system call and no extra flush.
+// Ranges of 64 KiB and more (a large video chunk, a run of spooled chunks)
+// are copied inside the kernel where the file systems allow it; smaller ones
+// are read straight into the buffer, which costs one system call and no
+// extra flush. The rest goes out in writes of the whole buffer.
 
 #include "platform/CReplacingFile.h"
 
@@ -11,6 +12,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <sys/types.h>
+#include <unistd.h>
 
 class CAviOutputFile {
 public:
@@ -35,6 +38,14 @@ public:
     bool CopyFrom(int fd, uint64_t offset, uint64_t size);
     bool Flush();
 
+    // The kernel's copy between two files: copy_file_range unless replaced.
+    // Where the file systems cannot copy between the two files it fails with
+    // EXDEV, ENOSYS, EINVAL or EOPNOTSUPP, and the copies go through the
+    // buffer from then on.
+    using KernelCopyCall = ssize_t (*)(int inFd, loff_t* inOffset, int outFd, loff_t* outOffset, size_t size,
+                                       unsigned flags);
+    void SetKernelCopyCall(KernelCopyCall call) { m_copyCall = call; }
+
     uint64_t Position() const { return m_written + m_used; }
     bool Failed() const { return !m_error.empty(); }
     const std::string& Error() const { return m_error; }
@@ -48,7 +59,8 @@ private:
     CReplacingFile m_file;
     int m_fd = -1;
     uint64_t m_written = 0;
-    bool m_kernelCopy = true; // copy_file_range still worth trying
+    bool m_kernelCopy = true; // the kernel's copy still worth trying
+    KernelCopyCall m_copyCall = ::copy_file_range;
     std::unique_ptr<uint8_t[]> m_buffer;
     size_t m_used = 0;
     std::string m_error;

@@ -170,6 +170,34 @@ bool CAviWriter::Assemble(std::string& error) {
         h.chunkId = s->ChunkId();
         headers.push_back(std::move(h));
     }
+    AviMainHeader main = MainHeader();
+    CAviMuxPlan plan;
+    plan.Order(mux);
+    size_t headerSize = 0;
+    const uint32_t reserved = PlanLayout(plan, mux, main, headers, headerSize);
+
+    const auto& parts = plan.Parts();
+    const CAviWriterStream* video = FirstVideo();
+    if (video)
+        main.dwTotalFrames = parts.front().chunksPerStream[static_cast<size_t>(video->Number())];
+    if (plan.IsOpenDml())
+        ListSuperIndexes(plan, headers);
+    const uint32_t dmlhFrames = video ? static_cast<uint32_t>(video->Length()) : 0;
+    const std::vector<uint8_t> header = CAviHeaderSerializer(reserved).Build(
+        main, headers, plan.IsOpenDml(), dmlhFrames, ClampU32(parts.front().end - 8));
+    if (header.size() != headerSize) {
+        error = "internal error: header size changed";
+        return false;
+    }
+    for (size_t p = 0; p < parts.size(); ++p)
+        if (!WritePart(plan, p, header)) {
+            error = !m_inputError.empty() ? m_inputError : m_out.Failed() ? m_out.Error() : m_layoutError;
+            return false;
+        }
+    return true;
+}
+
+AviMainHeader CAviWriter::MainHeader() const {
     const AviFileInfo fi = Info();
     AviMainHeader main;
     main.dwMaxBytesPerSec = fi.dwMaxBytesPerSec;
@@ -182,82 +210,67 @@ bool CAviWriter::Assemble(std::string& error) {
     if (video && video->RawInfo().dwRate > 0)
         main.dwMicroSecPerFrame =
             ClampU32(static_cast<uint64_t>(video->RawInfo().dwScale) * 1000000ull / video->RawInfo().dwRate);
+    return main;
+}
 
-    CAviMuxPlan plan;
-    plan.Order(mux);
+uint32_t CAviWriter::PlanLayout(CAviMuxPlan& plan, const std::vector<AviMuxStream>& mux,
+                                const AviMainHeader& main, const std::vector<AviHeaderStream>& headers,
+                                size_t& headerSize) const {
     // The header holds one super index entry per RIFF part; a file with more
     // parts than reserved needs a larger header, which may move the cut.
     uint32_t reserved = kReservedSuperIndexEntries;
-    size_t headerSize = 0;
     for (;;) {
         headerSize = CAviHeaderSerializer(reserved).Build(main, headers, false, 0, 0).size();
         plan.Place(mux, headerSize, m_options.riffLimit);
         if (plan.Parts().size() <= reserved)
-            break;
+            return reserved;
         reserved = static_cast<uint32_t>(plan.Parts().size() + 16);
     }
+}
 
-    const auto& parts = plan.Parts();
-    const size_t videoNumber = video ? static_cast<size_t>(video->Number()) : 0;
-    if (video)
-        main.dwTotalFrames = parts.front().chunksPerStream[videoNumber];
-    if (plan.IsOpenDml()) {
-        for (size_t s = 0; s < m_streams.size(); ++s) {
-            const uint32_t sampleSize = m_streams[s]->Index().SampleSize();
-            for (const AviMuxPart& part : parts) {
-                const uint32_t n = part.chunksPerStream[s];
-                if (n == 0)
-                    continue;
-                uint64_t duration = n;
-                if (sampleSize > 0) {
-                    uint64_t bytes = 0;
-                    for (size_t i = part.firstItem; i < part.endItem; ++i)
-                        if (plan.Items()[i].stream == s)
-                            bytes += m_streams[s]->Index().Chunk(plan.Items()[i].chunk).size;
-                    duration = bytes / sampleSize;
-                }
-                headers[s].superIndex.push_back(
-                    {part.ixPos[s], ClampU32(CAviMuxPlan::StandardIndexSize(n)), ClampU32(duration)});
+void CAviWriter::ListSuperIndexes(const CAviMuxPlan& plan, std::vector<AviHeaderStream>& headers) const {
+    for (size_t s = 0; s < m_streams.size(); ++s) {
+        const uint32_t sampleSize = m_streams[s]->Index().SampleSize();
+        for (const AviMuxPart& part : plan.Parts()) {
+            const uint32_t n = part.chunksPerStream[s];
+            if (n == 0)
+                continue;
+            uint64_t duration = n;
+            if (sampleSize > 0) {
+                uint64_t bytes = 0;
+                for (size_t i = part.firstItem; i < part.endItem; ++i)
+                    if (plan.Items()[i].stream == s)
+                        bytes += m_streams[s]->Index().Chunk(plan.Items()[i].chunk).size;
+                duration = bytes / sampleSize;
             }
+            headers[s].superIndex.push_back(
+                {part.ixPos[s], ClampU32(CAviMuxPlan::StandardIndexSize(n)), ClampU32(duration)});
         }
     }
-    const uint32_t dmlhFrames = video ? static_cast<uint32_t>(video->Length()) : 0;
-    const std::vector<uint8_t> header = CAviHeaderSerializer(reserved).Build(
-        main, headers, plan.IsOpenDml(), dmlhFrames, ClampU32(parts.front().end - 8));
-    if (header.size() != headerSize) {
-        error = "internal error: header size changed";
-        return false;
-    }
-    for (size_t p = 0; p < parts.size(); ++p)
-        if (!WritePart(plan, p, header)) {
-            error = m_out.Failed() ? m_out.Error() : m_layoutError;
-            return false;
-        }
-    return true;
 }
 
 bool CAviWriter::CopyInputChunk(const CAviWriterStream& stream, const AviIndexEntry& chunk, uint32_t origin) {
     const CReadOnlyFile* input = m_spool.Source(origin);
     if (!input)
         return false;
-    // Name the file when it was cut since the chunk was handed over: a bare
-    // read error would not say which movie to look at.
-    if (!input->StillContains(chunk.offset, chunk.size)) {
-        m_layoutError = "the input file " + input->Path() + " was cut short";
-        return false;
-    }
     CRiffBuilder header;
     header.Put32(stream.ChunkId());
     header.Put32(chunk.size);
     const uint8_t pad = 0;
-    return m_out.Write(header.Bytes().data(), header.Size()) &&
-           m_out.CopyFrom(input->Fd(), chunk.offset, chunk.size) &&
-           ((chunk.size & 1u) == 0 || m_out.Write(&pad, 1));
+    if (m_out.Write(header.Bytes().data(), header.Size()) &&
+        m_out.CopyFrom(input->Fd(), chunk.offset, chunk.size) &&
+        ((chunk.size & 1u) == 0 || m_out.Write(&pad, 1)))
+        return true;
+    // Name the file when it was cut since the chunk was handed over: a bare
+    // read error would not say which movie to look at. (Asked only now: a
+    // look at the file's size before every chunk costs a system call each.)
+    if (!input->StillContains(chunk.offset, chunk.size))
+        m_inputError = "the input file " + input->Path() + " was cut short";
+    return false;
 }
 
 bool CAviWriter::WritePart(const CAviMuxPlan& plan, size_t partNumber, const std::vector<uint8_t>& header) {
     const AviMuxPart& part = plan.Parts()[partNumber];
-    const auto& items = plan.Items();
     if (m_out.Position() != part.start)
         return false;
     CRiffBuilder lead;
@@ -271,11 +284,22 @@ bool CAviWriter::WritePart(const CAviMuxPlan& plan, size_t partNumber, const std
     lead.Put32(kList);
     lead.Put32(ClampU32(part.moviEnd - part.moviList - 8));
     lead.Put32(MakeFourCC('m', 'o', 'v', 'i'));
-    if (!m_out.Write(lead.Bytes().data(), lead.Size()))
+    if (!m_out.Write(lead.Bytes().data(), lead.Size()) || !WriteChunks(plan, part))
         return false;
+    CRiffBuilder tail;
+    if (plan.IsOpenDml() && !PutStandardIndexes(plan, part, tail))
+        return false;
+    if (partNumber == 0)
+        PutIdx1(plan, part, tail);
+    if (!m_out.Write(tail.Bytes().data(), tail.Size()))
+        return false;
+    return m_out.Position() == part.end;
+}
 
+bool CAviWriter::WriteChunks(const CAviMuxPlan& plan, const AviMuxPart& part) {
     // Chunk records: the spool's in runs that lie back to back there, the
     // input files' one by one under our own chunk header.
+    const auto& items = plan.Items();
     size_t i = part.firstItem;
     while (i < part.endItem) {
         if (m_options.keepGoing && !m_options.keepGoing()) {
@@ -306,48 +330,50 @@ bool CAviWriter::WritePart(const CAviMuxPlan& plan, size_t partNumber, const std
             return false;
         i = j;
     }
+    return true;
+}
 
-    CRiffBuilder tail;
-    if (plan.IsOpenDml()) {
-        for (size_t s = 0; s < m_streams.size(); ++s) {
-            const uint32_t n = part.chunksPerStream[s];
-            if (n == 0)
-                continue;
-            if (m_out.Position() + tail.Size() != part.ixPos[s])
-                return false;
-            const CAviWriterStream& stream = *m_streams[s];
-            tail.BeginChunk(CAviHeaderSerializer::IndexChunkId(static_cast<int>(s)));
-            tail.Put16(2); // wLongsPerEntry
-            tail.Put8(0);  // bIndexSubType
-            tail.Put8(1);  // bIndexType: an index of chunks
-            tail.Put32(n);
-            tail.Put32(stream.ChunkId());
-            tail.Put64(part.moviList); // qwBaseOffset
-            tail.Put32(0);
-            for (size_t k = part.firstItem; k < part.endItem; ++k) {
-                if (items[k].stream != s)
-                    continue;
-                const AviIndexEntry& e = stream.Index().Chunk(items[k].chunk);
-                tail.Put32(static_cast<uint32_t>(items[k].filePos + 8 - part.moviList));
-                tail.Put32(e.size | (e.key ? 0 : kNonKeyBit));
-            }
-            tail.EndChunk();
-        }
-    }
-    if (partNumber == 0) {
-        const uint64_t moviFourCC = part.moviList + 8;
-        tail.BeginChunk(MakeFourCC('i', 'd', 'x', '1'));
+bool CAviWriter::PutStandardIndexes(const CAviMuxPlan& plan, const AviMuxPart& part,
+                                    CRiffBuilder& tail) const {
+    const auto& items = plan.Items();
+    for (size_t s = 0; s < m_streams.size(); ++s) {
+        const uint32_t n = part.chunksPerStream[s];
+        if (n == 0)
+            continue;
+        if (m_out.Position() + tail.Size() != part.ixPos[s])
+            return false;
+        const CAviWriterStream& stream = *m_streams[s];
+        tail.BeginChunk(CAviHeaderSerializer::IndexChunkId(static_cast<int>(s)));
+        tail.Put16(2); // wLongsPerEntry
+        tail.Put8(0);  // bIndexSubType
+        tail.Put8(1);  // bIndexType: an index of chunks
+        tail.Put32(n);
+        tail.Put32(stream.ChunkId());
+        tail.Put64(part.moviList); // qwBaseOffset
+        tail.Put32(0);
         for (size_t k = part.firstItem; k < part.endItem; ++k) {
-            const CAviWriterStream& stream = *m_streams[items[k].stream];
+            if (items[k].stream != s)
+                continue;
             const AviIndexEntry& e = stream.Index().Chunk(items[k].chunk);
-            tail.Put32(stream.ChunkId());
-            tail.Put32(e.key ? AVIIF_KEYFRAME : 0);
-            tail.Put32(static_cast<uint32_t>(items[k].filePos - moviFourCC));
-            tail.Put32(e.size);
+            tail.Put32(static_cast<uint32_t>(items[k].filePos + 8 - part.moviList));
+            tail.Put32(e.size | (e.key ? 0 : kNonKeyBit));
         }
         tail.EndChunk();
     }
-    if (!m_out.Write(tail.Bytes().data(), tail.Size()))
-        return false;
-    return m_out.Position() == part.end;
+    return true;
+}
+
+void CAviWriter::PutIdx1(const CAviMuxPlan& plan, const AviMuxPart& part, CRiffBuilder& tail) const {
+    const auto& items = plan.Items();
+    const uint64_t moviFourCC = part.moviList + 8;
+    tail.BeginChunk(MakeFourCC('i', 'd', 'x', '1'));
+    for (size_t k = part.firstItem; k < part.endItem; ++k) {
+        const CAviWriterStream& stream = *m_streams[items[k].stream];
+        const AviIndexEntry& e = stream.Index().Chunk(items[k].chunk);
+        tail.Put32(stream.ChunkId());
+        tail.Put32(e.key ? AVIIF_KEYFRAME : 0);
+        tail.Put32(static_cast<uint32_t>(items[k].filePos - moviFourCC));
+        tail.Put32(e.size);
+    }
+    tail.EndChunk();
 }

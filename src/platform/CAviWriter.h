@@ -17,6 +17,11 @@
 #include <vector>
 
 class CAviMuxPlan;
+class CRiffBuilder;
+struct AviHeaderStream;
+struct AviMainHeader;
+struct AviMuxPart;
+struct AviMuxStream;
 
 class CAviWriter : public IAviFile {
 public:
@@ -40,7 +45,18 @@ public:
 
 private:
     bool Assemble(std::string& error);
+    AviMainHeader MainHeader() const;
+    // Places the chunks into RIFF parts; returns the super index entries
+    // reserved per stream and sets the header's size.
+    uint32_t PlanLayout(CAviMuxPlan& plan, const std::vector<AviMuxStream>& mux, const AviMainHeader& main,
+                        const std::vector<AviHeaderStream>& headers, size_t& headerSize) const;
+    void ListSuperIndexes(const CAviMuxPlan& plan, std::vector<AviHeaderStream>& headers) const;
     bool WritePart(const CAviMuxPlan& plan, size_t partNumber, const std::vector<uint8_t>& header);
+    bool WriteChunks(const CAviMuxPlan& plan, const AviMuxPart& part);
+    // The OpenDML ix## chunks of one part; false when they would not land
+    // where the plan put them.
+    bool PutStandardIndexes(const CAviMuxPlan& plan, const AviMuxPart& part, CRiffBuilder& tail) const;
+    void PutIdx1(const CAviMuxPlan& plan, const AviMuxPart& part, CRiffBuilder& tail) const;
     bool CopyInputChunk(const CAviWriterStream& stream, const AviIndexEntry& chunk, uint32_t origin);
     const CAviWriterStream* FirstVideo() const;
     uint64_t TotalDataBytes() const;
@@ -56,4 +72,5 @@ private:
     bool m_bStopped = false;
     std::string m_closeError;
     std::string m_layoutError = "internal error: the layout does not add up";
+    std::string m_inputError; // an input file no longer holds its chunks
 };

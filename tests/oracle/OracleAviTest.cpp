@@ -7,6 +7,7 @@
 #include "oracle/FrameMeasure.h"
 #include "support/CHostRecorder.h"
 #include "support/Ffprobe.h"
+#include "support/TestUtil.h"
 
 #include "CRecordingListSink.h"
 
@@ -137,4 +138,28 @@ TEST_F(OracleAvi, DetailValuesAgreeWithAnIndependentDecode) {
         EXPECT_NEAR(lowValue, interval.lowValue, lowValue * 0.01) << interval.start;
         EXPECT_NEAR(fastValue, interval.fastValue, fastValue * 0.01) << interval.start;
     }
+}
+
+// Each movie decoded ahead on its own thread writes the same oracle file, byte
+// for byte, as decoding every frame one after the other; with and without the
+// source, and at a precision that skips frames.
+TEST_F(OracleAvi, ReadAheadWritesTheSameOracleFileAsOneThread) {
+    ASSERT_TRUE(oracle.GetFiles().OpenSource(s_dir->File("source.avi")));
+    for (const bool useSource : {false, true}) {
+        for (const int precision : {1, 3}) {
+            std::vector<std::vector<uint8_t>> files;
+            for (const bool parallel : {false, true}) {
+                oracle.SetUseSourceMovie(useSource);
+                oracle.SetPrecisionMode(precision);
+                oracle.SetParallelDecoding(parallel);
+                const std::string path = s_dir->File("ahead" + std::to_string(parallel) + ".dat");
+                std::filesystem::remove(path);
+                ASSERT_TRUE(oracle.RunJob(path, 0, 0, false, 0));
+                files.push_back(ReadFileBytes(path));
+            }
+            EXPECT_EQ(48u, files[0].size());
+            EXPECT_EQ(files[0], files[1]) << "source " << useSource << ", precision " << precision;
+        }
+    }
+    EXPECT_TRUE(host.Messages().empty());
 }

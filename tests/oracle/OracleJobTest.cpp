@@ -57,8 +57,11 @@ TEST(OracleJob, KindSevenRunsTheOracleWithTheWorkersParameters) {
 
 // On the worker thread every measured frame passes the pause gate: held
 // there, nothing more is decoded; a stop ends the run as "stopped", with no
-// oracle file left and no list decided.
-TEST(OracleJob, PauseHoldsItAtAFrameAndAStopLeavesNoOracleFile) {
+// oracle file left and no list decided. Alike with the movies decoded ahead
+// on threads of their own and one after the other.
+class OracleJobPause : public ::testing::TestWithParam<bool> {};
+
+TEST_P(OracleJobPause, PauseHoldsItAtAFrameAndAStopLeavesNoOracleFile) {
     CTempDir dir;
     CHostRecorder host;
     CWorker worker(host);
@@ -68,7 +71,7 @@ TEST(OracleJob, PauseHoldsItAtAFrameAndAStopLeavesNoOracleFile) {
     CFakeOracleMedia fast(200, 8, 4);
     low.SetKeyFrames({0, 50, 100, 150});
     oracle.SetInputs(&low, &fast, nullptr);
-    oracle.SetParallelDecoding(false);
+    oracle.SetParallelDecoding(GetParam());
     const CJobRegistration registration = RegisterOracleJob(worker, oracle, sink);
     CJobRequest request = CJobRequest::Of(JobKind::JOB_ORACLE);
     request.oracle.strOracleFile = dir.File("stopped.dat");
@@ -83,3 +86,5 @@ TEST(OracleJob, PauseHoldsItAtAFrameAndAStopLeavesNoOracleFile) {
     EXPECT_NE("Waiting!", host.StatusTexts().back());
     EXPECT_EQ(1, host.JobFinishedCount());
 }
+
+INSTANTIATE_TEST_SUITE_P(Decoding, OracleJobPause, ::testing::Values(false, true));

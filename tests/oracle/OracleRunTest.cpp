@@ -350,3 +350,28 @@ TEST_F(OracleRun, ParallelDecodingGivesTheSameValuesBitForBit) {
     }
     EXPECT_TRUE(host.Messages().empty());
 }
+
+// Stopped while the movies' queues are full, the run ends at once (the
+// decoding threads do not wait for their frames to be taken), leaves no
+// oracle file and decodes at most a few frames beyond the stop.
+TEST_F(OracleRun, AStopWhileFramesAreQueuedEndsTheRun) {
+    CFakeOracleMedia l(400, 16, 8, Pattern(4));
+    CFakeOracleMedia f(400, 16, 8, Pattern(5));
+    l.SetKeyFrames({0, 100, 200, 300});
+    oracle.SetInputs(&l, &f, nullptr);
+    int steps = 0;
+    oracle.SetStepCheck([&steps] { return ++steps <= 50; });
+    const std::string path = dir.File("stop.dat");
+    EXPECT_FALSE(oracle.RunJob(path, 0, 0, false, 0));
+    EXPECT_TRUE(oracle.WasStopped());
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_GE(l.Decodes(), 50);
+    EXPECT_LE(l.Decodes(), 50 + 8);
+    EXPECT_LE(f.Decodes(), 50 + 8);
+    EXPECT_TRUE(host.Messages().empty());
+
+    // The same oracle runs to the end afterwards.
+    oracle.SetStepCheck(nullptr);
+    EXPECT_TRUE(oracle.RunJob(path, 0, 0, false, 0));
+    EXPECT_EQ(64u, std::filesystem::file_size(path));
+}
