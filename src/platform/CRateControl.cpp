@@ -67,8 +67,8 @@ void CRateControl::Plan(size_t first, double bits) {
     auto take = [&](double k) {
         double sum = 0;
         for (size_t i = first; i < m_known.size(); ++i)
-            sum += m_known[i].floorBits + m_modelRatio * std::max(m_known[i].complexity, 1.0) /
-                                              PlannedQuantiser(k, i);
+            sum += m_known[i].floorBits +
+                   m_modelRatio * std::max(m_known[i].complexity, 1.0) / PlannedQuantiser(k, i);
         return sum;
     };
     // The frames' bits fall as K grows: halve the range (geometrically).

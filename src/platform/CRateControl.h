@@ -88,15 +88,15 @@ private:
     std::vector<RateFrameMeasure> m_known;
     std::vector<double> m_shape; // q_i / K of every known frame
     double m_knownK = 0;
-    size_t m_planFrom = 0;       // the frame the current plan starts at
-    double m_planBits = 0;       // the bits it shares out
-    double m_planTotal = 0;      // the bits it expects them to take (less when the limits forbid)
-    double m_plannedSince = 0;   // its bits of the frames coded since
-    double m_spentSince = 0;     // what they really took
-    double m_modelRatio = 1;     // real over modelled quantiser-dependent bits
-    double m_modelledBits = 0;   // so far, as the model of the first pass said
-    double m_variableBits = 0;   // so far, as they came
-    std::vector<double> m_plan;  // bits of every frame in the current plan
+    size_t m_planFrom = 0;      // the frame the current plan starts at
+    double m_planBits = 0;      // the bits it shares out
+    double m_planTotal = 0;     // the bits it expects them to take (less when the limits forbid)
+    double m_plannedSince = 0;  // its bits of the frames coded since
+    double m_spentSince = 0;    // what they really took
+    double m_modelRatio = 1;    // real over modelled quantiser-dependent bits
+    double m_modelledBits = 0;  // so far, as the model of the first pass said
+    double m_variableBits = 0;  // so far, as they came
+    std::vector<double> m_plan; // bits of every frame in the current plan
 
     // Both.
     std::vector<RateFrameMeasure> m_seen;
@@ -110,6 +110,6 @@ private:
     double m_carry = 0;    // rounding of the real quantiser carried to the next frame
     bool m_pendingKey = false;
     double m_pendingQ = 0;
-    double m_pendingFreeQ = 0; // the quantiser the nominal budget asked for, before the limits
+    double m_pendingFreeQ = 0;  // the quantiser the nominal budget asked for, before the limits
     double m_pendingWanted = 0; // and the bits it meant the frame to take
 };

@@ -143,7 +143,8 @@ bool CVideoEncoder::SetUpCodec(const CompressorInfo& compressor, const EncoderSe
     if (!compressor.lossless) {
         std::string refused;
         if (!SetTuning(s, refused))
-            return SetError(error, "The encoder \"" + compressor.encoder + "\" refused the setting " + refused);
+            return SetError(error,
+                            "The encoder \"" + compressor.encoder + "\" refused the setting " + refused);
         SetUpRateMode(s, rate, scale);
     }
     m_log.ClearLastError();

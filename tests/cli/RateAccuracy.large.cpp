@@ -26,31 +26,21 @@ TEST(RateAccuracy, TwoPassesMeetTheRateWithinThreePercentOverStillAndMovingScene
     CTempDir dir;
     const std::string source = dir.File("scenes.avi");
     // 3 s still, 5 s of moving test pattern, 2 s still: 10 s at 25 frames per second.
-    ASSERT_EQ(Ffmpeg({"-f",
-                      "lavfi",
-                      "-i",
-                      "testsrc2=size=320x240:rate=25,trim=end_frame=1,loop=loop=74:size=1,setpts=N/25/TB",
-                      "-f",
-                      "lavfi",
-                      "-i",
-                      "testsrc2=size=320x240:rate=25,trim=end_frame=125",
-                      "-f",
-                      "lavfi",
-                      "-i",
-                      "mandelbrot=size=320x240:rate=25,trim=end_frame=1,loop=loop=49:size=1,setpts=N/25/TB",
-                      "-filter_complex",
-                      "[0:v][1:v][2:v]concat=n=3:v=1:a=0,format=yuv420p",
-                      "-c:v",
-                      "ffvhuff",
-                      source})
-                  .exitCode,
-              0);
+    ASSERT_EQ(
+        Ffmpeg({"-f", "lavfi", "-i",
+                "testsrc2=size=320x240:rate=25,trim=end_frame=1,loop=loop=74:size=1,setpts=N/25/TB", "-f",
+                "lavfi", "-i", "testsrc2=size=320x240:rate=25,trim=end_frame=125", "-f", "lavfi", "-i",
+                "mandelbrot=size=320x240:rate=25,trim=end_frame=1,loop=loop=49:size=1,setpts=N/25/TB",
+                "-filter_complex", "[0:v][1:v][2:v]concat=n=3:v=1:a=0,format=yuv420p", "-c:v", "ffvhuff",
+                source})
+            .exitCode,
+        0);
     for (const char* kbps : {"150", "600"}) {
         SCOPED_TRACE(kbps);
         const std::string low = dir.File(std::string("low") + kbps + ".avi");
         const std::string fast = dir.File(std::string("fast") + kbps + ".avi");
-        const auto r = RunCli({"encode", source, "--low", low, "--fast", fast, "--bitrate", kbps, "--low-codec",
-                               "DIV3:passes=2", "--fast-codec", "DIV4:passes=2"});
+        const auto r = RunCli({"encode", source, "--low", low, "--fast", fast, "--bitrate", kbps,
+                               "--low-codec", "DIV3:passes=2", "--fast-codec", "DIV4:passes=2"});
         ASSERT_EQ(r.exitCode, 0) << r.err;
         for (const std::string& file : {low, fast}) {
             EXPECT_EQ(ProbePackets(file, "v:0").size(), 250u);

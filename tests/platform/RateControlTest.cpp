@@ -125,7 +125,10 @@ TEST(RateControl, OnePassGivesInAdvanceWhatStillOrNoisyScenesCannotTakeOrGiveBac
         std::vector<double> movie;
         for (int i = 0; i < 1000; ++i) {
             const int scene = i / 125;
-            const double base = scene == 7 ? lastScene : scene % 3 == 0 ? 300 : scene % 3 == 1 ? 100000 : 1.0e6;
+            const double base = scene == 7       ? lastScene
+                                : scene % 3 == 0 ? 300
+                                : scene % 3 == 1 ? 100000
+                                                 : 1.0e6;
             movie.push_back(i % 25 == 0 ? base * 4 + 400000 : base);
         }
         CRateControl control(ModelSetup(0.0, 1000));
