@@ -16,6 +16,10 @@ constexpr double kInterBitsPerPixelAtQ1 = 1.5;
 // How far the budget per frame may stray from the nominal one.
 constexpr double kMinBudget = 0.1;
 constexpr double kMaxBudget = 4.0;
+// How much of what the frames are meant to take they may be expected to leave
+// (a still scene), or to take beyond it (noise), at most.
+constexpr double kMaxUnused = 0.6;
+constexpr double kMinUnused = -1.0;
 // Bits a frame takes whatever its quantiser: its header, and per macroblock
 // a skip flag (another frame) or at least its DC terms (a key frame).
 constexpr double kHeaderBits = 200;
@@ -161,11 +165,19 @@ int CRateControl::NextQuantiser(bool key) {
         const RateFrameMeasure guess = Guess(key);
         const double budget = FrameBudget();
         double expected = budget;
-        if (m_setup.expectedFrames > static_cast<int64_t>(i) && m_seenFrames > 0) {
-            expected = std::clamp(budget + m_unusable / m_seenFrames, m_bitsPerFrame * kMinBudget,
-                                  m_bitsPerFrame * kMaxBudget);
+        if (m_setup.expectedFrames > static_cast<int64_t>(i) && m_wantedBits > 0) {
+            // The part of what frames were meant to take that they did not
+            // (or took beyond) is expected of the rest of the movie too.
+            const double unused = std::clamp(m_unusable / m_wantedBits, kMinUnused, kMaxUnused);
+            expected =
+                std::clamp(budget / (1.0 - unused), m_bitsPerFrame * kMinBudget, m_bitsPerFrame * kMaxBudget);
         }
         q = OnePassQuantiser(guess, expected);
+        // Never finer than the key frame the frame builds on: the frame
+        // after a coarse key frame would otherwise code the picture anew at
+        // the finest quantiser, guessed as cheap as the still frame before.
+        if (!key && m_lastKeyQ > 0)
+            q = std::max(q, m_lastKeyQ);
         m_pendingFreeQ = OnePassQuantiser(guess, budget);
         m_pendingWanted = guess.floorBits + std::max(guess.complexity, 1.0) / std::max(m_pendingFreeQ, 1e-9);
     }
@@ -177,6 +189,8 @@ int CRateControl::NextQuantiser(bool key) {
     m_carry = key ? 0 : std::clamp(wanted - whole, -0.5, 0.5);
     m_pendingKey = key;
     m_pendingQ = whole;
+    if (key)
+        m_lastKeyQ = whole;
     return whole;
 }
 
@@ -195,6 +209,8 @@ void CRateControl::FrameDone(int64_t bytes) {
     }
     // What the nominal budget meant this frame to take and the limits did not
     // let it (or made it take beyond).
+    if (m_pendingFreeQ > 0)
+        m_wantedBits += m_pendingWanted;
     if (m_pendingFreeQ > 0 && m_pendingFreeQ < m_setup.qmin)
         m_unusable += std::max(m_pendingWanted - bits, 0.0);
     else if (m_pendingFreeQ > m_setup.qmax)

@@ -17,9 +17,9 @@
 // guessed from the last frame of its kind), for what is left of the movie's
 // budget over the frames still to come. Bits that frames could not take even
 // at the finest quantiser (a still scene), or took beyond it at the coarsest
-// (noise), are expected to recur at the same rate in the rest of the movie:
-// the other frames are given that much more, or less, in advance, since what
-// is left over at the end can no longer go anywhere.
+// (noise), are expected to recur in the same part in the rest of the movie:
+// every frame is given that much more, or less, in advance, since what is
+// left over at the end can no longer go anywhere.
 //
 // Two passes: with the measures of a first pass (SetKnownMeasures) K is
 // solved for the whole movie, every quantiser within its limits, and solved
@@ -106,8 +106,10 @@ private:
     RateFrameMeasure m_lastKey;
     RateFrameMeasure m_lastInter;
     double m_spentBits = 0;
-    double m_unusable = 0; // bits the limits kept frames from taking (negative: forced on them)
-    double m_carry = 0;    // rounding of the real quantiser carried to the next frame
+    double m_unusable = 0;   // bits the limits kept frames from taking (negative: forced on them)
+    double m_wantedBits = 0; // bits the frames were meant to take
+    double m_carry = 0;      // rounding of the real quantiser carried to the next frame
+    double m_lastKeyQ = 0;
     bool m_pendingKey = false;
     double m_pendingQ = 0;
     double m_pendingFreeQ = 0;  // the quantiser the nominal budget asked for, before the limits
