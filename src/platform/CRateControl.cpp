@@ -10,6 +10,8 @@ constexpr double kKeyWeight = 4.0;
 // Key frames: a finer quantiser than the frames around them, since every
 // later frame of their interval builds on them.
 constexpr double kKeyFactor = 0.8;
+// Another frame's quantiser in one pass: at least this part of its key frame's.
+constexpr double kInterBelowKey = 0.5;
 // First guess before anything was coded: bits per pixel of another frame at
 // quantiser 1.
 constexpr double kInterBitsPerPixelAtQ1 = 1.5;
@@ -173,11 +175,11 @@ int CRateControl::NextQuantiser(bool key) {
                 std::clamp(budget / (1.0 - unused), m_bitsPerFrame * kMinBudget, m_bitsPerFrame * kMaxBudget);
         }
         q = OnePassQuantiser(guess, expected);
-        // Never finer than the key frame the frame builds on: the frame
+        // Not much finer than the key frame the frame builds on: the frame
         // after a coarse key frame would otherwise code the picture anew at
         // the finest quantiser, guessed as cheap as the still frame before.
         if (!key && m_lastKeyQ > 0)
-            q = std::max(q, m_lastKeyQ);
+            q = std::max(q, m_lastKeyQ * kInterBelowKey);
         m_pendingFreeQ = OnePassQuantiser(guess, budget);
         m_pendingWanted = guess.floorBits + std::max(guess.complexity, 1.0) / std::max(m_pendingFreeQ, 1e-9);
     }
