@@ -9,8 +9,8 @@
 #      picture size) and says how close each came to that rate;
 #   2. lets the oracle choose per interval for a size target (the smaller of
 #      LOW and FAST, video only; --measure sse) and assembles the mix;
-#   3. encodes LOW and FAST again at the mix's video bytes (our one-pass rate
-#      control, retried with a corrected rate until within 1 %);
+#   3. encodes LOW and FAST again at the mix's video bytes (two passes of our
+#      rate control, retried with a corrected rate until within 1 %);
 #   4. encodes with ffmpeg's two-pass msmpeg4 at that size (retried the same
 #      way), key frames every second as ours;
 #   5. encodes our DIV3 and ffmpeg's msmpeg4 at the same fixed quantiser (4)
@@ -28,7 +28,7 @@
 # Usage: bench/quality.sh [MOVIE.avi...]
 # Environment: BUILD_DIR and WORK_DIR (bench/setup.sh), SECONDS_MADE
 # (length of the made movie, default 40), PASSES (1, the default, or 2: our
-# LOW and FAST, first and again at the mix's size, with passes=2).
+# LOW and FAST with passes=2; the encodes at the mix's size always take two).
 
 set -eu
 . "$(dirname "$0")/setup.sh"
@@ -64,18 +64,19 @@ within() { # got wanted percent
 }
 
 # ours_at BYTES OUT_LOW OUT_FAST SRC SECONDS: our LOW and FAST with about BYTES
-# of video each; each rate corrected by what the last run missed.
+# of video each, in two passes; each rate corrected by what the last run
+# missed (the rates are given in bit/s through kbit/s with three decimals).
 ours_at() {
-    rate_low=$(echo "$1 * 8 / $5 / 1000" | bc)
+    rate_low=$(echo "scale=3; $1 * 8 / $5 / 1000" | bc -l)
     rate_fast=$rate_low
     for try in 1 2 3 4; do
-        "$CLI" encode "$4" --low "$2" --fast "$3" --low-codec "DIV3:bitrate=$rate_low,passes=$PASSES" \
-            --fast-codec "DIV4:bitrate=$rate_fast,passes=$PASSES" 2>/dev/null
+        "$CLI" encode "$4" --low "$2" --fast "$3" --low-codec "DIV3:bitrate=$(printf %.0f "$rate_low"),passes=2" \
+            --fast-codec "DIV4:bitrate=$(printf %.0f "$rate_fast"),passes=2" 2>/dev/null
         low_bytes=$(video_bytes "$2")
         fast_bytes=$(video_bytes "$3")
         if within "$low_bytes" "$1" 1 && within "$fast_bytes" "$1" 1; then return; fi
-        within "$low_bytes" "$1" 1 || rate_low=$(echo "$rate_low * $1 / $low_bytes" | bc)
-        within "$fast_bytes" "$1" 1 || rate_fast=$(echo "$rate_fast * $1 / $fast_bytes" | bc)
+        within "$low_bytes" "$1" 1 || rate_low=$(echo "scale=3; $rate_low * $1 / $low_bytes" | bc -l)
+        within "$fast_bytes" "$1" 1 || rate_fast=$(echo "scale=3; $rate_fast * $1 / $fast_bytes" | bc -l)
     done
 }
 

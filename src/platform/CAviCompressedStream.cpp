@@ -77,10 +77,9 @@ bool CAviCompressedStream::StartAnalysis() {
 void CAviCompressedStream::EndAnalysis() {
     if (!m_analysis)
         return;
-    std::vector<double> complexities;
-    std::vector<bool> keys;
-    if (m_analysis->TakeMeasures(complexities, keys) && !complexities.empty())
-        m_encoder->UseMeasures(std::move(complexities), std::move(keys));
+    std::vector<RateFrameMeasure> measures;
+    if (m_analysis->TakeMeasures(measures) && !measures.empty())
+        m_encoder->UseMeasures(std::move(measures));
     m_analysis.reset();
 }
 

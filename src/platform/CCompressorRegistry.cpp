@@ -10,8 +10,10 @@ namespace {
 // offers the oracle two real alternatives of about the same cost.
 EncoderSettings LowMotionPreset() {
     // For still pictures: bits spread evenly over the movie, so calm scenes
-    // get as many bits as busy ones and come out very clean; a plain motion
-    // search, since there is little motion to find.
+    // get as many bits as busy ones and come out very clean, down to the
+    // finest quantiser (1), which only a still picture can afford and which
+    // lets its frames take their share; a plain motion search, since there is
+    // little motion to find.
     EncoderSettings s;
     s.preset = EncoderSettings::PRESET_LOW_MOTION;
     s.rateMode = EncoderSettings::RATE_BITRATE;
@@ -23,7 +25,7 @@ EncoderSettings LowMotionPreset() {
     s.subCmp = 0;
     s.lastPredictors = 0;
     s.trellis = 1;
-    s.qmin = 2;
+    s.qmin = 1;
     s.qmax = 31;
     s.bufferMs = 0;
     s.strictRate = 0;

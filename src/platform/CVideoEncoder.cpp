@@ -136,6 +136,30 @@ bool CVideoEncoder::SetUpCodec(const CompressorInfo& compressor, const EncoderSe
         return SetError(error, "The encoder \"" + compressor.encoder + "\" is not available");
     if (rate == 0 || scale == 0)
         return SetError(error, "The frame rate of the stream is not set");
+    if (!AllocateCodec(codec))
+        return SetError(error, "Out of memory while setting up the encoder");
+    DescribePicture(compressor, rate, scale);
+    m_keyInterval = compressor.lossless ? 1 : s.keyInterval;
+    if (!compressor.lossless) {
+        std::string refused;
+        if (!SetTuning(s, refused))
+            return SetError(error,
+                            "The encoder \"" + compressor.encoder + "\" refused the setting " + refused);
+        SetUpRateMode(s, rate, scale);
+    }
+    m_log.ClearLastError();
+    int ret = avcodec_open2(m_codec, codec, nullptr);
+    if (ret < 0)
+        return SetError(error, "The encoder \"" + compressor.encoder + "\" could not be opened for " +
+                                   std::to_string(m_width) + "x" + std::to_string(m_height) + ": " +
+                                   AvError(ret, m_log));
+    if (!SetUpPicture(error))
+        return false;
+    DescribeOutput(compressor);
+    return true;
+}
+
+bool CVideoEncoder::AllocateCodec(const AVCodec* codec) {
     m_codec = avcodec_alloc_context3(codec);
     if (m_codec) {
         m_log.Attach(m_codec);
@@ -143,9 +167,10 @@ bool CVideoEncoder::SetUpCodec(const CompressorInfo& compressor, const EncoderSe
     }
     m_frame = av_frame_alloc();
     m_packet = av_packet_alloc();
-    if (!m_codec || !m_frame || !m_packet)
-        return SetError(error, "Out of memory while setting up the encoder");
+    return m_codec && m_frame && m_packet;
+}
 
+void CVideoEncoder::DescribePicture(const CompressorInfo& compressor, uint32_t rate, uint32_t scale) {
     const AVPixelFormat target =
         compressor.lossless && !compressor.planar ? AV_PIX_FMT_RGB24 : AV_PIX_FMT_YUV420P;
     m_planar = target == AV_PIX_FMT_YUV420P;
@@ -158,60 +183,56 @@ bool CVideoEncoder::SetUpCodec(const CompressorInfo& compressor, const EncoderSe
     // One thread each: the same input always gives the same bytes, and the
     // LOW and FAST encoders already run side by side.
     m_codec->thread_count = 1;
-    m_keyInterval = compressor.lossless ? 1 : s.keyInterval;
+}
 
-    std::string failed;
+bool CVideoEncoder::SetTuning(const EncoderSettings& s, std::string& refused) {
     auto setInt = [&](const char* name, int64_t value) {
-        if (av_opt_set_int(m_codec, name, value, AV_OPT_SEARCH_CHILDREN) < 0 && failed.empty())
-            failed = name;
+        if (av_opt_set_int(m_codec, name, value, AV_OPT_SEARCH_CHILDREN) < 0 && refused.empty())
+            refused = name;
     };
-    if (!compressor.lossless) {
-        m_codec->max_b_frames = 0;
-        // Key frames are placed by us; the encoders cap their group length
-        // at 600 frames unless compliance is relaxed.
-        m_codec->gop_size = kNoGroupLimit;
-        m_codec->strict_std_compliance = FF_COMPLIANCE_EXPERIMENTAL;
-        setInt("sc_threshold", kNoSceneChange);
-        setInt("mbd", s.mbDecision);
-        setInt("dia_size", s.diaSize);
-        setInt("cmp", s.meCmp);
-        setInt("subcmp", s.subCmp);
-        setInt("last_pred", s.lastPredictors);
-        setInt("trellis", s.trellis);
-        m_codec->qmin = s.qmin;
-        m_codec->qmax = s.qmax;
-        m_codec->qcompress = static_cast<float>(s.qcompressPercent) / 100.0f;
-        if (s.rateMode == EncoderSettings::RATE_QUANTISER) {
-            m_codec->flags |= AV_CODEC_FLAG_QSCALE;
-            m_fixedQuality = FF_QP2LAMBDA * s.quantiser;
-            m_codec->global_quality = m_fixedQuality;
-        } else {
-            // Our own control picks the quantiser of every frame.
-            m_codec->flags |= AV_CODEC_FLAG_QSCALE;
-            CRateControl::Setup setup;
-            setup.bitsPerSecond = double(s.bitrateKbps) * 1000.0;
-            setup.framesPerSecond = double(rate) / double(scale);
-            setup.qcompress = double(s.qcompressPercent) / 100.0;
-            setup.qmin = s.qmin;
-            setup.qmax = s.qmax;
-            setup.width = m_width;
-            setup.height = m_height;
-            // cbr=1 steers within one second whatever the movie's length.
-            setup.bufferMs = s.bufferMs ? s.bufferMs : (s.strictRate ? 1000 : 0);
-            m_rate = std::make_unique<CRateControl>(setup);
-            m_codec->global_quality = FF_QP2LAMBDA * s.qmax;
-        }
-    }
-    if (!failed.empty())
-        return SetError(error, "The encoder \"" + compressor.encoder + "\" refused the setting " + failed);
-    m_log.ClearLastError();
-    int ret = avcodec_open2(m_codec, codec, nullptr);
-    if (ret < 0)
-        return SetError(error, "The encoder \"" + compressor.encoder + "\" could not be opened for " +
-                                   std::to_string(m_width) + "x" + std::to_string(m_height) + ": " +
-                                   AvError(ret, m_log));
+    m_codec->max_b_frames = 0;
+    // Key frames are placed by us; the encoders cap their group length
+    // at 600 frames unless compliance is relaxed.
+    m_codec->gop_size = kNoGroupLimit;
+    m_codec->strict_std_compliance = FF_COMPLIANCE_EXPERIMENTAL;
+    setInt("sc_threshold", kNoSceneChange);
+    setInt("mbd", s.mbDecision);
+    setInt("dia_size", s.diaSize);
+    setInt("cmp", s.meCmp);
+    setInt("subcmp", s.subCmp);
+    setInt("last_pred", s.lastPredictors);
+    setInt("trellis", s.trellis);
+    m_codec->qmin = s.qmin;
+    m_codec->qmax = s.qmax;
+    m_codec->qcompress = static_cast<float>(s.qcompressPercent) / 100.0f;
+    return refused.empty();
+}
 
-    m_frame->format = target;
+void CVideoEncoder::SetUpRateMode(const EncoderSettings& s, uint32_t rate, uint32_t scale) {
+    // Every frame carries its own quantiser: a fixed one, or our own rate
+    // control's choice.
+    m_codec->flags |= AV_CODEC_FLAG_QSCALE;
+    if (s.rateMode == EncoderSettings::RATE_QUANTISER) {
+        m_fixedQuality = FF_QP2LAMBDA * s.quantiser;
+        m_codec->global_quality = m_fixedQuality;
+        return;
+    }
+    CRateControl::Setup setup;
+    setup.bitsPerSecond = double(s.bitrateKbps) * 1000.0;
+    setup.framesPerSecond = double(rate) / double(scale);
+    setup.qcompress = double(s.qcompressPercent) / 100.0;
+    setup.qmin = s.qmin;
+    setup.qmax = s.qmax;
+    setup.width = m_width;
+    setup.height = m_height;
+    // cbr=1 steers within one second whatever the movie's length.
+    setup.bufferMs = s.bufferMs ? s.bufferMs : (s.strictRate ? 1000 : 0);
+    m_rate = std::make_unique<CRateControl>(setup);
+    m_codec->global_quality = FF_QP2LAMBDA * s.qmax;
+}
+
+bool CVideoEncoder::SetUpPicture(std::string* error) {
+    m_frame->format = m_codec->pix_fmt;
     m_frame->width = m_width;
     m_frame->height = m_height;
     if (av_frame_get_buffer(m_frame, 0) < 0)
@@ -220,10 +241,13 @@ bool CVideoEncoder::SetUpCodec(const CompressorInfo& compressor, const EncoderSe
     // paths stay on (bit-exact rounding would turn them off for no visible
     // gain, and both encodings of a movie are converted alike anyway).
     m_sws = sws_getContext(m_width, m_height, static_cast<AVPixelFormat>(m_inputFormat), m_width, m_height,
-                           target, SWS_BICUBIC, nullptr, nullptr, nullptr);
+                           m_codec->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr);
     if (!m_sws)
         return SetError(error, "The input pixel format cannot be converted for the encoder");
+    return true;
+}
 
+void CVideoEncoder::DescribeOutput(const CompressorInfo& compressor) {
     BitmapInfoHeader out;
     const int extra = m_codec->extradata ? m_codec->extradata_size : 0;
     out.biSize = static_cast<uint32_t>(kBitmapInfoHeaderSize + extra);
@@ -237,7 +261,6 @@ bool CVideoEncoder::SetUpCodec(const CompressorInfo& compressor, const EncoderSe
     WriteBitmapInfoHeader(out, m_outputFormat.data());
     if (extra > 0)
         m_outputFormat.insert(m_outputFormat.end(), m_codec->extradata, m_codec->extradata + extra);
-    return true;
 }
 
 bool CVideoEncoder::Encode(const uint8_t* pixels, size_t size, bool requestKey, std::vector<Packet>& out,
@@ -308,17 +331,16 @@ bool CVideoEncoder::SendFrame(bool requestKey, std::vector<Packet>& out, std::st
     return true;
 }
 
-bool CVideoEncoder::TakeMeasures(std::vector<double>& complexities, std::vector<bool>& keys) const {
+bool CVideoEncoder::TakeMeasures(std::vector<RateFrameMeasure>& measures) const {
     if (!m_rate)
         return false;
-    complexities = m_rate->Complexities();
-    keys = m_rate->Keys();
+    measures = m_rate->Measures();
     return true;
 }
 
-void CVideoEncoder::UseMeasures(std::vector<double> complexities, std::vector<bool> keys) {
+void CVideoEncoder::UseMeasures(std::vector<RateFrameMeasure> measures) {
     if (m_rate)
-        m_rate->SetKnownComplexities(std::move(complexities), std::move(keys));
+        m_rate->SetKnownMeasures(std::move(measures));
 }
 
 void CVideoEncoder::SetExpectedFrames(int64_t frames) {

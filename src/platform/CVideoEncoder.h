@@ -8,6 +8,7 @@
 
 #include "platform/AviTypes.h"
 #include "platform/CCodecLog.h"
+#include "platform/CRateControl.h"
 #include "platform/EncoderSettings.h"
 #include "platform/YuvPicture.h"
 
@@ -17,7 +18,7 @@
 #include <vector>
 
 struct CompressorInfo;
-class CRateControl;
+struct AVCodec;
 struct AVCodecContext;
 struct AVFrame;
 struct AVPacket;
@@ -58,8 +59,8 @@ public:
     // Two passes: what the bit-rate mode measured of every frame so far, and
     // the same handed to the encoder of the second pass. Nothing in other
     // modes.
-    bool TakeMeasures(std::vector<double>& complexities, std::vector<bool>& keys) const;
-    void UseMeasures(std::vector<double> complexities, std::vector<bool> keys);
+    bool TakeMeasures(std::vector<RateFrameMeasure>& measures) const;
+    void UseMeasures(std::vector<RateFrameMeasure> measures);
     // Takes what the encoder still holds at the end.
     bool Flush(std::vector<Packet>& out, std::string* error);
 
@@ -77,6 +78,14 @@ private:
                     std::string* error);
     bool SetUpCodec(const CompressorInfo& compressor, const EncoderSettings& settings, uint32_t rate,
                     uint32_t scale, std::string* error);
+    // The steps of SetUpCodec, in order.
+    bool AllocateCodec(const AVCodec* codec);
+    void DescribePicture(const CompressorInfo& compressor, uint32_t rate, uint32_t scale);
+    // False with the first setting the encoder refused in `refused`.
+    bool SetTuning(const EncoderSettings& settings, std::string& refused);
+    void SetUpRateMode(const EncoderSettings& settings, uint32_t rate, uint32_t scale);
+    bool SetUpPicture(std::string* error);
+    void DescribeOutput(const CompressorInfo& compressor);
     bool Drain(std::vector<Packet>& out, std::string* error);
     // Sends m_frame, filled with the picture, and takes the packets.
     bool SendFrame(bool requestKey, std::vector<Packet>& out, std::string* error);
