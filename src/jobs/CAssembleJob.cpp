@@ -30,9 +30,7 @@ void CAssembleJob::ShowProgress(double done, double total) {
     IHost& host = m_worker.GetHost();
     const double p = total > 0 ? done * 1000.0 / total : 0;
     host.SetProgressPos(static_cast<int>(p));
-    char text[32];
-    std::snprintf(text, sizeof text, "%d %%", static_cast<int>(p * 0.1));
-    host.SetPercentText(text);
+    host.SetPercent(static_cast<int>(p * 0.1));
 }
 
 int CAssembleJob::MakeStreamLike(CAVIFile& from, int index, std::string& error) {
@@ -93,7 +91,7 @@ void CAssembleJob::StartProgress(int64_t total) {
     IHost& host = m_worker.GetHost();
     host.SetProgressRange(0, 1000);
     host.SetProgressPos(0);
-    host.SetPercentText("0 %");
+    host.SetPercent(0);
     if (CProgressTimer* timer = m_worker.GetProgressTimer()) {
         // Every frame is passed twice: once for its video, once for its audio.
         timer->SetTotal(ClampInt(2 * total));
@@ -114,7 +112,7 @@ CJobResult CAssembleJob::Finish() {
                    : CJobResult::Failed("the final AVI file cannot be finished: " + output.GetLastError());
     host.SetStatusText("Writing Sucessfull!");
     host.SetProgressPos(1000);
-    host.SetPercentText("100 %");
+    host.SetPercent(100);
     m_bSucceeded = true;
     m_worker.SetNotify(true);
     return CJobResult::Done();

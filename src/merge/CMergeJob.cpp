@@ -84,9 +84,7 @@ void CMergeJob::ShowProgress(double done, double total) {
         return;
     IHost& host = m_worker.GetHost();
     host.SetProgressPos(static_cast<int>(10000.0 / total * done));
-    char text[32];
-    std::snprintf(text, sizeof text, "%d %%", static_cast<int>(100.0 / total * done));
-    host.SetPercentText(text);
+    host.SetPercent(static_cast<int>(100.0 / total * done));
 }
 
 CJobResult CMergeJob::PadAudio(CAVIFile& input, int outputAudio, int32_t& carryMs) {
@@ -127,7 +125,7 @@ CJobResult CMergeJob::Run(const CJobRequest& request) {
     m_worker.SetNotify(false);
     host.SetProgressRange(0, 10000);
     host.SetProgressPos(0);
-    host.SetPercentText("0 %");
+    host.SetPercent(0);
 
     // Nothing to take or nowhere to put it: the messages have been shown.
     CJobResult result = CJobResult::Failed("nothing to merge, or no output to merge into");
@@ -162,7 +160,7 @@ CJobResult CMergeJob::Finish(const CJobResult& appended) {
     }
     host.SetStatusText("Writing Sucessfull!");
     host.SetProgressPos(10000);
-    host.SetPercentText("100 %");
+    host.SetPercent(100);
     m_bSucceeded = true;
     m_worker.SetNotify(true);
     return appended;

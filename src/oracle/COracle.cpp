@@ -87,9 +87,7 @@ void COracle::SetInputs(IOracleMedia* low, IOracleMedia* fast, IOracleMedia* sou
 
 void COracle::ShowProgress(int position) {
     m_host.SetProgressPos(position);
-    char text[32];
-    std::snprintf(text, sizeof text, "%d %%", position / 100);
-    m_host.SetPercentText(text);
+    m_host.SetPercent(position / 100);
 }
 
 void COracle::ShowOracleError(const std::string& text) {
