@@ -57,7 +57,6 @@ public:
     void Shutdown();
 
     CWorker& GetWorker() { return m_worker; }
-    CProgressTimer& GetTimer() { return m_timer; }
 
 private:
     // Enters the busy state and queues the request.

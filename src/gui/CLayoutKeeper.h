@@ -20,7 +20,6 @@ public:
     void Arrange();
     // Applies the minimum to a requested size; false when a limit applied.
     bool LimitSize(QSize& size) const;
-    QSize GetMinimumSize() const { return m_minimum; }
 
     // The rectangle a control of `mode` gets in a client area of w x h.
     struct Entry {

@@ -100,7 +100,6 @@ public:
     int32_t GetCurrentFrame() const;
     CAVIFile& GetMovie(bool low) { return low ? *m_pLow : *m_pFast; }
     CIniFile& GetSettingsStore() { return m_store; }
-    CIniFile& GetProgramSettings() { return m_programSettings; }
     CEncodingList& GetEncodingList() { return m_list; }
     CPartMarks& GetMarks() { return m_marks; }
     CQtHost& GetHost() { return m_host; }

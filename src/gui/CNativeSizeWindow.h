@@ -20,7 +20,6 @@ public:
     // Hides the window and shows the screen again.
     void Dismiss();
     void SetTitle(const QString& title);
-    QRect GetStoredRect() const { return m_storedRect; }
 
     // The window rectangle for a client area of `size` at `topLeft`, moved so
     // that no part of the frame lies left of or above 0.

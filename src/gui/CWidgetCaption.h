@@ -11,7 +11,6 @@ public:
     explicit CWidgetCaption(QWidget* widget) : m_pWidget(widget) {}
     std::string GetCaption() const override;
     void SetCaption(const std::string& caption) override;
-    QWidget* GetWidget() const { return m_pWidget; }
 
 private:
     QWidget* m_pWidget;

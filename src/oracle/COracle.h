@@ -44,9 +44,7 @@ public:
     bool WasStopped() const { return m_bStopped; }
 
     void SetUseSourceMovie(bool use) { m_useSourceMovie = use; }
-    bool GetUseSourceMovie() const { return m_useSourceMovie; }
     void SetPrecisionMode(int32_t mode) { m_PrecisionMode = mode; }
-    int32_t GetPrecisionMode() const { return m_PrecisionMode; }
     void SetOracleValue(double value) { m_oracleValue = value; }
     void SetComparisonValue(double value) { m_comparisonValue = value; }
     // Decode each movie on a thread of its own, running a few frames ahead

@@ -24,7 +24,6 @@ public:
 
     CAVIFile& GetLowFile() { return m_lowFile; }
     CAVIFile& GetFastFile() { return m_fastFile; }
-    CAVIFile& GetSourceFile() { return m_sourceFile; }
     IOracleMedia& Low() { return m_low; }
     IOracleMedia& Fast() { return m_fast; }
     IOracleMedia& Source() { return m_source; }

@@ -40,7 +40,6 @@ public:
     const CAviStreamIndex& Index() const { return m_index; }
     // Where chunk `chunk`'s offset points: 0 the spool's scratch file, else an input file.
     uint32_t Origin(size_t chunk) const { return chunk < m_origins.size() ? m_origins[chunk] : 0; }
-    uint32_t LargestChunk() const { return m_largest; }
     // The header as it goes into the file (length, buffer size filled in).
     const AviStreamInfo& RawInfo() const { return m_info; }
 
