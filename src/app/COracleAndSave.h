@@ -47,6 +47,7 @@ public:
     Counts GetCounts() const;
     bool MissedSizeTarget() const { return m_oracle.MissedSizeTarget(); }
     // The settings after Prepare (with the proposed oracle file).
+    const OracleStartSettings& GetSettings() const { return m_request.settings; }
 
 private:
     CWorker& m_worker;
