@@ -328,7 +328,10 @@ private slots:
         QVERIFY2(boxes.empty(), boxes.empty() ? "" : boxes.front().c_str());
         const std::vector<ProbeStream> streams = ProbeStreams(final);
         QCOMPARE(streams.size(), size_t(2));
-        QCOMPARE(streams[0].codecTag, std::string("DIV3")); // the LOW file's tag on the first stream
+        // The video header is the first row's file's: DIV3 for LOW, DIV4 for FAST.
+        EncodingPart first;
+        QVERIFY(dlg->GetEncodingList().GetRow(0, first));
+        QCOMPARE(streams[0].codecTag, std::string(first.IsLow() ? "DIV3" : "DIV4"));
         QCOMPARE(streams[1].codecType, std::string("audio"));
         QCOMPARE(ProbePackets(final, "v:0").size(), size_t(80));
         QCOMPARE(ProbeVideoKeyFrames(final), (std::vector<int64_t>{0, 25, 50, 75}));
