@@ -313,9 +313,7 @@ bool CDataBaseDlg::StartCreation(CWorker& worker, CWorker::JobDone done) {
     if (!m_source.IsOpen())
         return false;
     // A temp folder cut from a bare file name is the current folder.
-    std::string temp = m_strTempDirectory;
-    if (temp.empty())
-        temp = ".";
+    const std::string temp = m_strTempDirectory.empty() ? std::string(".") : m_strTempDirectory;
     m_pCreation = std::make_unique<CDataBaseCreation>(worker, *m_pBase);
     const CodecOptions& low = m_fullCreation.GetLowOptions();
     const CodecOptions& fast = m_fullCreation.GetFastOptions();
