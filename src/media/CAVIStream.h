@@ -14,6 +14,7 @@ class CAVIFile;
 class CAviFrameDecoder;
 class CCodecLog;
 class CYuvConverter;
+class IBgrRowSink;
 struct YuvPicture;
 class IAviStream;
 class IHost;
@@ -82,6 +83,11 @@ public:
     // different files line up byte for byte.
     uint8_t* GetBitmapBuffer(bool raw, int32_t frame, int32_t* size, uint8_t* buffer, int32_t* width,
                              int32_t* height);
+    // The frame's 24-bit picture as rows of planes, top-down, without making
+    // the packed picture (for measures that sum over neighbours). False, with
+    // no row and no message, when the frame cannot be had that way: then
+    // GetBitmapBuffer gives it (and says why when it cannot).
+    bool VisitFrameRows(int32_t frame, IBgrRowSink& sink);
 
     // The decoded frame in 4:2:0 planes: the decoder's own when it decodes
     // to them, else converted from the DIB as ffmpeg converts to yuv420p.

@@ -21,6 +21,10 @@ const uint8_t* CAVIStream::GetFrame(int32_t frame) {
     return m_decoder ? m_decoder->GetFrame(frame) : nullptr;
 }
 
+bool CAVIStream::VisitFrameRows(int32_t frame, IBgrRowSink& sink) {
+    return m_decoder && m_decoder->VisitRows(frame, sink);
+}
+
 uint8_t* CAVIStream::GetBitmapBuffer(bool raw, int32_t frame, int32_t* size, uint8_t* buffer, int32_t* width,
                                      int32_t* height) {
     const uint8_t* dib = GetFrame(frame);

@@ -11,10 +11,8 @@
 const YuvPicture* CAVIStream::GetYuvFrame(int32_t frame) {
     if (!m_decoder)
         return nullptr;
-    if (!m_decoder->IsPassThrough()) {
-        m_decoder->SetKeepYuv(true);
-        return m_decoder->GetFrame(frame) ? m_decoder->GetYuv() : nullptr;
-    }
+    if (!m_decoder->IsPassThrough())
+        return m_decoder->GetPlanes(frame);
     const uint8_t* dib = GetFrame(frame);
     if (!dib)
         return nullptr;

@@ -38,6 +38,7 @@ CAviFrameDecoder::CAviFrameDecoder(IAviStream* stream) : m_stream(stream) {}
 
 CAviFrameDecoder::~CAviFrameDecoder() {
     m_log.Detach();
+    av_frame_free(&m_shown);
     av_frame_free(&m_pending);
     av_frame_free(&m_picture);
     av_packet_free(&m_packet);
@@ -138,14 +139,43 @@ bool CAviFrameDecoder::OpenCodec(int codecId, const std::vector<uint8_t>& format
     m_packet = av_packet_alloc();
     m_picture = av_frame_alloc();
     m_pending = av_frame_alloc();
+    m_shown = av_frame_alloc();
     m_converter = std::make_unique<CFrameConverter>();
-    return m_packet && m_picture && m_pending;
+    return m_packet && m_picture && m_pending && m_shown;
 }
 
 const uint8_t* CAviFrameDecoder::GetFrame(int32_t frame) {
     if (frame < 0 || frame >= m_length)
         return nullptr;
-    return m_codec ? GetDecodedFrame(frame) : GetRawFrame(frame);
+    if (!m_codec)
+        return GetRawFrame(frame);
+    return DecodeTo(frame) ? ShownDib() : nullptr;
+}
+
+bool CAviFrameDecoder::VisitRows(int32_t frame, IBgrRowSink& sink) {
+    if (!m_codec || frame < 0 || frame >= m_length || !DecodeTo(frame))
+        return false;
+    return m_rows.Visit(*m_shown, sink);
+}
+
+const uint8_t* CAviFrameDecoder::ShownDib() {
+    if (!m_shownConverted) {
+        if (!m_converter->Convert(*m_shown, m_dib))
+            return nullptr;
+        m_shownConverted = true;
+    }
+    return m_dib.data();
+}
+
+const YuvPicture* CAviFrameDecoder::GetPlanes(int32_t frame) {
+    if (!m_codec || frame < 0 || frame >= m_length || !DecodeTo(frame))
+        return nullptr;
+    if (!m_yuvValid) {
+        if (!m_yuvConverter)
+            m_yuvConverter = std::make_unique<CYuvConverter>();
+        m_yuvValid = m_yuvConverter->FromFrame(*m_shown, m_yuv);
+    }
+    return m_yuvValid ? &m_yuv : nullptr;
 }
 
 bool CAviFrameDecoder::ReadChunk(int32_t chunk, std::vector<uint8_t>& data) {
@@ -237,7 +267,7 @@ bool CAviFrameDecoder::Resolved(int32_t frame) const {
     return m_running && m_nextChunk > frame && NextOutputChunk() > frame;
 }
 
-const uint8_t* CAviFrameDecoder::GetDecodedFrame(int32_t frame) {
+bool CAviFrameDecoder::DecodeTo(int32_t frame) {
     int32_t key = m_stream->FindSample(frame, FIND_PREV | FIND_KEY);
     if (key < 0)
         key = 0;
@@ -250,23 +280,23 @@ const uint8_t* CAviFrameDecoder::GetDecodedFrame(int32_t frame) {
         while (!Resolved(frame)) {
             if (!Step(frame, overshoot)) {
                 m_running = false;
-                return nullptr;
+                return false;
             }
         }
         if (m_lastSlot >= 0 && m_lastSlot <= frame) {
             // A chunk the codec refused lies between that picture and the frame.
             if (m_lastFailed > m_lastSlot && m_lastFailed <= frame)
-                return nullptr;
-            return m_dib.data();
+                return false;
+            return true;
         }
         if (m_lastFailed >= 0 && m_lastFailed <= frame)
-            return nullptr;
+            return false;
         // No picture at or before the frame in this run: the frame needs
         // pictures of the group before this key frame.
         int32_t start = m_sent.empty() ? m_nextChunk : m_sent.front().chunk;
         int32_t earlier = start > 0 ? m_stream->FindSample(start - 1, FIND_PREV | FIND_KEY) : -1;
         if (earlier < 0 || attempt >= kMaxEarlierKeys)
-            return nullptr;
+            return false;
         StartRun(earlier);
     }
 }
@@ -326,16 +356,15 @@ bool CAviFrameDecoder::TakeOutput(AVFrame* picture, int32_t frame, bool& oversho
         overshoot = true; // keep it: the next frames will want it
         return true;
     }
-    int32_t chunk = m_pendingChunk;
+    // The picture is kept as the codec gave it and converted only when it is
+    // asked for: a run from a key frame passes many pictures on the way, and
+    // a measure may take the rows without a packed picture at all.
+    av_frame_unref(m_shown);
+    av_frame_move_ref(m_shown, picture);
+    m_shownConverted = false;
+    m_yuvValid = false;
+    m_lastSlot = m_pendingChunk;
     m_pendingChunk = -1;
-    bool converted = m_converter->Convert(*picture, m_dib);
-    if (m_yuvConverter)
-        m_yuvValid = converted && m_yuvConverter->FromFrame(*picture, m_yuv);
-    av_frame_unref(picture);
-    if (converted)
-        m_lastSlot = chunk;
-    else
-        m_lastFailed = std::max(m_lastFailed, chunk);
     return true;
 }
 
@@ -402,13 +431,4 @@ bool CAviFrameDecoder::SendToCodec(AVPacket* packet, int32_t chunk) {
         return false; // the stepping always takes outputs first; cannot happen
     m_lastFailed = std::max(m_lastFailed, chunk);
     return true;
-}
-
-void CAviFrameDecoder::SetKeepYuv(bool keep) {
-    if (keep == (m_yuvConverter != nullptr))
-        return;
-    m_yuvConverter = keep ? std::make_unique<CYuvConverter>() : nullptr;
-    m_yuvValid = false;
-    // The picture in hand has no planes yet: the next frame is decoded afresh.
-    m_running = false;
 }

@@ -17,6 +17,7 @@
 
 #include "platform/AviTypes.h"
 #include "platform/CCodecLog.h"
+#include "platform/CYuv420BgrRows.h"
 #include "platform/YuvPicture.h"
 
 #include <cstdint>
@@ -43,12 +44,16 @@ public:
     // call; null when the frame is out of range or cannot be decoded.
     const uint8_t* GetFrame(int32_t frame);
 
-    // With keep set, every picture the codec hands out is also kept in 4:2:0
-    // planes (its own when it decodes to them); GetYuv then gives those of
-    // the frame GetFrame returned last. Null for pass-through streams and
-    // when keep is off or the picture could not be converted.
-    void SetKeepYuv(bool keep);
-    const YuvPicture* GetYuv() const { return m_yuvValid ? &m_yuv : nullptr; }
+    // The frame's 24-bit picture as rows of planes (the same values GetFrame
+    // gives), without making the packed picture. False, without a row, when
+    // the frame cannot be decoded or its rows cannot be made that way; the
+    // decoded frame stays, so GetFrame then costs no decoding.
+    bool VisitRows(int32_t frame, IBgrRowSink& sink);
+
+    // The frame in 4:2:0 planes (the codec's own when it decodes to them),
+    // owned by the decoder and valid until the next call; null for
+    // pass-through streams and when the frame cannot be decoded or converted.
+    const YuvPicture* GetPlanes(int32_t frame);
 
     // Chunks handed to the codec so far (how much work the calls caused).
     int64_t PacketsDecoded() const { return m_packetsDecoded; }
@@ -65,7 +70,11 @@ private:
     explicit CAviFrameDecoder(IAviStream* stream);
     bool OpenCodec(int codecId, const std::vector<uint8_t>& format);
     const uint8_t* GetRawFrame(int32_t frame);
-    const uint8_t* GetDecodedFrame(int32_t frame);
+    // Decodes until the picture of `frame` is the one shown; false when it
+    // cannot be decoded.
+    bool DecodeTo(int32_t frame);
+    // The shown picture as a packed DIB, converted on first use.
+    const uint8_t* ShownDib();
 
     // Decoding run: from a key chunk forward, in chunk order.
     void StartRun(int32_t keyChunk);
@@ -94,18 +103,21 @@ private:
     AVBSFContext* m_bsf = nullptr;
     AVPacket* m_packet = nullptr;
     AVFrame* m_picture = nullptr;
-    AVFrame* m_pending = nullptr; // an output that belongs after the frame asked for
+    AVFrame* m_pending = nullptr;  // an output that belongs after the frame asked for
+    AVFrame* m_shown = nullptr;    // the picture of chunk m_lastSlot, as the codec gave it
+    bool m_shownConverted = false; // m_dib (and m_yuv when kept) hold m_shown
     std::unique_ptr<CFrameConverter> m_converter;
-    std::unique_ptr<CYuvConverter> m_yuvConverter; // set while planes are kept
+    CYuv420BgrRows m_rows;
+    std::unique_ptr<CYuvConverter> m_yuvConverter; // made when planes are first asked for
     YuvPicture m_yuv;
-    bool m_yuvValid = false;
+    bool m_yuvValid = false; // m_yuv holds m_shown
 
     bool m_running = false;
     int32_t m_nextChunk = 0;        // next chunk to feed
     std::vector<SentPacket> m_sent; // packets given to the codec this run
     size_t m_assigned = 0;          // index in m_sent of the next output
     int32_t m_pendingChunk = -1;    // chunk of m_pending
-    int32_t m_lastSlot = -1;        // chunk whose picture is in m_dib
+    int32_t m_lastSlot = -1;        // chunk whose picture is in m_shown
     int32_t m_lastFailed = -1;      // last chunk the codec refused this run
     bool m_draining = false;
     bool m_drained = false;
