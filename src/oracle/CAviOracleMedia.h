@@ -20,6 +20,8 @@ public:
     int64_t AudioBytes(int32_t first, int32_t end) const override;
     uint8_t* GetBitmapBuffer(bool raw, int32_t frame, int32_t* size, uint8_t* buffer, int32_t* width,
                              int32_t* height) override;
+    bool MeasureDetail(int32_t frame, int32_t detailWidth, int32_t detailHeight, int64_t* detail,
+                       int32_t* size, int32_t* width, int32_t* height) override;
 
 private:
     CAVIStream* Video() const;

@@ -28,6 +28,11 @@ CFrameReadAhead::~CFrameReadAhead() {
 
 void CFrameReadAhead::Decode(Slot& slot, int32_t frame) {
     AheadFrame& out = slot.frame;
+    if (!m_keepPixels && m_media.MeasureDetail(frame, m_detailWidth, m_detailHeight, &out.detail, &out.size,
+                                               &out.width, &out.height)) {
+        out.buffer = &m_measuredOnly;
+        return;
+    }
     int32_t size = 0;
     int32_t width = 0;
     int32_t height = 0;

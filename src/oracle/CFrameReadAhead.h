@@ -19,9 +19,10 @@ class IOracleMedia;
 
 struct AheadFrame {
     // With pixels kept: the frame's copy, owned by the queue. Without: the
-    // decoder's own picture, which may already hold a later frame (only
-    // whether it is null tells anything). Null when the frame could not be
-    // decoded; size and shape are then not set.
+    // decoder's own picture, which may already hold a later frame, or no
+    // picture at all when the detail was measured from rows (only whether it
+    // is null tells anything). Null when the frame could not be decoded; size
+    // and shape are then not set.
     uint8_t* buffer = nullptr;
     int32_t size = 0;
     int32_t width = 0;
@@ -75,5 +76,6 @@ private:
     bool m_ended = false; // no more frames will come
     bool m_stop = false;
     AheadFrame m_none;
+    uint8_t m_measuredOnly = 0; // what a frame measured without a picture points at
     std::thread m_thread;
 };

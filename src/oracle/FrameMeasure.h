@@ -11,6 +11,12 @@
 // part as the buffer holds.
 int64_t DetailSum(const uint8_t* pixels, int64_t size, int32_t width, int32_t height);
 
+// One plane's part of the detail between two neighbouring rows:
+// |row[x] - row[x+1]| + |row[x] - other[x]| over x < count. Summed over the
+// three colour planes and every pair of rows (each row but the last with the
+// one after it) this gives DetailSum of the packed picture, in either row order.
+int64_t PlaneRowDetail(const uint8_t* row, const uint8_t* other, int64_t count);
+
 // Sum of |a[i] - b[i]| over i < count. A null buffer contributes nothing (0).
 int64_t DifferenceSum(const uint8_t* a, const uint8_t* b, int64_t count);
 

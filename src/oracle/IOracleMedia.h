@@ -25,4 +25,14 @@ public:
     // after the decoder's own message when the frame cannot be decoded.
     virtual uint8_t* GetBitmapBuffer(bool raw, int32_t frame, int32_t* size, uint8_t* buffer, int32_t* width,
                                      int32_t* height) = 0;
+    // The frame's DetailSum over its 24-bit picture read as detailWidth x
+    // detailHeight (its own shape when those are not positive), where the
+    // movie can measure it without making the picture; true with the detail
+    // and GetBitmapBuffer's raw size, width and height set. False leaves the
+    // frame to GetBitmapBuffer (the default).
+    virtual bool MeasureDetail(int32_t /*frame*/, int32_t /*detailWidth*/, int32_t /*detailHeight*/,
+                               int64_t* /*detail*/, int32_t* /*size*/, int32_t* /*width*/,
+                               int32_t* /*height*/) {
+        return false;
+    }
 };
