@@ -131,17 +131,16 @@ bool COracle::RunOracle(const std::string& oracleFile) {
     ShowProgress(10000);
 
     const bool empty = cached && length == 0;
-    const bool foreign = cached && !empty && !CachedValuesFit(length);
-    if (empty || foreign) {
+    const std::string unfit = cached && !empty ? CachedValuesUnfit(length) : std::string();
+    if (empty || !unfit.empty()) {
         // An empty file is a cache still to fill. One with too few records,
         // or with values no measurement gives (NaN, infinite, negative), was
         // made for another movie or run, or damaged: its values would be
         // taken for intervals they do not belong to.
         m_file.Close();
-        if (foreign) {
-            m_host.MessageBox("The oracle file \"" + oracleFile +
-                                  "\" holds values for fewer intervals than this movie has, or values no "
-                                  "measurement gives: it belongs to another movie or run. The values are "
+        if (!unfit.empty()) {
+            m_host.MessageBox("The oracle file \"" + oracleFile + "\" holds " + unfit +
+                                  ": it belongs to another movie or run, or is damaged. The values are "
                                   "measured again and the file is replaced.",
                               "Oracle", EMessageButtons::Ok, EMessageKind::Warning);
         }
@@ -175,18 +174,23 @@ bool COracle::RunOracle(const std::string& oracleFile) {
     return !cached;
 }
 
-bool COracle::CachedValuesFit(int64_t length) const {
+std::string COracle::CachedValuesUnfit(int64_t length) const {
     if (length < 16 * static_cast<int64_t>(m_intervals.size())) {
-        return false;
+        return "values for " + std::to_string(length / 16) + " intervals where this movie has " +
+               std::to_string(m_intervals.size());
     }
-    for (const OracleInterval& interval : m_intervals) {
-        for (const double value : {interval.lowValue, interval.fastValue}) {
+    for (size_t i = 0; i < m_intervals.size(); ++i) {
+        for (const double value : {m_intervals[i].lowValue, m_intervals[i].fastValue}) {
             if (!std::isfinite(value) || value < 0.0) {
-                return false;
+                return std::string("values no measurement gives (") +
+                       (std::isnan(value)   ? "not a number"
+                        : std::isinf(value) ? "infinite"
+                                            : "negative") +
+                       ", first at interval " + std::to_string(i + 1) + ")";
             }
         }
     }
-    return true;
+    return "";
 }
 
 void COracle::BuildIntervals() {

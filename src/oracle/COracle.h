@@ -100,10 +100,10 @@ public:
 
 private:
     void BuildIntervals();
-    // Whether the values read from a cached file of `length` bytes can be
-    // this movie's: a record for every interval, each value finite and not
-    // negative, as a measurement gives them.
-    bool CachedValuesFit(int64_t length) const;
+    // Why the values read from a cached file of `length` bytes cannot be
+    // this movie's ("" when they can): a record for every interval, each
+    // value finite and not negative, as a measurement gives them.
+    std::string CachedValuesUnfit(int64_t length) const;
     // The encoding list afresh from every interval's choice.
     void ListChoices();
     bool CreateOracleFile(const std::string& name);

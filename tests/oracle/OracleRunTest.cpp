@@ -139,6 +139,8 @@ TEST_F(OracleRun, ShortCachedFileIsMeasuredAgainAndReplaced) {
     ASSERT_TRUE(oracle.RunJob(path, 0, 0, false, 0));
     ASSERT_EQ(1u, host.Messages().size());
     EXPECT_NE(std::string::npos, host.Messages()[0].text.find("belongs to another movie or run"));
+    EXPECT_NE(std::string::npos,
+              host.Messages()[0].text.find("values for 2 intervals where this movie has 3"));
     EXPECT_EQ(20, low.Decodes() + fast.Decodes());
     EXPECT_EQ(48u, std::filesystem::file_size(path));
     EXPECT_GT(FileValues(path)[0], 0.0);
@@ -161,7 +163,9 @@ TEST_F(OracleRun, CachedValuesNoMeasurementGivesAreMeasuredAgain) {
     ASSERT_EQ(6u, measured.size());
     const auto firstRuns = sink.m_runs;
     int decodes = low.Decodes() + fast.Decodes();
-    for (const double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL, -1.0}) {
+    const std::pair<double, const char*> kinds[] = {
+        {std::nan(""), "not a number"}, {HUGE_VAL, "infinite"}, {-HUGE_VAL, "infinite"}, {-1.0, "negative"}};
+    for (const auto& [bad, kind] : kinds) {
         SCOPED_TRACE(bad);
         std::vector<double> values = measured;
         values[3] = bad;
@@ -172,6 +176,10 @@ TEST_F(OracleRun, CachedValuesNoMeasurementGivesAreMeasuredAgain) {
         ASSERT_TRUE(oracle.RunJob(path, 0, 0, false, 0));
         ASSERT_EQ(1u, host.Messages().size());
         EXPECT_NE(std::string::npos, host.Messages()[0].text.find("values no measurement gives"));
+        // The kind and where it is, so that a damaged file can be looked at.
+        EXPECT_NE(std::string::npos,
+                  host.Messages()[0].text.find(std::string(kind) + ", first at interval 2"))
+            << host.Messages()[0].text;
         EXPECT_EQ(decodes + 20, low.Decodes() + fast.Decodes());
         decodes = low.Decodes() + fast.Decodes();
         EXPECT_EQ(measured, FileValues(path));
