@@ -4,7 +4,12 @@
 // come from the file and may lie, so the list can check itself against the
 // file: every chunk inside a movi list, no two chunks overlapping, and a
 // sample of chunk headers really where the index says.
+//
+// The chunks are kept per stream, in the packed form the stream indexes use,
+// so that each stream's part is handed over as it is: opening a long movie
+// holds its chunk list once, not once here and again in the streams.
 
+#include "platform/AviIndexEntry.h"
 #include "platform/AviLayout.h"
 
 #include <cstdint>
@@ -23,12 +28,19 @@ struct AviChunkRef {
 class CAviChunkList {
 public:
     // At most `maxEntries` chunks are taken; Add returns false beyond that.
-    explicit CAviChunkList(uint64_t maxEntries) : m_max(maxEntries) {}
+    CAviChunkList(size_t streams, uint64_t maxEntries) : m_streams(streams), m_max(maxEntries) {}
 
+    // False beyond the maximum, and for a stream the list does not have or a
+    // position no file can have.
     bool Add(const AviChunkRef& ref);
-    void Clear() { m_chunks.clear(); }
-    size_t Size() const { return m_chunks.size(); }
-    const std::vector<AviChunkRef>& Chunks() const { return m_chunks; }
+    // Room for `count` more chunks of a stream, when an index says how many follow.
+    void Reserve(uint16_t stream, uint64_t count);
+    void Clear();
+    size_t Size() const { return m_size; }
+    size_t StreamCount() const { return m_streams.size(); }
+    const std::vector<AviPackedEntry>& Stream(size_t stream) const { return m_streams[stream]; }
+    // Hands a stream's chunks over; the list keeps none of them.
+    std::vector<AviPackedEntry> TakeStream(size_t stream);
 
     // False with a reason when the index cannot describe this file.
     bool Validate(const CReadOnlyFile& file, const std::vector<AviMoviList>& movis, std::string* why) const;
@@ -36,8 +48,9 @@ public:
     uint64_t LastEnd() const;
 
 private:
-    bool HeaderMatches(const CReadOnlyFile& file, const AviChunkRef& ref) const;
+    bool NoOverlaps() const;
 
+    std::vector<std::vector<AviPackedEntry>> m_streams;
     uint64_t m_max;
-    std::vector<AviChunkRef> m_chunks;
+    size_t m_size = 0;
 };

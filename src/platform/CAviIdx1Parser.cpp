@@ -48,8 +48,34 @@ bool CAviIdx1Parser::MoreChunksAfter(uint64_t pos) const {
            AviIsSampleKind(AviGet32(h)) && AviGet32(h + 4) <= movi.end - pos - 8;
 }
 
+// A first pass over idx1 that counts each stream's sample chunks, so that the
+// list is given exactly the room it needs: a long movie's index grown by
+// doubling would take up to three times that while it grows.
+void CAviIdx1Parser::ReserveRoom(CAviChunkList& list) const {
+    const size_t count = m_layout.idx1Size / kEntrySize;
+    std::vector<uint64_t> perStream(m_layout.streams.size(), 0);
+    std::vector<uint8_t> block;
+    for (size_t first = 0; first < count; first += kBlockEntries) {
+        const size_t n = std::min(kBlockEntries, count - first);
+        block.resize(n * kEntrySize);
+        if (!m_file.ReadAt(m_layout.idx1Pos + first * kEntrySize, block.data(), block.size()))
+            return; // the parse proper reports it
+        for (size_t i = 0; i < n; ++i) {
+            const uint8_t* e = block.data() + i * kEntrySize;
+            const FOURCC id = AviGet32(e);
+            const int stream = AviChunkStream(id);
+            if ((AviGet32(e + 4) & kAviifList) == 0 && stream >= 0 &&
+                static_cast<size_t>(stream) < perStream.size() && AviIsSampleKind(id))
+                ++perStream[static_cast<size_t>(stream)];
+        }
+    }
+    for (size_t s = 0; s < perStream.size(); ++s)
+        list.Reserve(static_cast<uint16_t>(s), perStream[s]);
+}
+
 bool CAviIdx1Parser::Parse(CAviChunkList& list, bool& absolute, std::string* why) {
     const size_t count = m_layout.idx1Size / kEntrySize;
+    ReserveRoom(list);
     std::vector<uint8_t> block;
     bool haveBase = false;
     uint64_t base = 0;

@@ -22,6 +22,7 @@ private:
     bool FindBase(const uint8_t* entry, uint64_t& base, bool& absolute) const;
     bool ChunkAt(uint64_t pos, FOURCC id, uint32_t size) const;
     bool MoreChunksAfter(uint64_t pos) const;
+    void ReserveRoom(CAviChunkList& list) const;
 
     const CReadOnlyFile& m_file;
     const AviLayout& m_layout;

@@ -45,8 +45,8 @@ void CAviMuxPlan::Order(const std::vector<AviMuxStream>& streams) {
             }
         }
         Cursor& c = cursors[best];
-        m_items.push_back({static_cast<uint32_t>(best), static_cast<uint32_t>(c.next), 0});
-        c.bytesBefore += streams[best].index->Chunk(c.next).size;
+        m_items.push_back({static_cast<uint32_t>(best), static_cast<uint32_t>(c.next)});
+        c.bytesBefore += streams[best].index->ChunkSize(c.next);
         ++c.next;
     }
 }
@@ -87,8 +87,8 @@ void CAviMuxPlan::Place(const std::vector<AviMuxStream>& streams, uint64_t heade
 
     begin(0, 0);
     for (size_t i = 0; i < m_items.size(); ++i) {
-        AviMuxItem& item = m_items[i];
-        const uint64_t record = RecordSize(streams[item.stream].index->Chunk(item.chunk).size);
+        const AviMuxItem& item = m_items[i];
+        const uint64_t record = RecordSize(streams[item.stream].index->ChunkSize(item.chunk));
         const uint64_t ixGrowth = part.chunksPerStream[item.stream] == 0 ? StandardIndexSize(1) : 8;
         const size_t items = part.endItem - part.firstItem;
         const uint64_t after = pos + record + ixBytes + ixGrowth + idx1Bytes(items + 1) - part.start;
@@ -100,7 +100,6 @@ void CAviMuxPlan::Place(const std::vector<AviMuxStream>& streams, uint64_t heade
             ixBytes += StandardIndexSize(0);
         ixBytes += 8;
         ++part.chunksPerStream[item.stream];
-        item.filePos = pos;
         pos += record;
         part.endItem = i + 1;
     }

@@ -16,15 +16,16 @@ struct AviMuxStream {
     uint32_t scale = 0;
 };
 
+// One per chunk of the file, so kept small: where a chunk lies follows from
+// the items before it in its part (each takes RecordSize of its chunk).
 struct AviMuxItem {
     uint32_t stream = 0;
     uint32_t chunk = 0;
-    uint64_t filePos = 0; // position of the chunk's header in the file
 };
 
 struct AviMuxPart {
     uint64_t start = 0;    // position of "RIFF"
-    uint64_t moviList = 0; // position of "LIST" of this part's movi
+    uint64_t moviList = 0; // position of "LIST" of this part's movi; its chunks start 12 bytes on
     size_t firstItem = 0;  // items [firstItem, endItem) lie in this part
     size_t endItem = 0;
     std::vector<uint32_t> chunksPerStream;

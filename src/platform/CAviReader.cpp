@@ -48,13 +48,13 @@ bool CAviReader::Open(const std::string& path, std::string* error) {
     }
     // Every chunk has an 8-byte header, which bounds how many an honest
     // index can list.
-    CAviChunkList list(m_file->Size() / 8 + 1);
+    CAviChunkList list(layout.streams.size(), m_file->Size() / 8 + 1);
     FindChunks(layout, list);
 
-    for (const auto& s : layout.streams)
-        m_streams.push_back(std::make_unique<CAviReaderStream>(m_file, s));
-    for (const AviChunkRef& c : list.Chunks())
-        m_streams[c.stream]->AddChunk(c.dataPos, c.size, c.key);
+    for (size_t i = 0; i < layout.streams.size(); ++i) {
+        m_streams.push_back(std::make_unique<CAviReaderStream>(m_file, layout.streams[i]));
+        m_streams.back()->TakeChunks(list.TakeStream(i));
+    }
     for (size_t i = 0; i < m_streams.size(); ++i) {
         const std::string note = m_streams[i]->Finish();
         if (!note.empty())

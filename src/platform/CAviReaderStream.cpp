@@ -31,10 +31,15 @@ CAviReaderStream::CAviReaderStream(std::shared_ptr<const CReadOnlyFile> file, co
     : m_file(std::move(file)), m_info(headers.info), m_format(headers.format),
       m_index(IndexSampleSize(headers.info, headers.format)) {}
 
-void CAviReaderStream::AddChunk(uint64_t dataPos, uint32_t size, bool key) {
-    // Every audio sample can start playback.
-    m_index.Add(dataPos, size, key || m_info.fccType == streamtypeAUDIO);
-    m_largestChunk = std::max(m_largestChunk, size);
+void CAviReaderStream::TakeChunks(std::vector<AviPackedEntry>&& chunks) {
+    const bool audio = m_info.fccType == streamtypeAUDIO;
+    for (AviPackedEntry& c : chunks) {
+        // Every audio sample can start playback.
+        if (audio)
+            c.SetKey(true);
+        m_largestChunk = std::max(m_largestChunk, c.Size());
+    }
+    m_index.Assign(std::move(chunks));
 }
 
 std::string CAviReaderStream::Finish() {

@@ -15,7 +15,7 @@ public:
     CAviReaderStream(std::shared_ptr<const CReadOnlyFile> file, const AviStreamHeaders& headers);
 
     // Building the index (by CAviReader, before the stream is handed out).
-    void AddChunk(uint64_t dataPos, uint32_t size, bool key);
+    void TakeChunks(std::vector<AviPackedEntry>&& chunks);
     // Fixes length and start once every chunk is in; returns a note for the
     // report when the header disagreed with the index, else "".
     std::string Finish();

@@ -7,16 +7,17 @@
 // chunk is one sample, an empty chunk included (a dropped frame). For audio
 // with a fixed sample size, a sample is that many bytes and a read may span
 // chunks.
+//
+// A two-hour movie has hundreds of thousands of chunks per stream, so what is
+// kept per chunk is 12 bytes: no byte position per chunk (a start every
+// kBlockChunks chunks, the rest summed up on demand) and no key list while
+// every chunk is a key.
+
+#include "platform/AviIndexEntry.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
-
-struct AviIndexEntry {
-    uint64_t offset = 0; // position of the chunk's data (not its header)
-    uint32_t size = 0;   // bytes of data
-    bool key = false;
-};
 
 class CAviStreamIndex {
 public:
@@ -25,11 +26,13 @@ public:
 
     void Reset(uint32_t sampleSize);
     void Add(uint64_t offset, uint32_t size, bool key);
+    // Takes a whole index at once (what Add would have built, chunk by chunk).
+    void Assign(std::vector<AviPackedEntry>&& entries);
 
     uint32_t SampleSize() const { return m_sampleSize; }
     size_t ChunkCount() const { return m_entries.size(); }
-    const AviIndexEntry& Chunk(size_t i) const { return m_entries[i]; }
-    const std::vector<AviIndexEntry>& Chunks() const { return m_entries; }
+    AviIndexEntry Chunk(size_t i) const { return m_entries[i].Unpack(); }
+    uint32_t ChunkSize(size_t i) const { return m_entries[i].Size(); }
     uint64_t TotalBytes() const { return m_totalBytes; }
 
     // Samples in the stream: chunks, or whole samples of the fixed size.
@@ -47,10 +50,19 @@ public:
 
     bool IsKey(int64_t sample) const;
 
+    // Chunks per entry of the byte-start table of fixed-size streams.
+    static constexpr size_t kBlockChunks = 32;
+
 private:
+    void Note(size_t i);
+
     uint32_t m_sampleSize = 0;
     uint64_t m_totalBytes = 0;
-    std::vector<AviIndexEntry> m_entries;
-    std::vector<uint64_t> m_byteStart; // fixed-size streams: first byte of each chunk
-    std::vector<int64_t> m_keys;       // chunk-per-sample streams: key sample numbers, ascending
+    std::vector<AviPackedEntry> m_entries;
+    // Fixed-size streams: the first byte of chunks 0, kBlockChunks, 2 * kBlockChunks, ...
+    std::vector<uint64_t> m_blockStart;
+    // Chunk-per-sample streams: key sample numbers, ascending; empty while
+    // every sample is a key (all-intra video, variable-size audio).
+    std::vector<int64_t> m_keys;
+    bool m_allKeys = true;
 };

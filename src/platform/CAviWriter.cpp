@@ -18,6 +18,7 @@ constexpr size_t kMaxStreams = 100;
 // Super index entries reserved per stream even in files that fit one RIFF,
 // so that a file can be extended in place later.
 constexpr uint32_t kReservedSuperIndexEntries = 256;
+constexpr size_t kIndexBlockBytes = 64 * 1024;
 
 uint32_t ClampU32(uint64_t v) {
     return static_cast<uint32_t>(std::min<uint64_t>(v, 0xFFFFFFFFu));
@@ -240,7 +241,7 @@ void CAviWriter::ListSuperIndexes(const CAviMuxPlan& plan, std::vector<AviHeader
                 uint64_t bytes = 0;
                 for (size_t i = part.firstItem; i < part.endItem; ++i)
                     if (plan.Items()[i].stream == s)
-                        bytes += m_streams[s]->Index().Chunk(plan.Items()[i].chunk).size;
+                        bytes += m_streams[s]->Index().ChunkSize(plan.Items()[i].chunk);
                 duration = bytes / sampleSize;
             }
             headers[s].superIndex.push_back(
@@ -286,33 +287,36 @@ bool CAviWriter::WritePart(const CAviMuxPlan& plan, size_t partNumber, const std
     lead.Put32(MakeFourCC('m', 'o', 'v', 'i'));
     if (!m_out.Write(lead.Bytes().data(), lead.Size()) || !WriteChunks(plan, part))
         return false;
-    CRiffBuilder tail;
-    if (plan.IsOpenDml() && !PutStandardIndexes(plan, part, tail))
+    if (plan.IsOpenDml() && !PutStandardIndexes(plan, part))
         return false;
-    if (partNumber == 0)
-        PutIdx1(plan, part, tail);
-    if (!m_out.Write(tail.Bytes().data(), tail.Size()))
+    if (partNumber == 0 && !PutIdx1(plan, part))
         return false;
     return m_out.Position() == part.end;
+}
+
+uint64_t CAviWriter::RecordSize(const AviMuxItem& item) const {
+    return CAviMuxPlan::RecordSize(m_streams[item.stream]->Index().ChunkSize(item.chunk));
 }
 
 bool CAviWriter::WriteChunks(const CAviMuxPlan& plan, const AviMuxPart& part) {
     // Chunk records: the spool's in runs that lie back to back there, the
     // input files' one by one under our own chunk header.
     const auto& items = plan.Items();
+    uint64_t pos = part.moviList + 12;
     size_t i = part.firstItem;
     while (i < part.endItem) {
         if (m_options.keepGoing && !m_options.keepGoing()) {
             m_bStopped = true;
             return false;
         }
-        if (m_out.Position() != items[i].filePos)
+        if (m_out.Position() != pos)
             return false;
         const CAviWriterStream& stream = *m_streams[items[i].stream];
-        const AviIndexEntry& first = stream.Index().Chunk(items[i].chunk);
+        const AviIndexEntry first = stream.Index().Chunk(items[i].chunk);
         if (const uint32_t origin = stream.Origin(items[i].chunk); origin != 0) {
             if (!CopyInputChunk(stream, first, origin))
                 return false;
+            pos += CAviMuxPlan::RecordSize(first.size);
             ++i;
             continue;
         }
@@ -321,59 +325,83 @@ bool CAviWriter::WriteChunks(const CAviMuxPlan& plan, const AviMuxPart& part) {
         size_t j = i + 1;
         for (; j < part.endItem; ++j) {
             const CAviWriterStream& next = *m_streams[items[j].stream];
-            const AviIndexEntry& e = next.Index().Chunk(items[j].chunk);
+            const AviIndexEntry e = next.Index().Chunk(items[j].chunk);
             if (next.Origin(items[j].chunk) != 0 || e.offset - 8 != runEnd)
                 break;
             runEnd += CAviMuxPlan::RecordSize(e.size);
         }
         if (!m_out.CopyFrom(m_spool.Fd(), runStart, runEnd - runStart))
             return false;
+        pos += runEnd - runStart;
         i = j;
     }
     return true;
 }
 
-bool CAviWriter::PutStandardIndexes(const CAviMuxPlan& plan, const AviMuxPart& part,
-                                    CRiffBuilder& tail) const {
+// The indexes are written in blocks as they are made: one entry per chunk
+// would take megabytes for a long movie if it were built whole first.
+bool CAviWriter::FlushIndexBlock(CRiffBuilder& block, bool always) {
+    if (!always && block.Size() < kIndexBlockBytes)
+        return true;
+    const bool ok = m_out.Write(block.Bytes().data(), block.Size());
+    block.Bytes().clear();
+    return ok;
+}
+
+bool CAviWriter::PutStandardIndexes(const CAviMuxPlan& plan, const AviMuxPart& part) {
     const auto& items = plan.Items();
+    CRiffBuilder block;
     for (size_t s = 0; s < m_streams.size(); ++s) {
         const uint32_t n = part.chunksPerStream[s];
         if (n == 0)
             continue;
-        if (m_out.Position() + tail.Size() != part.ixPos[s])
+        if (m_out.Position() != part.ixPos[s])
             return false;
         const CAviWriterStream& stream = *m_streams[s];
-        tail.BeginChunk(CAviHeaderSerializer::IndexChunkId(static_cast<int>(s)));
-        tail.Put16(2); // wLongsPerEntry
-        tail.Put8(0);  // bIndexSubType
-        tail.Put8(1);  // bIndexType: an index of chunks
-        tail.Put32(n);
-        tail.Put32(stream.ChunkId());
-        tail.Put64(part.moviList); // qwBaseOffset
-        tail.Put32(0);
+        block.Put32(CAviHeaderSerializer::IndexChunkId(static_cast<int>(s)));
+        block.Put32(ClampU32(CAviMuxPlan::StandardIndexSize(n) - 8));
+        block.Put16(2); // wLongsPerEntry
+        block.Put8(0);  // bIndexSubType
+        block.Put8(1);  // bIndexType: an index of chunks
+        block.Put32(n);
+        block.Put32(stream.ChunkId());
+        block.Put64(part.moviList); // qwBaseOffset
+        block.Put32(0);
+        uint64_t pos = part.moviList + 12;
         for (size_t k = part.firstItem; k < part.endItem; ++k) {
-            if (items[k].stream != s)
-                continue;
-            const AviIndexEntry& e = stream.Index().Chunk(items[k].chunk);
-            tail.Put32(static_cast<uint32_t>(items[k].filePos + 8 - part.moviList));
-            tail.Put32(e.size | (e.key ? 0 : kNonKeyBit));
+            const uint64_t record = RecordSize(items[k]);
+            if (items[k].stream == s) {
+                const AviIndexEntry e = stream.Index().Chunk(items[k].chunk);
+                block.Put32(static_cast<uint32_t>(pos + 8 - part.moviList));
+                block.Put32(e.size | (e.key ? 0 : kNonKeyBit));
+                if (!FlushIndexBlock(block, false))
+                    return false;
+            }
+            pos += record;
         }
-        tail.EndChunk();
+        if (!FlushIndexBlock(block, true))
+            return false;
     }
     return true;
 }
 
-void CAviWriter::PutIdx1(const CAviMuxPlan& plan, const AviMuxPart& part, CRiffBuilder& tail) const {
+bool CAviWriter::PutIdx1(const CAviMuxPlan& plan, const AviMuxPart& part) {
     const auto& items = plan.Items();
     const uint64_t moviFourCC = part.moviList + 8;
-    tail.BeginChunk(MakeFourCC('i', 'd', 'x', '1'));
+    CRiffBuilder block;
+    block.Put32(MakeFourCC('i', 'd', 'x', '1'));
+    block.Put32(ClampU32(16ull * (part.endItem - part.firstItem)));
+    uint64_t pos = part.moviList + 12;
     for (size_t k = part.firstItem; k < part.endItem; ++k) {
         const CAviWriterStream& stream = *m_streams[items[k].stream];
-        const AviIndexEntry& e = stream.Index().Chunk(items[k].chunk);
-        tail.Put32(stream.ChunkId());
-        tail.Put32(e.key ? AVIIF_KEYFRAME : 0);
-        tail.Put32(static_cast<uint32_t>(items[k].filePos - moviFourCC));
-        tail.Put32(e.size);
+        const AviIndexEntry e = stream.Index().Chunk(items[k].chunk);
+        block.Put32(stream.ChunkId());
+        block.Put32(e.key ? AVIIF_KEYFRAME : 0);
+        block.Put32(static_cast<uint32_t>(pos - moviFourCC));
+        block.Put32(e.size);
+        pos += CAviMuxPlan::RecordSize(e.size);
+        if (!FlushIndexBlock(block, false))
+            return false;
     }
-    tail.EndChunk();
+    return FlushIndexBlock(block, true);
 }

@@ -20,6 +20,7 @@ class CAviMuxPlan;
 class CRiffBuilder;
 struct AviHeaderStream;
 struct AviMainHeader;
+struct AviMuxItem;
 struct AviMuxPart;
 struct AviMuxStream;
 
@@ -54,9 +55,12 @@ private:
     bool WritePart(const CAviMuxPlan& plan, size_t partNumber, const std::vector<uint8_t>& header);
     bool WriteChunks(const CAviMuxPlan& plan, const AviMuxPart& part);
     // The OpenDML ix## chunks of one part; false when they would not land
-    // where the plan put them.
-    bool PutStandardIndexes(const CAviMuxPlan& plan, const AviMuxPart& part, CRiffBuilder& tail) const;
-    void PutIdx1(const CAviMuxPlan& plan, const AviMuxPart& part, CRiffBuilder& tail) const;
+    // where the plan put them or cannot be written.
+    bool PutStandardIndexes(const CAviMuxPlan& plan, const AviMuxPart& part);
+    bool PutIdx1(const CAviMuxPlan& plan, const AviMuxPart& part);
+    // Writes the block once it is large enough (or `always`) and empties it.
+    bool FlushIndexBlock(CRiffBuilder& block, bool always);
+    uint64_t RecordSize(const AviMuxItem& item) const;
     bool CopyInputChunk(const CAviWriterStream& stream, const AviIndexEntry& chunk, uint32_t origin);
     const CAviWriterStream* FirstVideo() const;
     uint64_t TotalDataBytes() const;

@@ -75,11 +75,22 @@ bool CAviWriterStream::AppendChunk(const void* data, uint32_t size, bool key) {
     const int64_t at = m_spool.AppendChunk(m_chunkId, data, size);
     if (at < 0)
         return false;
-    if (!m_origins.empty())
-        m_origins.push_back(0);
+    NoteOrigin(m_index.ChunkCount(), 0);
     m_index.Add(static_cast<uint64_t>(at) + 8, size, key);
     m_largest = std::max(m_largest, size);
     return true;
+}
+
+void CAviWriterStream::NoteOrigin(size_t chunk, uint32_t origin) {
+    const uint32_t current = m_origins.empty() ? 0 : m_origins.back().origin;
+    if (origin != current)
+        m_origins.push_back({chunk, origin});
+}
+
+uint32_t CAviWriterStream::Origin(size_t chunk) const {
+    auto it = std::upper_bound(m_origins.begin(), m_origins.end(), chunk,
+                               [](size_t c, const OriginRun& run) { return c < run.firstChunk; });
+    return it == m_origins.begin() ? 0 : (it - 1)->origin;
 }
 
 int CAviWriterStream::ReachPosition(int32_t start) {
@@ -143,9 +154,7 @@ int CAviWriterStream::WriteChunkSource(int32_t start, const AviChunkSource& sour
         return AVIERR_BADPARAM;
     if (const int rc = ReachPosition(start); rc != AVIERR_OK)
         return rc;
-    if (m_origins.size() < m_index.ChunkCount())
-        m_origins.resize(m_index.ChunkCount(), 0);
-    m_origins.push_back(m_spool.AddSource(source.file));
+    NoteOrigin(m_index.ChunkCount(), m_spool.AddSource(source.file));
     m_index.Add(source.offset, source.size, KeyFlag(flags));
     m_largest = std::max(m_largest, source.size);
     return AVIERR_OK;

@@ -39,7 +39,7 @@ public:
     uint32_t ChunkId() const { return m_chunkId; }
     const CAviStreamIndex& Index() const { return m_index; }
     // Where chunk `chunk`'s offset points: 0 the spool's scratch file, else an input file.
-    uint32_t Origin(size_t chunk) const { return chunk < m_origins.size() ? m_origins[chunk] : 0; }
+    uint32_t Origin(size_t chunk) const;
     // The header as it goes into the file (length, buffer size filled in).
     const AviStreamInfo& RawInfo() const { return m_info; }
 
@@ -57,6 +57,15 @@ private:
     std::vector<uint8_t> m_format;
     uint32_t m_chunkId;
     CAviStreamIndex m_index;
-    std::vector<uint32_t> m_origins; // per chunk; empty while every chunk is in the scratch file
+    void NoteOrigin(size_t chunk, uint32_t origin);
+
+    // Chunks come from one origin in long runs (a part of the movie copied
+    // from one input): the first chunk of each run and its origin. Empty
+    // while every chunk is in the scratch file.
+    struct OriginRun {
+        size_t firstChunk;
+        uint32_t origin;
+    };
+    std::vector<OriginRun> m_origins;
     uint32_t m_largest = 0;
 };

@@ -66,6 +66,18 @@ bool COdmlIndexParser::ParseSuperIndex(uint16_t stream, const AviStreamHeaders& 
             *why = name + " cannot be read";
         return false;
     }
+    // The standard indexes' headers say how many chunks follow: room for all
+    // of them at once, rather than a list that grows while they are read.
+    uint64_t chunks = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint64_t pos = AviGet64(entries.data() + static_cast<size_t>(i) * stride);
+        uint8_t ch[8];
+        IndexHeader ih;
+        if (m_file.ReadAt(pos, ch, 8) && m_file.Contains(pos + 8, AviGet32(ch + 4)) &&
+            ReadHeader(pos + 8, AviGet32(ch + 4), ih) && ih.type == kIndexOfChunks && ih.longsPerEntry >= 2)
+            chunks += std::min(ih.entriesInUse, (AviGet32(ch + 4) - kHeaderSize) / (ih.longsPerEntry * 4u));
+    }
+    list.Reserve(stream, chunks);
     for (uint32_t i = 0; i < count; ++i) {
         const uint8_t* e = entries.data() + static_cast<size_t>(i) * stride;
         const uint64_t pos = AviGet64(e);
