@@ -13,8 +13,11 @@ constexpr double kKeyFactor = 0.8;
 // Another frame's quantiser in one pass: at least this part of its key frame's.
 constexpr double kInterBelowKey = 0.5;
 // First guess before anything was coded: bits per pixel of another frame at
-// quantiser 1.
-constexpr double kInterBitsPerPixelAtQ1 = 1.5;
+// quantiser 1 (a key frame takes kKeyWeight times as many; detailed pictures
+// took 1 to 3 bits per pixel at quantiser 1 as key frames, noise up to 10).
+constexpr double kInterBitsPerPixelAtQ1 = 0.5;
+// Frames that build on the first key frame, guessed before any is seen.
+constexpr double kPriorInterFrames = 24;
 // How far the budget per frame may stray from the nominal one.
 constexpr double kMinBudget = 0.1;
 constexpr double kMaxBudget = 4.0;
@@ -150,9 +153,20 @@ double CRateControl::FrameBudget() const {
 
 double CRateControl::OnePassQuantiser(const RateFrameMeasure& guess, double budget) const {
     // K from the frames so far with this one as guessed.
-    const double frames = m_seenFrames + 1.0;
-    const double sum = m_seenSum + Weighted(guess.complexity, guess.key);
-    const double floor = (m_seenFloor + guess.floorBits) / frames;
+    double frames = m_seenFrames + 1.0;
+    double sum = m_seenSum + Weighted(guess.complexity, guess.key);
+    double floorSum = m_seenFloor + guess.floorBits;
+    if (m_lastInter.complexity <= 0) {
+        // No frame that builds on a key frame seen yet: the ones to come are
+        // guessed, so that a key frame gets its weight's share of the bits
+        // rather than a single frame's (which took the first key frame of a
+        // movie to the coarsest quantiser).
+        const RateFrameMeasure inter = Guess(false);
+        frames += kPriorInterFrames;
+        sum += kPriorInterFrames * Weighted(inter.complexity, false);
+        floorSum += kPriorInterFrames * inter.floorBits;
+    }
+    const double floor = floorSum / frames;
     const double k = sum / frames / std::max(budget - floor, budget * kMinBudget);
     return k * Shape(guess.complexity, guess.key);
 }
