@@ -69,8 +69,10 @@ bool CAviCompressedStream::StartAnalysis() {
     const AviStreamInfo info = m_target->Info();
     m_analysis = CVideoEncoder::Open(m_compressor, m_settings, m_inputFormat.data(), m_inputFormat.size(),
                                      info.dwRate, info.dwScale, &m_error);
-    if (m_analysis)
+    if (m_analysis) {
         m_analysis->SetExpectedFrames(m_expectedFrames);
+        m_analysis->SetFirstPass();
+    }
     return m_analysis != nullptr;
 }
 

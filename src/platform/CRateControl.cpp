@@ -13,13 +13,17 @@ constexpr double kKeyFactor = 0.8;
 // Another frame's quantiser in one pass: at least this part of its key frame's.
 constexpr double kInterBelowKey = 0.5;
 // First guess before anything was coded: bits per pixel of another frame at
-// quantiser 1.
-constexpr double kInterBitsPerPixelAtQ1 = 1.5;
+// quantiser 1 (a key frame takes kKeyWeight times as many; detailed pictures
+// took 1 to 3 bits per pixel at quantiser 1 as key frames, noise up to 10).
+constexpr double kInterBitsPerPixelAtQ1 = 0.5;
+// Frames that build on the first key frame, guessed before any is seen.
+constexpr double kPriorInterFrames = 24;
 // How far the budget per frame may stray from the nominal one.
 constexpr double kMinBudget = 0.1;
 constexpr double kMaxBudget = 4.0;
 // How much of what the frames are meant to take they may be expected to leave
-// (a still scene), or to take beyond it (noise), at most.
+// (a still scene), or to take beyond it (noise), at most; the first for bits
+// spread evenly, less towards constant quality.
 constexpr double kMaxUnused = 0.6;
 constexpr double kMinUnused = -1.0;
 // Bits a frame takes whatever its quantiser: its header, and per macroblock
@@ -150,9 +154,20 @@ double CRateControl::FrameBudget() const {
 
 double CRateControl::OnePassQuantiser(const RateFrameMeasure& guess, double budget) const {
     // K from the frames so far with this one as guessed.
-    const double frames = m_seenFrames + 1.0;
-    const double sum = m_seenSum + Weighted(guess.complexity, guess.key);
-    const double floor = (m_seenFloor + guess.floorBits) / frames;
+    double frames = m_seenFrames + 1.0;
+    double sum = m_seenSum + Weighted(guess.complexity, guess.key);
+    double floorSum = m_seenFloor + guess.floorBits;
+    if (m_lastInter.complexity <= 0) {
+        // No frame that builds on a key frame seen yet: the ones to come are
+        // guessed, so that a key frame gets its weight's share of the bits
+        // rather than a single frame's (which took the first key frame of a
+        // movie to the coarsest quantiser).
+        const RateFrameMeasure inter = Guess(false);
+        frames += kPriorInterFrames;
+        sum += kPriorInterFrames * Weighted(inter.complexity, false);
+        floorSum += kPriorInterFrames * inter.floorBits;
+    }
+    const double floor = floorSum / frames;
     const double k = sum / frames / std::max(budget - floor, budget * kMinBudget);
     return k * Shape(guess.complexity, guess.key);
 }
@@ -170,7 +185,15 @@ int CRateControl::NextQuantiser(bool key) {
         if (m_setup.expectedFrames > static_cast<int64_t>(i) && m_wantedBits > 0) {
             // The part of what frames were meant to take that they did not
             // (or took beyond) is expected of the rest of the movie too.
-            const double unused = std::clamp(m_unusable / m_wantedBits, kMinUnused, kMaxUnused);
+            // Only bits spread evenly need this in one pass: at constant
+            // quality a still scene takes little by design, and what it leaves
+            // stays in the budget for whatever comes (spending it ahead took a
+            // pan to the finest quantiser and left the busy scene after it at
+            // the coarsest). The first of two passes expects it whatever the
+            // blend: its measures, taken nearer the quantisers the second pass
+            // will choose, let that pass meet its rate (3.5 % under without).
+            const double most = m_firstPass ? kMaxUnused : kMaxUnused * (1.0 - m_setup.qcompress);
+            const double unused = std::clamp(m_unusable / m_wantedBits, kMinUnused, most);
             expected =
                 std::clamp(budget / (1.0 - unused), m_bitsPerFrame * kMinBudget, m_bitsPerFrame * kMaxBudget);
         }

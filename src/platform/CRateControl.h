@@ -15,11 +15,15 @@
 //
 // One pass: K comes from the frames seen so far (a frame's own complexity is
 // guessed from the last frame of its kind), for what is left of the movie's
-// budget over the frames still to come. Bits that frames could not take even
-// at the finest quantiser (a still scene), or took beyond it at the coarsest
-// (noise), are expected to recur in the same part in the rest of the movie:
-// every frame is given that much more, or less, in advance, since what is
-// left over at the end can no longer go anywhere.
+// budget over the frames still to come; until a frame that builds on a key
+// frame is seen, 24 of them are guessed, so that the first key frame gets a
+// key frame's share. With bits spread evenly, bits that frames could not take
+// even at the finest quantiser (a still scene), or took beyond it at the
+// coarsest (noise), are expected to recur in the same part in the rest of the
+// movie: every frame is given that much more, or less, in advance, since what
+// is left over at the end can no longer go anywhere. Towards constant quality
+// less is given in advance: there a still scene takes little by design, and
+// what it leaves is better kept for a busy scene to come.
 //
 // Two passes: with the measures of a first pass (SetKnownMeasures) K is
 // solved for the whole movie, every quantiser within its limits, and solved
@@ -57,6 +61,8 @@ public:
     // What a first pass over the same frames measured of every one of them.
     void SetKnownMeasures(std::vector<RateFrameMeasure> measures);
     void SetExpectedFrames(int64_t frames) { m_setup.expectedFrames = frames; }
+    // This pass only measures the frames for a second one.
+    void SetFirstPass() { m_firstPass = true; }
 
     // The whole quantiser for the next frame.
     int NextQuantiser(bool key);
@@ -82,6 +88,7 @@ private:
 
     Setup m_setup;
     double m_bitsPerFrame = 0;
+    bool m_firstPass = false;
     double m_macroblocks = 1;
 
     // Two passes.

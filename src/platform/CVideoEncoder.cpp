@@ -343,6 +343,11 @@ void CVideoEncoder::UseMeasures(std::vector<RateFrameMeasure> measures) {
         m_rate->SetKnownMeasures(std::move(measures));
 }
 
+void CVideoEncoder::SetFirstPass() {
+    if (m_rate)
+        m_rate->SetFirstPass();
+}
+
 void CVideoEncoder::SetExpectedFrames(int64_t frames) {
     if (m_rate)
         m_rate->SetExpectedFrames(frames);

@@ -61,6 +61,8 @@ public:
     // modes.
     bool TakeMeasures(std::vector<RateFrameMeasure>& measures) const;
     void UseMeasures(std::vector<RateFrameMeasure> measures);
+    // This encoder only measures the frames for a second pass.
+    void SetFirstPass();
     // Takes what the encoder still holds at the end.
     bool Flush(std::vector<Packet>& out, std::string* error);
 

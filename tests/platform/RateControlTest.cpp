@@ -158,3 +158,17 @@ TEST(RateControl, QuantisersStayWithinTheirLimits) {
         rich.FrameDone(100);
     }
 }
+
+TEST(RateControl, TheFirstKeyFrameIsNotStarvedForWantOfKnowledge) {
+    // Nothing is known before the first frame; it must still get about the
+    // share a key frame gets once the movie is known (a key frame's share,
+    // not a single frame's), or its interval is spoiled at the coarsest
+    // quantiser.
+    const std::vector<double> movie = Movie(500);
+    for (double qc : {0.0, 0.5, 1.0}) {
+        CRateControl control(ModelSetup(qc, 500));
+        const Outcome out = Encode(control, movie);
+        EXPECT_LE(out.q[0], 2 * out.q[50]) << "qcompress " << qc;
+        EXPECT_LE(out.q[0], 2 * out.q[75]) << "qcompress " << qc;
+    }
+}
