@@ -105,7 +105,7 @@ private:
     AVFrame* m_picture = nullptr;
     AVFrame* m_pending = nullptr;  // an output that belongs after the frame asked for
     AVFrame* m_shown = nullptr;    // the picture of chunk m_lastSlot, as the codec gave it
-    bool m_shownConverted = false; // m_dib (and m_yuv when kept) hold m_shown
+    bool m_shownConverted = false; // m_dib holds m_shown
     std::unique_ptr<CFrameConverter> m_converter;
     CYuv420BgrRows m_rows;
     std::unique_ptr<CYuvConverter> m_yuvConverter; // made when planes are first asked for

@@ -4,13 +4,9 @@
 #include "platform/DibLayout.h"
 
 #include <algorithm>
-#include <cstring>
 #include <map>
 #include <mutex>
 
-#if defined(__SSE2__) && defined(__x86_64__)
-#include <emmintrin.h>
-#endif
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
 #define FLINTMOOR_HAVE_AVX2_PATH 1
@@ -93,10 +89,6 @@ void ConvertPixels(const Coefficients& c, const uint8_t* y, const uint8_t* u, co
 }
 
 #ifdef FLINTMOOR_HAVE_AVX2_PATH
-// 32 pixels at a time; returns how many pixels it did. Every step keeps the
-// lanes in pixel order: chroma widens to 16 words in order, the even and odd
-// luma bytes of 32 pixels are 16 words each, and packing then interleaving
-// within each 128-bit half gives pixels 0-15 and 16-31.
 // A colour term added to the even and the odd pixels' luma, 32 bytes stored.
 __attribute__((target("avx2"))) inline void StoreAvx2(const __m256i& term, const __m256i& even,
                                                       const __m256i& odd, uint8_t* plane) {
@@ -106,6 +98,10 @@ __attribute__((target("avx2"))) inline void StoreAvx2(const __m256i& term, const
                         _mm256_unpacklo_epi8(_mm256_packus_epi16(e, e), _mm256_packus_epi16(o, o)));
 }
 
+// 32 pixels at a time; returns how many pixels it did. Every step keeps the
+// lanes in pixel order: chroma widens to 16 words in order, the even and odd
+// luma bytes of 32 pixels are 16 words each, and packing then interleaving
+// within each 128-bit half gives pixels 0-15 and 16-31.
 __attribute__((target("avx2"))) int32_t ConvertAvx2(const Coefficients& c, const uint8_t* y, const uint8_t* u,
                                                     const uint8_t* v, int32_t width, uint8_t* blue,
                                                     uint8_t* green, uint8_t* red) {
@@ -139,50 +135,17 @@ __attribute__((target("avx2"))) int32_t ConvertAvx2(const Coefficients& c, const
 }
 
 const bool kAvx2 = __builtin_cpu_supports("avx2");
+#else
+const bool kAvx2 = false;
 #endif
 
-// One row: 32 or 16 pixels at a time where the CPU can, the rest one by one.
+// One row: 32 pixels at a time, the rest one by one.
 void ConvertRow(const Coefficients& c, const uint8_t* y, const uint8_t* u, const uint8_t* v, int32_t width,
                 uint8_t* blue, uint8_t* green, uint8_t* red) {
     int32_t x = 0;
 #ifdef FLINTMOOR_HAVE_AVX2_PATH
     if (kAvx2)
         x = ConvertAvx2(c, y, u, v, width, blue, green, red);
-#endif
-#if defined(__SSE2__) && defined(__x86_64__)
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i lowBytes = _mm_set1_epi16(0x00ff);
-    const __m128i centre = _mm_set1_epi16(kChromaCentre);
-    const __m128i yOffset = _mm_set1_epi16(static_cast<int16_t>(c.yOffset));
-    const __m128i cy = _mm_set1_epi16(static_cast<int16_t>(c.y));
-    const __m128i cub = _mm_set1_epi16(static_cast<int16_t>(c.ub));
-    const __m128i cug = _mm_set1_epi16(static_cast<int16_t>(c.ug));
-    const __m128i cvg = _mm_set1_epi16(static_cast<int16_t>(c.vg));
-    const __m128i cvr = _mm_set1_epi16(static_cast<int16_t>(c.vr));
-    for (; x + 16 <= width; x += 16) {
-        const __m128i luma = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y + x));
-        __m128i cu = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(u + x / 2)), zero);
-        __m128i cv = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(v + x / 2)), zero);
-        cu = _mm_subs_epi16(_mm_slli_epi16(cu, 3), centre);
-        cv = _mm_subs_epi16(_mm_slli_epi16(cv, 3), centre);
-        // Even pixels in the low bytes of each 16-bit lane, odd ones in the high.
-        __m128i even = _mm_sub_epi16(_mm_slli_epi16(_mm_and_si128(luma, lowBytes), 3), yOffset);
-        __m128i odd = _mm_sub_epi16(_mm_slli_epi16(_mm_srli_epi16(luma, 8), 3), yOffset);
-        even = _mm_mulhi_epi16(even, cy);
-        odd = _mm_mulhi_epi16(odd, cy);
-        const __m128i ub = _mm_mulhi_epi16(cu, cub);
-        const __m128i vr = _mm_mulhi_epi16(cv, cvr);
-        const __m128i g = _mm_adds_epi16(_mm_mulhi_epi16(cu, cug), _mm_mulhi_epi16(cv, cvg));
-        auto store = [&](const __m128i& term, uint8_t* plane) {
-            const __m128i e = _mm_adds_epi16(term, even);
-            const __m128i o = _mm_adds_epi16(term, odd);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(plane + x),
-                             _mm_unpacklo_epi8(_mm_packus_epi16(e, e), _mm_packus_epi16(o, o)));
-        };
-        store(ub, blue);
-        store(g, green);
-        store(vr, red);
-    }
 #endif
     ConvertPixels(c, y, u, v, x, width, blue, green, red);
 }
@@ -248,8 +211,10 @@ bool CheckWidth(int32_t width) {
 } // namespace
 
 bool CYuv420BgrRows::Exact(int32_t width, int32_t height) {
-    // Odd sizes take other paths through swscale.
-    if (width < 16 || width % 2 != 0 || height < 2 || height % 2 != 0 || width > 32768)
+    // Without AVX2 the rows would be made one pixel at a time, slower than
+    // the converter's packed picture. Odd sizes take other paths through
+    // swscale.
+    if (!kAvx2 || width < 16 || width % 2 != 0 || height < 2 || height % 2 != 0 || width > 32768)
         return false;
     static std::mutex mutex;
     static std::map<int32_t, bool> checked;
@@ -263,9 +228,9 @@ bool CYuv420BgrRows::Exact(int32_t width, int32_t height) {
 }
 
 bool CYuv420BgrRows::Visit(const AVFrame& frame, IBgrRowSink& sink) {
-    if (frame.format != AV_PIX_FMT_YUV420P || !Exact(frame.width, frame.height))
-        return false;
-    if (!sink.Begin(frame.width, frame.height))
+    // The sink first: a shape it declines needs no check.
+    if (frame.format != AV_PIX_FMT_YUV420P || !sink.Begin(frame.width, frame.height) ||
+        !Exact(frame.width, frame.height))
         return false;
     VisitRows(frame, sink);
     return true;

@@ -4,9 +4,10 @@
 // need neither the whole picture in memory nor its packed layout. The values
 // are the ones the frame converter (swscale) gives, byte for byte: its
 // vector code computes each pixel from Y, U and V in 16-bit lanes, which is
-// done the same way here, and whether both agree on this machine is checked
-// once per picture width over every combination of Y, U and V before the
-// rows are used (a different FFmpeg or CPU falls back to the converter).
+// done the same way here (with AVX2), and whether both agree on this machine
+// is checked once per picture width over every combination of Y, U and V
+// before the rows are used (a different FFmpeg, or a CPU without AVX2, falls
+// back to the converter).
 
 #include <cstdint>
 #include <vector>
@@ -30,8 +31,8 @@ public:
     static bool Exact(int32_t width, int32_t height);
 
     // Hands the rows of a yuv420p frame to the sink. False, without a row,
-    // when the frame is not 8-bit 4:2:0, its rows would not be exact or the
-    // sink declines them.
+    // when the frame is not 8-bit 4:2:0, the sink declines its shape or its
+    // rows would not be exact.
     bool Visit(const AVFrame& frame, IBgrRowSink& sink);
 
     // The rows of any yuv420p frame, exact or not (for the check itself).

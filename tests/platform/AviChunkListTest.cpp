@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 struct Placed {
     uint64_t dataPos;
@@ -43,13 +45,16 @@ protected:
     }
 
     // Stream by stream, as OpenDML indexes list them; `order` permutes each
-    // stream's chunks.
-    CAviChunkList Listed(const std::vector<size_t>& order = {}) const {
+    // stream's chunks, `alter` may change the entry of one chunk.
+    CAviChunkList Listed(const std::vector<size_t>& order = {},
+                         const std::function<void(uint16_t, size_t, Placed&)>& alter = {}) const {
         CAviChunkList list(2, 1000);
         for (uint16_t s = 0; s < 2; ++s) {
             const auto& placed = m_placed[s];
             for (size_t i = 0; i < placed.size(); ++i) {
-                const Placed& p = placed[order.empty() ? i : order[i]];
+                Placed p = placed[order.empty() ? i : order[i]];
+                if (alter)
+                    alter(s, i, p);
                 EXPECT_TRUE(list.Add({p.dataPos, p.size, s, true}));
             }
         }
@@ -89,14 +94,10 @@ TEST_F(AviChunkList, StreamsListedOneAfterTheOtherOrOutOfFileOrderPass) {
 TEST_F(AviChunkList, OverlapsAcrossStreamsAndWithinAnUnorderedStreamAreFound) {
     std::string why;
     // An audio entry moved onto the video chunk before it.
-    CAviChunkList list(2, 1000);
-    for (uint16_t s = 0; s < 2; ++s)
-        for (size_t i = 0; i < 40; ++i) {
-            Placed p = m_placed[s][i];
-            if (s == 1 && i == 25)
-                p.dataPos = m_placed[0][25].dataPos + 4;
-            list.Add({p.dataPos, p.size, s, true});
-        }
+    CAviChunkList list = Listed({}, [&](uint16_t s, size_t i, Placed& p) {
+        if (s == 1 && i == 25)
+            p.dataPos = m_placed[0][25].dataPos + 4;
+    });
     EXPECT_FALSE(Valid(list, &why));
     EXPECT_NE(why.find("overlapping"), std::string::npos) << why;
 
@@ -112,14 +113,10 @@ TEST_F(AviChunkList, OverlapsAcrossStreamsAndWithinAnUnorderedStreamAreFound) {
 TEST_F(AviChunkList, EveryStreamIsSpotCheckedAndEntriesStayInTheirBounds) {
     std::string why;
     // The last audio entry one byte short: its header does not match.
-    CAviChunkList list(2, 1000);
-    for (uint16_t s = 0; s < 2; ++s)
-        for (size_t i = 0; i < 40; ++i) {
-            Placed p = m_placed[s][i];
-            if (s == 1 && i == 39)
-                --p.size;
-            list.Add({p.dataPos, p.size, s, true});
-        }
+    const CAviChunkList list = Listed({}, [](uint16_t s, size_t i, Placed& p) {
+        if (s == 1 && i == 39)
+            --p.size;
+    });
     EXPECT_FALSE(Valid(list, &why));
     EXPECT_NE(why.find("stream 1"), std::string::npos) << why;
 

@@ -51,6 +51,8 @@ std::vector<uint8_t> Dib(const uint8_t* dib) {
 // and decode each frame once; 168 pixels leave a tail after the 32- and
 // 16-pixel steps.
 TEST(Yuv420BgrRows, RowsEqualThePackedPictureAndCostNoSecondDecode) {
+    if (!CYuv420BgrRows::Exact(96, 64))
+        GTEST_SKIP() << "no rows on this machine (they need AVX2 and swscale's vector code)";
     for (const int width : {96, 168}) {
         SCOPED_TRACE(width);
         CMemoryAviStream stream;
@@ -86,7 +88,6 @@ TEST(Yuv420BgrRows, RowsEqualThePackedPictureAndCostNoSecondDecode) {
 // Shapes that swscale converts another way get no rows; neither does an
 // uncompressed stream, nor a sink that declines the shape.
 TEST(Yuv420BgrRows, NoRowsWhereTheyCouldDiffer) {
-    EXPECT_TRUE(CYuv420BgrRows::Exact(1280, 720));
     EXPECT_FALSE(CYuv420BgrRows::Exact(1280, 719));
     EXPECT_FALSE(CYuv420BgrRows::Exact(175, 96));
 
